@@ -1,0 +1,47 @@
+// Kernel services (kernel32) as the portable logic uses them. Two
+// implementations: platform/win32 (the real calls) and platform/sim.
+#pragma once
+#include "platform/WinTypes.h"
+
+namespace plat {
+
+struct STARTUPINFOA {
+    DWORD cb;  // 68 in the real structure; the rest stays zero
+};
+
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+
+const char* GetCommandLineA();
+HMODULE GetModuleHandleA(const char* lpModuleName);
+DWORD GetModuleFileNameA(HMODULE hModule, char* lpFilename, DWORD nSize);
+DWORD GetTempPathA(DWORD nBufferLength, char* lpBuffer);
+DWORD GetCurrentDirectoryA(DWORD nBufferLength, char* lpBuffer);
+
+// Security attributes and template are always null in this program.
+HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes);
+DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh);
+BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead);
+BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
+               DWORD* lpNumberOfBytesWritten);
+BOOL CloseHandle(HANDLE hObject);
+BOOL CreateDirectoryA(const char* lpPathName);
+BOOL DeleteFileA(const char* lpFileName);
+BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWORD dwFlags);
+// True when a file (not a folder) of that name exists.
+BOOL FileExists(const char* lpFileName);
+
+// No command line, no security attributes, handles not inherited, the
+// caller's environment and current directory.
+BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
+                    const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation);
+
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr, int cbMultiByte,
+                        WCHAR* lpWideCharStr, int cchWideChar);
+
+}  // namespace plat

@@ -1,0 +1,29 @@
+// Window-manager calls (user32) that the portable logic makes directly.
+#pragma once
+#include "platform/WinTypes.h"
+
+namespace plat {
+
+HWND GetActiveWindow();
+int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType);
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL KillTimer(HWND hWnd, std::uintptr_t uIDEvent);
+std::uintptr_t SetTimer(HWND hWnd, std::uintptr_t nIDEvent, UINT uElapse);
+BOOL GetClientRect(HWND hWnd, RECT* lpRect);
+BOOL GetWindowRect(HWND hWnd, RECT* lpRect);
+HWND GetWindow(HWND hWnd, UINT uCmd);
+int GetDlgCtrlID(HWND hWnd);
+HWND GetDlgItem(HWND hDlg, int nIDDlgItem);
+BOOL ScreenToClient(HWND hWnd, POINT* lpPoint);
+BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
+
+}  // namespace plat
+
+namespace plat {
+
+// The application's message box: the caption is the application name (the
+// running executable's file name without its extension).
+int AfxMessageBox(const char* lpszText, UINT nType);
+const char* AfxGetAppName();
+
+}  // namespace plat

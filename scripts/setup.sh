@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs everything the builds and tests need from Debian's packages.
+# Idempotent: packages already present are skipped quickly.
+set -euo pipefail
+
+PKGS=(cmake ninja-build g++ clang googletest libgtest-dev
+      g++-mingw-w64-i686 binutils-mingw-w64-i686
+      wine wine32:i386 wine64 xvfb xauth x11-utils fonts-wqy-microhei imagemagick
+      python3 cppcheck clang-tidy libclang-rt-14-dev)
+
+missing=()
+for p in "${PKGS[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
