@@ -1,0 +1,15 @@
+// The simulated Windows that native tests run the portable logic against.
+// Each part keeps its own state; Reset() puts every part back to a fresh
+// machine. Tests call sim::Reset() in SetUp.
+#pragma once
+
+namespace sim {
+
+void Reset();
+
+// Each part's reset, called by Reset() in this order.
+void ResetKernel();  // files, folders, processes, paths, message boxes, windows
+void ResetInet();    // scripted HTTP answers and faults
+void ResetShell();   // special folders, COM, shell links
+
+}  // namespace sim

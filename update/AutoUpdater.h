@@ -1,0 +1,47 @@
+// The update agent: the program's one internet session, its transfers, the
+// version strings and the update procedure with the executable swap.
+#pragma once
+#include "platform/CString.h"
+#include "platform/WinTypes.h"
+
+// Results of CheckForUpdate, in the order of its steps.
+enum UpdateResult : int {
+    Updated = 0,
+    NotConnected = 1,
+    OpenFailed = 2,
+    ManifestReadFailed = 3,
+    DownloadFailed = 4,
+    OwnVersionUnknown = 5,
+    NoNewerVersion = 6,
+    NotReplaced = 7,
+};
+
+class CAutoUpdater {
+public:
+    CAutoUpdater();
+    virtual ~CAutoUpdater();
+    CAutoUpdater(const CAutoUpdater&) = delete;
+    CAutoUpdater& operator=(const CAutoUpdater&) = delete;
+
+    // Internet session and transfers
+    bool IsConnected();
+    plat::HINTERNET OpenUrl(CString& strUrl);
+    bool ReadChunk(plat::HINTERNET hUrl, void* pBuffer, plat::DWORD nSize);
+    bool DownloadToFile(plat::HINTERNET hUrl, const char* lpszFileName);
+    CString GetModulePath();
+
+    // Version strings and comparison
+    CString GetFileVersionString(const char* lpszFileName);
+    bool IsNumeric(CString str);
+    int CompareVersions(CString strFirst, CString strSecond);
+
+    // Update procedure and executable replacement
+    UpdateResult CheckForUpdate(const char* lpszBaseUrl);
+    bool ReplaceExecutable(CString strExePath, CString strNewFile, bool bDelayUntilReboot);
+
+    plat::HINTERNET m_hSession;
+};
+
+// The four-number form of a file's version, or empty (the main window's
+// GetInstalledVersion).
+CString GetInstalledVersionOf(const char* lpszFileName);
