@@ -47,8 +47,6 @@ enum class Op : int {
     ShellLinkSetPath,
     ShellLinkSetArguments,
     PersistFileSave,
-    // runtime memory (for code that allocates through the simulated heap)
-    Allocate,
     Count_  // keep last
 };
 

@@ -74,13 +74,18 @@ std::string MakeExecutableImage(const char* version);
 std::string MakeExecutableImage(plat::DWORD versionMS, plat::DWORD versionLS);
 // A well-formed executable without version information.
 std::string MakeExecutableImageWithoutVersion();
+// Makes GetFileVersionInfoSizeA answer this size for files with version
+// data (0 restores the true size), to drive callers into allocation failure.
+void SetVersionInfoSizeOverride(plat::DWORD size);
 
 // ---------------------------------------------------- paths, processes
+// GetCommandLineA's answer. Until set, it is the module path in quotes.
 void SetCommandLine(const std::string& commandLine);
 // The running executable's full path (GetModuleFileNameA), default
 // "C:\Users\user\Downloads\tarnquill.exe". It is not created in the file
 // system; tests PutFile it when they need it.
 void SetModulePath(const std::string& path);
+std::string ModulePath();
 // Default "C:\Users\user\AppData\Local\Temp\" (created by Reset).
 void SetTempPath(const std::string& path);
 // Default "C:\Users\user\Downloads".
@@ -145,6 +150,8 @@ struct SentMessage {
     plat::WPARAM wParam;
     plat::LPARAM lParam;
 };
+// Every message delivered: SendMessageA calls, WM_SIZE from MoveWindow and
+// WM_TIMER from FireTimer.
 std::vector<SentMessage> SentMessages();
 
 struct MoveCall {
@@ -162,5 +169,7 @@ struct TimerCall {
 };
 std::vector<TimerCall> TimerCalls();
 std::set<std::uintptr_t> LiveTimers(plat::HWND hwnd);
+// Delivers WM_TIMER for a live timer; false (nothing sent) otherwise.
+bool FireTimer(plat::HWND hwnd, std::uintptr_t id);
 
 }  // namespace sim

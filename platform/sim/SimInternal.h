@@ -1,0 +1,68 @@
+// Shared inner state of the simulated kernel: the in-memory volumes and the
+// handle table. Only the simulation's own files include this.
+#pragma once
+#include "platform/WinTypes.h"
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim::detail {
+
+struct Node {
+    bool folder = false;
+    std::string name;  // stored case
+    std::string data;
+    bool runningImage = false;
+    Node* parent = nullptr;
+    std::map<std::string, std::unique_ptr<Node>> children;  // by Key(name)
+};
+
+// A path split into its volume and its components ("." and ".." resolved).
+struct ParsedPath {
+    bool ok = false;
+    char drive = 0;  // upper case
+    std::vector<std::string> parts;
+};
+
+ParsedPath ParsePath(const std::string& path);
+// The comparison key of a name: ASCII letters upper-cased, double-byte
+// characters untouched.
+std::string Key(const std::string& name);
+std::string Join(const ParsedPath& p);
+
+Node* Volume(char drive);  // created on first use
+Node* Lookup(const ParsedPath& p);
+Node* Lookup(const std::string& path);
+Node* LookupParent(const ParsedPath& p);  // the containing folder, or null
+char DriveOf(const Node* node);
+
+// Handles
+enum class HandleKind { File, Process, Thread };
+struct HandleEntry {
+    HandleKind kind = HandleKind::File;
+    Node* node = nullptr;
+    plat::DWORD access = 0;
+    plat::DWORD share = 0;
+    std::size_t position = 0;
+};
+plat::HANDLE NewHandle(const HandleEntry& entry);
+// The live entry of the handle, or null (the call is then recorded under fn).
+HandleEntry* FindHandle(plat::HANDLE h, const char* fn);
+bool ReleaseHandle(plat::HANDLE h);
+bool HasOpenHandles(const Node* node);
+std::vector<const HandleEntry*> HandlesOn(const Node* node);
+void RecordBadHandle(const char* fn);
+
+std::string CurrentDirectory();
+
+void ResetFiles();
+void ResetPendingMoves();
+void ResetProcesses();
+void ResetVersionData();
+void ResetMessageBoxes();
+void ResetWindows();
+
+}  // namespace sim::detail
