@@ -1,0 +1,77 @@
+// The test-facing side of the simulated WinINet: scripted answers per URL,
+// the connection state, and a log of sessions, opens and reads. Opening a
+// URL nobody scripted fails the running test. sim::ResetInet() (called by
+// sim::Reset()) restores: connected, no answers, empty logs, no handles.
+#pragma once
+#include "platform/WinTypes.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// What the stand-in server answers for one URL (the canonical form).
+struct HttpAnswer {
+    plat::DWORD status = 200;
+    std::string body;
+    // The Content-Length announced; unset announces the body's size.
+    std::optional<plat::DWORD> contentLength;
+    bool sendsContentLength = true;
+    // Most bytes one read delivers (0: as many as asked).
+    plat::DWORD pieceSize = 0;
+    // Reads fail once this many bytes were delivered (connection dropped).
+    std::optional<std::size_t> failAfter;
+    // After the last byte the next read fails instead of reporting the end.
+    bool failAtEnd = false;
+    // InternetOpenUrlA fails for this URL (no route, refused).
+    bool unreachable = false;
+};
+
+// Scripts the answer for a URL; every later open of it starts afresh.
+void ServeUrl(const std::string& url, const HttpAnswer& answer);
+// A 200 answer with this body.
+void ServeBody(const std::string& url, const std::string& body);
+// InternetGetConnectedState's answer (default connected).
+void SetConnected(bool connected);
+
+struct InternetOpenCall {
+    std::string agent;
+    plat::DWORD accessType;
+    bool proxyGiven;
+    bool bypassGiven;
+    plat::DWORD flags;
+};
+std::vector<InternetOpenCall> InternetOpens();
+
+struct UrlOpenCall {
+    std::string url;
+    plat::DWORD flags;
+    bool succeeded;
+};
+// Every InternetOpenUrlA, in order (failed ones too).
+std::vector<UrlOpenCall> UrlOpens();
+// The URLs of every InternetOpenUrlA, in order.
+std::vector<std::string> OpenedUrls();
+
+struct UrlReadCall {
+    std::string url;
+    plat::DWORD asked;
+    plat::DWORD delivered;
+    bool succeeded;
+};
+std::vector<UrlReadCall> UrlReads();
+
+// Internet handles still open: URL handles alone, and sessions alone.
+int OpenUrlHandleCount();
+int OpenSessionCount();
+// Calls that passed an internet handle that was never given or already closed.
+std::vector<std::string> BadInternetHandleCalls();
+int ConnectedStateQueries();
+
+// The canonical form the simulation makes in browser mode: spaces, control
+// bytes, bytes of 0x80 and above and the unsafe characters <>"{}|\^` before
+// any '?' or '#' become %XX.
+std::string CanonicalUrl(const std::string& url);
+
+}  // namespace sim

@@ -1,0 +1,89 @@
+// The update agent's internet session and its transfers.
+#include "update/AutoUpdater.h"
+#include "update/ModulePath.h"
+#include "update/UrlHandle.h"
+
+#include "platform/Inet.h"
+#include "platform/Kernel.h"
+
+#include <cstdint>
+
+using namespace plat;
+
+namespace {
+
+constexpr DWORD kCanonicalUrlSize = 1024;
+constexpr DWORD kDownloadPieceSize = 4096;
+// Always from the server, never from the local cache.
+constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_RESYNCHRONIZE |
+                                INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_NEED_FILE;
+
+// The announced length, when the answer carries one.
+bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
+    return HttpQueryInfoNumber(hUrl, HTTP_QUERY_CONTENT_LENGTH, length) != FALSE;
+}
+
+}  // namespace
+
+CAutoUpdater::CAutoUpdater()
+    : m_hSession(InternetOpenA("AutoUpdateAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {}
+
+CAutoUpdater::~CAutoUpdater() {
+    if (m_hSession) InternetCloseHandle(m_hSession);
+}
+
+bool CAutoUpdater::IsConnected() {
+    if (!m_hSession) return false;
+    DWORD connectionFlags = 0;
+    return InternetGetConnectedState(&connectionFlags, 0) != FALSE;
+}
+
+HINTERNET CAutoUpdater::OpenUrl(CString& strUrl) {
+    char canonical[kCanonicalUrlSize] = {};
+    DWORD length = kCanonicalUrlSize;
+    // A form that does not fit leaves no URL in the buffer: opening nothing
+    // beats opening a truncated address.
+    if (!InternetCanonicalizeUrlA(strUrl, canonical, &length, ICU_BROWSER_MODE)) return nullptr;
+    canonical[kCanonicalUrlSize - 1] = '\0';
+    HINTERNET hUrl = InternetOpenUrlA(m_hSession, canonical, kOpenUrlFlags);
+    strUrl = canonical;
+    return hUrl;
+}
+
+bool CAutoUpdater::ReadChunk(HINTERNET hUrl, void* pBuffer, DWORD nSize) {
+    DWORD read = 0;
+    InternetReadFile(hUrl, pBuffer, nSize, &read);
+    return read > 0;
+}
+
+bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
+    FileHandle file(CreateFileA(lpszFileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+    if (!file.IsValid()) return false;
+
+    char piece[kDownloadPieceSize];
+    std::uint64_t stored = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!InternetReadFile(hUrl, piece, kDownloadPieceSize, &read)) return false;
+        if (read == 0) break;
+        DWORD written = 0;
+        WriteFile(file.Get(), piece, read, &written);
+        if (written != read) return false;
+        stored += read;
+    }
+    // A connection that ends early looks like a clean end; the announced
+    // length tells a truncated body from a whole one.
+    DWORD announced = 0;
+    if (AnnouncedLength(hUrl, &announced) && stored != announced) return false;
+    return true;
+}
+
+CString CAutoUpdater::GetModulePath() { return RunningModulePath(); }
+
+CString RunningModulePath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA(nullptr), path, MAX_PATH);
+    path[MAX_PATH - 1] = '\0';
+    return CString(path);
+}

@@ -1,0 +1,20 @@
+// Swapping the running executable for a new file, behind a backup.
+#include "update/AutoUpdater.h"
+
+#include "platform/Kernel.h"
+
+using namespace plat;
+
+bool CAutoUpdater::ReplaceExecutable(CString strExePath, CString strNewFile, bool bDelayUntilReboot) {
+    // Never MOVEFILE_REPLACE_EXISTING: neither move may overwrite a file.
+    DWORD flags = bDelayUntilReboot ? MOVEFILE_DELAY_UNTIL_REBOOT : MOVEFILE_COPY_ALLOWED;
+    CString strBackup = strExePath.Left(strExePath.ReverseFind('\\')) + "\\OldExecutable.bak";
+
+    DeleteFileA(strBackup);
+    if (!MoveFileExA(strExePath, strBackup, flags)) return false;
+    if (MoveFileExA(strNewFile, strExePath, flags)) return true;
+
+    // The executable's path must never be left empty: put the old image back.
+    MoveFileExA(strBackup, strExePath, flags);
+    return false;
+}

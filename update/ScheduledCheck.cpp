@@ -1,0 +1,74 @@
+// The main window's one update check after start, and the restart on close.
+#include "update/ScheduledCheck.h"
+
+#include "update/AutoUpdater.h"
+#include "update/ModulePath.h"
+
+#include "platform/Kernel.h"
+#include "platform/User.h"
+
+#include "BuildConfig.h"
+
+using namespace plat;
+
+bool g_bRestartAfterUpdate = false;
+
+namespace {
+
+const char kUpdateDirectoryUrl[] = "http://" TQ_HOST "/tarnquill/update/";
+const char kSuccessText[] = "更新成功！是否立刻重新启动程序以使更新生效？";
+const char kSuccessCaption[] = "更新成功！";
+const char kFailureText[] = "对不起，更新失败！请手动至" TQ_HOME_PAGE "下载更新程序。";
+const char kFailureCaption[] = "更新失败！";
+
+// The executable named after the application in the current directory, or
+// empty when the directory is unknown or the path would not fit MAX_PATH.
+CString CurrentDirectoryExecutable(const char* exeName) {
+    char directory[MAX_PATH] = {};
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+    if (length == 0 || length >= MAX_PATH) return CString();
+    CString path = CString(directory) + "\\" + exeName + ".exe";
+    if (path.GetLength() >= static_cast<int>(MAX_PATH)) return CString();
+    return path;
+}
+
+// The current directory's executable where it exists; otherwise the running
+// executable's own path, which after an update holds the new version.
+CString RelaunchPath(const char* exeName) {
+    CString path = CurrentDirectoryExecutable(exeName);
+    if (!path.IsEmpty() && FileExists(path)) return path;
+    return RunningModulePath();
+}
+
+}  // namespace
+
+void RunScheduledUpdateCheck(CAutoUpdater& updater, HWND hWnd, unsigned nIDEvent) {
+    if (nIDEvent != IDT_UPDATE_CHECK) return;
+    // First, so no second check starts while this one's boxes are open.
+    KillTimer(hWnd, IDT_UPDATE_CHECK);
+
+    switch (updater.CheckForUpdate(kUpdateDirectoryUrl)) {
+    case Updated:
+        if (MessageBoxA(hWnd, kSuccessText, kSuccessCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            g_bRestartAfterUpdate = true;
+            SendMessageA(hWnd, WM_CLOSE, 0, 0);
+        }
+        break;
+    case DownloadFailed:
+    case NotReplaced:
+        MessageBoxA(hWnd, kFailureText, kFailureCaption, MB_OK | MB_ICONQUESTION);
+        break;
+    default:
+        break;
+    }
+}
+
+void RelaunchIfRequested(const char* exeName) {
+    if (!g_bRestartAfterUpdate) return;
+    CString path = RelaunchPath(exeName);
+    if (path.IsEmpty()) return;
+    STARTUPINFOA startupInfo{};
+    startupInfo.cb = 68;
+    PROCESS_INFORMATION processInfo{};
+    CreateProcessA(path, NORMAL_PRIORITY_CLASS, startupInfo, &processInfo);
+}
