@@ -1,0 +1,9 @@
+// Whether the running program should install itself over the installed copy.
+#pragma once
+#include "platform/CString.h"
+
+class CAutoUpdater;
+
+// True when there is no usable installed copy (its version is empty) or the
+// running program's version is the higher one.
+bool ShouldInstall(CAutoUpdater& updater, const CString& ownVersion, const CString& installedVersion);

@@ -1,0 +1,36 @@
+// The running executable's bytes, read whole so that they can be written
+// to the install folder as one block.
+#pragma once
+#include "platform/WinTypes.h"
+
+#include <cstdlib>
+#include <memory>
+
+class OwnImage {
+public:
+    // Reads the file with one ReadFile call into a zero-filled block of the
+    // size GetFileSize reports.
+    static OwnImage Read(const char* path);
+
+    // True only when every byte of the file arrived: an image that failed to
+    // open, has no known size or came back short must never be written out.
+    bool IsComplete() const { return m_complete; }
+    const void* Data() const { return m_block.get(); }
+    plat::DWORD Size() const { return m_size; }
+
+private:
+    struct FreeBlock {
+        void operator()(void* p) const { std::free(p); }
+    };
+    std::unique_ptr<void, FreeBlock> m_block;
+    plat::DWORD m_size = 0;
+    bool m_complete = false;
+};
+
+// Creates or truncates path and writes the whole image with one WriteFile.
+enum class WriteOutcome {
+    NotOpened,  // the target could not be created (e.g. a running copy holds it)
+    Written,
+    Incomplete,  // fewer bytes stored than the image holds; the target is deleted
+};
+WriteOutcome WriteImage(const char* path, const OwnImage& image);

@@ -1,0 +1,67 @@
+#include "install/SelfInstall.h"
+
+#include "install/InstallDecision.h"
+#include "install/OwnImage.h"
+#include "install/OwnPath.h"
+#include "install/Shortcuts.h"
+#include "platform/Kernel.h"
+#include "platform/Shell.h"
+#include "platform/User.h"
+#include "update/AutoUpdater.h"
+
+#include <cstring>
+
+namespace {
+
+CString InstallFolder(plat::HWND hWnd) {
+    char appData[plat::MAX_PATH] = {};
+    plat::SHGetSpecialFolderPathA(hWnd, appData, plat::CSIDL_COMMON_APPDATA, plat::FALSE);
+    return CString(appData) + "\\Veltrano\\";
+}
+
+CString InstalledVersion(const CString& installTarget) {
+    char path[1024] = {};
+    std::strncpy(path, installTarget, sizeof path - 1);
+    return GetInstalledVersionOf(path);
+}
+
+void StartInstalledCopy(const CString& installTarget) {
+    plat::STARTUPINFOA startup{};
+    startup.cb = 68;
+    plat::PROCESS_INFORMATION process{};
+    if (!plat::CreateProcessA(installTarget, plat::NORMAL_PRIORITY_CLASS, startup, &process)) return;
+    // The new process runs on its own; its handles are of no use here.
+    plat::CloseHandle(process.hThread);
+    plat::CloseHandle(process.hProcess);
+}
+
+// Writes the image to the install folder, starts the installed copy and
+// closes the window. An incomplete image or write leaves the program running
+// where it is.
+void Install(plat::HWND hWnd, const CString& installFolder, const CString& installTarget,
+             OwnImage image) {
+    if (!image.IsComplete()) return;
+    plat::CreateDirectoryA(installFolder);  // exists already on every later installation
+    const WriteOutcome outcome = WriteImage(installTarget, image);
+    image = OwnImage();
+    // NotOpened: a running installed copy holds the target; start that one.
+    if (outcome == WriteOutcome::Incomplete) return;
+    StartInstalledCopy(installTarget);
+    plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& ownVersion,
+                        char (&exeDir)[256], char (&exeName)[256]) {
+    SplitOwnPath(plat::GetCommandLineA(), exeDir, exeName);
+    OwnImage image = OwnImage::Read(CString(exeDir) + exeName);
+
+    const CString installFolder = InstallFolder(hWnd);
+    const CString installTarget = installFolder + "tarnquill.exe";
+    if (ShouldInstall(updater, ownVersion, InstalledVersion(installTarget))) {
+        Install(hWnd, installFolder, installTarget, std::move(image));
+        return;
+    }
+    OfferShortcuts(hWnd, installFolder, exeName);
+}

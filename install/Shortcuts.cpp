@@ -1,0 +1,126 @@
+#include "install/Shortcuts.h"
+
+#include "install/ComOwners.h"
+#include "platform/CFileFind.h"
+#include "platform/CString.h"
+#include "platform/Kernel.h"
+#include "platform/Shell.h"
+#include "platform/User.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kWidePath = 260;
+
+// A path or argument string copied into a 1024-byte buffer, cut to fit.
+struct Text1024 {
+    explicit Text1024(const char* text) { std::strncpy(s, text, sizeof s - 1); }
+    char s[1024] = {};
+};
+
+// The link path as the link object's save wants it. A path that does not fit
+// stays empty rather than half converted.
+void ToWide(const char* path, plat::DWORD flags, plat::WCHAR (&wide)[kWidePath]) {
+    std::memset(wide, 0, sizeof wide);
+    if (plat::MultiByteToWideChar(plat::CP_ACP, flags, path, -1, wide, kWidePath) == 0)
+        std::memset(wide, 0, sizeof wide);
+}
+
+ComPtr<plat::IShellLinkA> MakeShellLink() {
+    ComPtr<plat::IShellLinkA> link;
+    if (plat::FAILED(plat::CoCreateInstance(plat::CLSID_ShellLink, plat::CLSCTX_INPROC_SERVER,
+                                            plat::IID_IShellLinkA, link.Out())))
+        link.Reset();
+    return link;
+}
+
+ComPtr<plat::IPersistFile> PersistFileOf(const ComPtr<plat::IShellLinkA>& link) {
+    ComPtr<plat::IPersistFile> file;
+    if (plat::FAILED(link->QueryInterface(plat::IID_IPersistFile, file.Out()))) file.Reset();
+    return file;
+}
+
+CString SpecialFolder(plat::HWND owner, int csidl) {
+    char folder[plat::MAX_PATH] = {};
+    plat::SHGetSpecialFolderPathA(owner, folder, csidl, plat::FALSE);
+    return CString(folder);
+}
+
+void WriteLink(const CString& target, const CString& link) {
+    const Text1024 targetText(target), linkText(link), argsText("");
+    CreateShortcut(targetText.s, linkText.s, argsText.s);
+}
+
+// A start menu row: the link directly in the folder.
+void WriteStartMenuRow(plat::HWND hWnd, int csidl, const CString& target) {
+    WriteLink(target, SpecialFolder(hWnd, csidl) + "\\ Veltrano.lnk");
+}
+
+// A programs row: the link in the sub-folder " Veltrano", made first.
+void WriteProgramsRow(plat::HWND hWnd, int csidl, const CString& target) {
+    const CString folder = SpecialFolder(hWnd, csidl);
+    plat::CreateDirectoryA(folder + "\\ Veltrano\\");  // exists on a second run
+    WriteLink(target, folder + "\\ Veltrano\\ Veltrano.lnk");
+}
+
+bool MarkerExists(const char* marker) {
+    CFileFind finder;
+    if (!finder.FindFile(marker, 0)) return false;
+    finder.Close();
+    return true;
+}
+
+}  // namespace
+
+void OfferShortcuts(plat::HWND hWnd, const char* installFolder, const char* exeName) {
+    const Text1024 marker(CString(installFolder) + " Veltrano4.lnk");
+    if (MarkerExists(marker.s)) return;
+    if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
+                            plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
+        return;
+
+    const CString target = CString(installFolder) + exeName;
+    // The marker goes first, so a later failing row never brings the question back.
+    WriteLink(target, marker.s);
+    CreateDesktopShortcut();
+    WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target);
+    WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target);
+    WriteStartMenuRow(hWnd, plat::CSIDL_STARTMENU, target);
+    WriteProgramsRow(hWnd, plat::CSIDL_PROGRAMS, target);
+}
+
+plat::BOOL CreateShortcut(const char* lpszTarget, const char* lpszLink, const char* lpszArgs) {
+    plat::WCHAR wideLink[kWidePath];
+    ToWide(lpszLink, 0, wideLink);
+    ComInit com;
+    if (!com.Succeeded()) return plat::FALSE;
+    ComPtr<plat::IShellLinkA> link = MakeShellLink();
+    if (!link) return plat::FALSE;
+    link->SetPath(lpszTarget);
+    link->SetArguments(lpszArgs);
+    ComPtr<plat::IPersistFile> file = PersistFileOf(link);
+    if (!file) return plat::FALSE;
+    file->Save(wideLink, plat::FALSE);
+    return plat::TRUE;
+}
+
+void CreateDesktopShortcut() {
+    ComInit com;
+    if (!com.Succeeded()) return;
+    ComPtr<plat::IShellLinkA> link = MakeShellLink();
+    if (!link) return;
+
+    char module[plat::MAX_PATH] = {};
+    plat::GetModuleFileNameA(plat::GetModuleHandleA(nullptr), module, plat::MAX_PATH);
+    CString target(module);
+    target.Delete(target.GetLength() - 4, 4);
+    link->SetPath(target);
+
+    ComPtr<plat::IPersistFile> file = PersistFileOf(link);
+    if (!file) return;
+    const CString linkPath = SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY) + "\\" + " Veltrano" + ".lnk";
+    plat::WCHAR wideLink[kWidePath];
+    ToWide(linkPath, plat::MB_PRECOMPOSED, wideLink);
+    file->Save(wideLink, plat::FALSE);
+}
