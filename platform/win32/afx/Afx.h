@@ -1,0 +1,19 @@
+// The application framework for the Windows build: one include for users.
+// Include platform headers, then this, then anything else.
+//
+// Linking tq_afx provides WinMain (with the application object's
+// constructor), which calls AfxWinMain.
+#pragma once
+#include "platform/CString.h"
+#include "platform/WinTypes.h"
+#include "platform/User.h"
+
+#include "platform/win32/afx/CmdTarget.h"
+#include "platform/win32/afx/ComPtr.h"
+#include "platform/win32/afx/Dialog.h"
+#include "platform/win32/afx/WinApp.h"
+#include "platform/win32/afx/Wnd.h"
+
+#ifndef ID_HELP
+#define ID_HELP 0xE146
+#endif
