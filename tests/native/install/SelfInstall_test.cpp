@@ -1,0 +1,208 @@
+// The self-installation step: which way it goes, what lands on disk, what
+// is started, and that an incomplete executable is never installed.
+#include "InstallFixture.h"
+
+#include "platform/sim/SimFaults.h"
+
+namespace installtest {
+namespace {
+
+const std::string kImage500 = sim::MakeExecutableImage("5.0.0.0");
+
+TEST_F(InstallTest, FreshDownloadInstallsStartsTheCopyAndCloses) {
+    RunDownloaded(kImage500);
+    Step();
+
+    EXPECT_STREQ("C:\\Users\\user\\Downloads\\", m_exeDir);
+    EXPECT_STREQ("tarnquill.exe", m_exeName);
+    EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or("<missing>"));
+    ASSERT_TRUE(Relaunched());
+    EXPECT_EQ(plat::NORMAL_PRIORITY_CLASS, sim::ProcessStarts()[0].creationFlags);
+    EXPECT_EQ(68u, sim::ProcessStarts()[0].startupInfoSize);
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+    // The common application data folder is asked of the shell, owned by the window.
+    const auto calls = sim::SpecialFolderCalls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(plat::CSIDL_COMMON_APPDATA, calls[0].csidl);
+    EXPECT_EQ(m_hwnd, calls[0].owner);
+    EXPECT_EQ(plat::FALSE, calls[0].create);
+}
+
+TEST_F(InstallTest, InstallFolderComesFromTheShell) {
+    sim::SetSpecialFolder(plat::CSIDL_COMMON_APPDATA, "D:\\All Users\\Data");
+    ASSERT_TRUE(sim::MakeFolder("D:\\All Users\\Data"));
+    RunDownloaded(kImage500);
+    Step();
+    EXPECT_EQ(kImage500, sim::ReadFileBytes("D:\\All Users\\Data\\Veltrano\\tarnquill.exe").value_or(""));
+    EXPECT_FALSE(sim::Exists(kTarget));
+}
+
+// What stands at the install target decides between installing and the offer.
+struct DecisionCase {
+    const char* what;
+    const char* ownVersion;
+    std::string installed;  // empty: no file
+    bool installs;
+};
+
+TEST_F(InstallTest, DecisionFollowsTheInstalledVersion) {
+    const DecisionCase cases[] = {
+        {"no installed copy", "5.0", "", true},
+        {"installed copy without version data", "5.0", sim::MakeExecutableImageWithoutVersion(), true},
+        {"older installed copy", "5.0", sim::MakeExecutableImage("4.9.0.0"), true},
+        {"older by the last number", "5.0.0.1", sim::MakeExecutableImage("5.0.0.0"), true},
+        {"same version, two numbers against four", "5.0", sim::MakeExecutableImage("5.0.0.0"), false},
+        {"newer installed copy", "5.0", sim::MakeExecutableImage("5.0.0.1"), false},
+        {"own version empty", "", sim::MakeExecutableImage("5.0.0.0"), false},
+        {"own version empty, nothing installed", "", "", true},
+    };
+    for (const DecisionCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        RunDownloaded(kImage500);
+        if (!c.installed.empty()) {
+            ASSERT_TRUE(sim::PutFile(kTarget, c.installed));
+        }
+        if (!c.installs) sim::QueueAnswer(plat::IDNO);
+
+        Step(c.ownVersion);
+
+        if (c.installs) {
+            EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
+            EXPECT_TRUE(Relaunched());
+            EXPECT_TRUE(sim::MessageBoxes().empty());
+        } else {
+            EXPECT_EQ(c.installed, sim::ReadFileBytes(kTarget).value_or(""));
+            EXPECT_TRUE(NothingStartedOrClosed());
+            EXPECT_EQ(1u, sim::MessageBoxes().size());  // the shortcut question
+        }
+    }
+}
+
+TEST_F(InstallTest, ExistingInstallFolderIsNoObstacle) {
+    ASSERT_TRUE(sim::MakeFolder(kInstallFolder));
+    ASSERT_TRUE(sim::PutFile(kInstallFolder + "other.txt", "keep"));
+    RunDownloaded(kImage500);
+    Step();
+    EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
+    EXPECT_EQ("keep", sim::ReadFileBytes(kInstallFolder + "other.txt").value_or(""));
+    EXPECT_TRUE(Relaunched());
+}
+
+// The own image could not be read whole: no executable is written, nothing
+// starts, the window stays and no shortcut is offered.
+struct UnreadCase {
+    const char* what;
+    sim::Op op;
+    sim::Fault fault;
+};
+
+TEST_F(InstallTest, IncompleteOwnImageIsNeverInstalled) {
+    const UnreadCase cases[] = {
+        {"own file does not open", sim::Op::CreateFileRead, sim::Fault::Failure()},
+        {"size unknown", sim::Op::GetFileSize, sim::Fault::Failure()},
+        {"read fails", sim::Op::ReadFile, sim::Fault::Failure()},
+        {"short read", sim::Op::ReadFile, sim::Fault::Short(100)},
+    };
+    for (const UnreadCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        RunDownloaded(kImage500);
+        sim::InjectFault(c.op, 1, c.fault);
+
+        Step();
+
+        EXPECT_EQ(0, sim::PendingFaultCount());
+        EXPECT_FALSE(sim::Exists(kTarget));
+        EXPECT_TRUE(NothingStartedOrClosed());
+        EXPECT_TRUE(sim::MessageBoxes().empty());
+        EXPECT_STREQ("tarnquill.exe", m_exeName);
+    }
+}
+
+TEST_F(InstallTest, UnquotedPathFromOutsideInstallsNothing) {
+    // The first character is dropped whatever it is, so "C:\..." becomes
+    // ":\...", which does not open: better stay than write an empty file.
+    RunFrom(kDownloaded, kImage500, kDownloaded);
+    Step();
+    EXPECT_STREQ(":\\Users\\user\\Downloads\\", m_exeDir);
+    EXPECT_FALSE(sim::Exists(kTarget));
+    EXPECT_TRUE(NothingStartedOrClosed());
+}
+
+TEST_F(InstallTest, InstalledCopyStartedWithoutQuotesStillReachesTheOffer) {
+    // The relaunched copy's command line is the bare target path: its own
+    // image does not open, yet the equal versions lead to the offer.
+    RunFrom(kTarget, kImage500, kTarget);
+    sim::QueueAnswer(plat::IDNO);
+    Step();
+    EXPECT_STREQ("tarnquill.exe", m_exeName);
+    EXPECT_EQ(1u, sim::MessageBoxes().size());
+    EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
+    EXPECT_TRUE(NothingStartedOrClosed());
+}
+
+TEST_F(InstallTest, ShortWriteLeavesNoPartialExecutable) {
+    const sim::Fault faults[] = {sim::Fault::Short(100), sim::Fault::Failure()};
+    for (const sim::Fault& fault : faults) {
+        SCOPED_TRACE(fault.kind == sim::Fault::Partial ? "short write" : "failed write");
+        TearDown();
+        SetUp();
+        RunDownloaded(kImage500);
+        // Even an older installed copy is gone: CREATE_ALWAYS truncated it.
+        ASSERT_TRUE(sim::PutFile(kTarget, sim::MakeExecutableImage("4.0.0.0")));
+        sim::InjectFault(sim::Op::WriteFile, 1, fault);
+
+        Step();
+
+        EXPECT_EQ(0, sim::PendingFaultCount());
+        EXPECT_FALSE(sim::Exists(kTarget));
+        EXPECT_TRUE(NothingStartedOrClosed());
+        EXPECT_TRUE(sim::MessageBoxes().empty());
+    }
+}
+
+TEST_F(InstallTest, TargetHeldByRunningInstalledCopyStartsThatCopy) {
+    const std::string installed = sim::MakeExecutableImage("4.0.0.0");
+    ASSERT_TRUE(sim::PutFile(kTarget, installed));
+    sim::SetRunningImage(kTarget, true);
+    RunDownloaded(kImage500);
+
+    Step();
+
+    EXPECT_EQ(installed, sim::ReadFileBytes(kTarget).value_or(""));
+    EXPECT_TRUE(Relaunched());
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+}
+
+TEST_F(InstallTest, FailedStartStillClosesTheWindow) {
+    RunDownloaded(kImage500);
+    sim::InjectFault(sim::Op::CreateProcess, 1);
+    Step();
+    EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
+    EXPECT_TRUE(sim::ProcessStarts().empty());
+    EXPECT_EQ(1, CloseMessages());
+}
+
+TEST_F(InstallTest, OfferTargetsTheRunningFileNameInTheInstallFolder) {
+    // A copy of the same version saved under another name elsewhere.
+    const std::string copy = "D:\\saved\\my copy.exe";
+    ASSERT_TRUE(sim::PutFile(kTarget, kImage500));
+    RunFrom(copy, kImage500, "\"" + copy + "\"");
+    sim::QueueAnswer(plat::IDYES);
+
+    Step();
+
+    const auto marker = sim::ReadLink(kMarker);
+    ASSERT_TRUE(marker.has_value());
+    EXPECT_EQ(kInstallFolder + "my copy.exe", marker->target);
+    const auto desktop = sim::ReadLink("C:\\Users\\user\\Desktop\\ Veltrano.lnk");
+    ASSERT_TRUE(desktop.has_value());
+    EXPECT_EQ("D:\\saved\\my copy", desktop->target);
+    EXPECT_TRUE(NothingStartedOrClosed());
+}
+
+}  // namespace
+}  // namespace installtest
