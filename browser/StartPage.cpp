@@ -7,8 +7,8 @@ CString StartPageAddress(const char* version) {
     return CString("http://" TQ_HOST "/tarnquill/?software=") + version;
 }
 
-StartPage MakeStartPage(CAutoUpdater& updater) {
-    StartPage page;
+StartPageInfo MakeStartPage(CAutoUpdater& updater) {
+    StartPageInfo page;
     page.modulePath = updater.GetModulePath();
     page.version = updater.GetFileVersionString(page.modulePath);
     page.address = StartPageAddress(page.version);

@@ -11,10 +11,10 @@ CString StartPageAddress(const char* version);
 // What the start-page step finds out about the running executable. The path
 // and the version outlive the navigation: the self-installation compares
 // the same version with the installed copy's.
-struct StartPage {
+struct StartPageInfo {
     CString modulePath;
     CString version;  // empty when the executable carries no version data
     CString address;
 };
 
-StartPage MakeStartPage(CAutoUpdater& updater);
+StartPageInfo MakeStartPage(CAutoUpdater& updater);

@@ -8,3 +8,9 @@
 #define IDR_SMALLICON 128
 #define IDR_LARGEICON 129
 #define IDC_BROWSER 1000
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#ifndef IDOK
+#define IDOK 1
+#endif

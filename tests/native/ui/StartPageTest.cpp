@@ -37,7 +37,7 @@ TEST_F(StartPageTest, CarriesTheRunningExecutablesFileVersion) {
         sim::PutFile(kExe, sim::MakeExecutableImage(c.fileVersion));
         CAutoUpdater updater;
 
-        StartPage page = MakeStartPage(updater);
+        StartPageInfo page = MakeStartPage(updater);
 
         EXPECT_EQ(std::string(page.modulePath), kExe) << c.fileVersion;
         EXPECT_EQ(std::string(page.version), c.query) << c.fileVersion;
@@ -49,7 +49,7 @@ TEST_F(StartPageTest, WithoutVersionDataTheQueryValueIsEmpty) {
     sim::PutFile(kExe, sim::MakeExecutableImageWithoutVersion());
     CAutoUpdater updater;
 
-    StartPage page = MakeStartPage(updater);
+    StartPageInfo page = MakeStartPage(updater);
 
     EXPECT_TRUE(page.version.IsEmpty());
     EXPECT_EQ(std::string(page.address), kPrefix);
