@@ -70,5 +70,8 @@ void RelaunchIfRequested(const char* exeName) {
     STARTUPINFOA startupInfo{};
     startupInfo.cb = 68;
     PROCESS_INFORMATION processInfo{};
-    CreateProcessA(path, NORMAL_PRIORITY_CLASS, startupInfo, &processInfo);
+    // Nothing waits for the successor; its handles are only let go.
+    if (!CreateProcessA(path, NORMAL_PRIORITY_CLASS, startupInfo, &processInfo)) return;
+    CloseHandle(processInfo.hThread);
+    CloseHandle(processInfo.hProcess);
 }

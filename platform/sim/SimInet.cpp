@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -37,6 +38,7 @@ struct InetState {
     std::vector<UrlReadCall> reads;
     std::vector<std::string> badHandles;
     int connectedQueries = 0;
+    std::function<void(const std::string&)> onOpen;
 };
 
 InetState& State() {
@@ -89,6 +91,8 @@ void ServeBody(const std::string& url, const std::string& body) {
     answer.body = body;
     ServeUrl(url, answer);
 }
+
+void OnUrlOpen(std::function<void(const std::string&)> hook) { State().onOpen = std::move(hook); }
 
 void SetConnected(bool connected) { State().connected = connected; }
 std::vector<InternetOpenCall> InternetOpens() { return State().sessions; }
@@ -183,6 +187,7 @@ BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdw
 HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFlags) {
     std::string url = lpszUrl ? lpszUrl : "";
     State().opens.push_back(sim::UrlOpenCall{url, dwFlags, false});
+    if (State().onOpen) State().onOpen(url);
     if (sim::TakeFault(sim::Op::InternetOpenUrl)) return nullptr;
     sim::InetHandle* session = sim::Find(hInternet, "InternetOpenUrlA");
     if (!session || !session->session) return nullptr;

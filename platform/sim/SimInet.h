@@ -5,6 +5,7 @@
 #pragma once
 #include "platform/WinTypes.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ struct HttpAnswer {
 void ServeUrl(const std::string& url, const HttpAnswer& answer);
 // A 200 answer with this body.
 void ServeBody(const std::string& url, const std::string& body);
+// Called at each InternetOpenUrlA with the URL, before it is answered, so a
+// test can look at the rest of the world at that moment.
+void OnUrlOpen(std::function<void(const std::string&)> hook);
 // InternetGetConnectedState's answer (default connected).
 void SetConnected(bool connected);
 

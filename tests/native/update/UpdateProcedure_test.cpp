@@ -1,0 +1,286 @@
+// The update procedure: each result, what it leaves on disk, and what it asks.
+#include "UpdateWorld.h"
+
+#include "platform/User.h"
+#include "platform/sim/SimFaults.h"
+
+#include <string>
+
+using namespace updtest;
+
+namespace {
+
+const std::string kOfferCaption = "有新版更新";
+
+std::string OfferFor(const std::string& version) {
+    return "新版本 " + version + " 现在可用，是否下载更新？";
+}
+
+class Procedure : public UpdateWorld {};
+
+TEST_F(Procedure, NoConnectionEndsBeforeAnyRequest) {
+    sim::SetConnected(false);
+    Publish("5.0.0.1", newImage);
+    EXPECT_EQ(Check(), NotConnected);
+    EXPECT_TRUE(sim::OpenedUrls().empty());
+    ExpectDiskUnchanged();
+}
+
+TEST_F(Procedure, AnUnreachableManifestIsOpenFailed) {
+    sim::HttpAnswer refused;
+    refused.unreachable = true;
+    sim::ServeUrl(kManifestUrl, refused);
+    EXPECT_EQ(Check(), OpenFailed);
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl}));
+    ExpectDiskUnchanged();
+}
+
+TEST_F(Procedure, AnEmptyOrFailedManifestReadIsManifestReadFailed) {
+    sim::ServeBody(kManifestUrl, "");
+    EXPECT_EQ(Check(), ManifestReadFailed);
+
+    sim::HttpAnswer dropped;
+    dropped.body = "5.0.0.1";
+    dropped.failAfter = 0;
+    sim::ServeUrl(kManifestUrl, dropped);
+    EXPECT_EQ(Check(), ManifestReadFailed);
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kManifestUrl}));
+    ExpectDiskUnchanged();
+}
+
+TEST_F(Procedure, AnExecutableWithoutAVersionIsOwnVersionUnknown) {
+    for (const std::string& image :
+         {sim::MakeExecutableImageWithoutVersion(), sim::MakeExecutableImage("0.0.0.0")}) {
+        sim::SetRunningImage(kExe, false);
+        sim::PutFile(kExe, image);
+        Publish("5.0.0.1", newImage);
+        EXPECT_EQ(Check(), OwnVersionUnknown);
+    }
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kManifestUrl}));
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+}
+
+TEST_F(Procedure, AManifestNotNewerEndsSilentlyAfterOneRequest) {
+    for (const char* manifest : {"5.0", "5.0.0.0", "4.9.9.9", "5.0.0.1\r\n", "v5.1", "1.2.3.4.5",
+                                 "<html><body>404 Not Found</body></html>"}) {
+        SCOPED_TRACE(manifest);
+        updater.reset();
+        sim::ResetInet();
+        sim::ServeBody(kManifestUrl, manifest);
+        EXPECT_EQ(Check(), NoNewerVersion);
+        EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl}));
+    }
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+    ExpectDiskUnchanged();
+}
+
+TEST_F(Procedure, AnErrorPageForTheManifestIsNoNewerVersion) {
+    sim::HttpAnswer notFound;
+    notFound.status = 404;
+    notFound.body = "<html>Not Found</html>";
+    sim::ServeUrl(kManifestUrl, notFound);
+    EXPECT_EQ(Check(), NoNewerVersion);
+}
+
+TEST_F(Procedure, AnExecutableThatCannotBeOpenedIsNeverOffered) {
+    sim::ServeBody(kManifestUrl, "5.0.0.1");
+    sim::HttpAnswer refused;
+    refused.unreachable = true;
+    sim::ServeUrl(kExeUrl, refused);
+    EXPECT_EQ(Check(), OpenFailed);
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kExeUrl}));
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+    ExpectDiskUnchanged();
+}
+
+TEST_F(Procedure, TheOfferShowsTheManifestTextExactlyAndDecliningDownloadsNothing) {
+    plat::HWND active = sim::CreateWindow(nullptr, 0, {0, 0, 100, 100});
+    sim::SetActiveWindow(active);
+    Publish("5.00.0.01", newImage);
+    sim::QueueAnswer(plat::IDNO);
+    EXPECT_EQ(Check(), NotReplaced);
+
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    sim::MessageBoxCall offer = sim::MessageBoxes()[0];
+    EXPECT_EQ(offer.text, OfferFor("5.00.0.01"));
+    EXPECT_EQ(offer.caption, kOfferCaption);
+    EXPECT_EQ(offer.style, plat::MB_YESNO | plat::MB_ICONQUESTION);
+    EXPECT_EQ(offer.owner, active);
+    EXPECT_FALSE(offer.fromAfx);
+    // The executable's URL was opened before asking, and never read.
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kExeUrl}));
+    for (const auto& read : sim::UrlReads()) EXPECT_EQ(read.url, kManifestUrl);
+    ExpectDiskUnchanged();
+}
+
+TEST_F(Procedure, AcceptedUpdateSwapsTheExecutableBehindTheBackup) {
+    sim::PutFile(kBackup, "image of an earlier update");
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
+    EXPECT_TRUE(sim::IsRunningImage(kBackup));
+    EXPECT_FALSE(sim::Exists(kTempFile));
+    EXPECT_EQ(sim::MessageBoxes()[0].text, OfferFor("5.0.0.1"));
+}
+
+TEST_F(Procedure, AnyAnswerButNoGoesOn) {
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDCANCEL);
+    EXPECT_EQ(Check(), Updated);
+}
+
+TEST_F(Procedure, TheManifestReadLeavesRoomForTheTerminator) {
+    // 4096 bytes that are a valid version up to any length: only 4095 are
+    // taken, and the offer shows exactly those.
+    std::string manifest = "5.0.0.1" + std::string(4096 - 7, '.');
+    Publish(manifest, newImage);
+    sim::QueueAnswer(plat::IDNO);
+    EXPECT_EQ(Check(), NotReplaced);
+    ASSERT_EQ(sim::UrlReads().size(), 1u);
+    EXPECT_EQ(sim::UrlReads()[0].asked, 4095u);
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    EXPECT_EQ(sim::MessageBoxes()[0].text, OfferFor(manifest.substr(0, 4095)));
+}
+
+TEST_F(Procedure, OnlyTheFirstPieceOfTheManifestCounts) {
+    sim::HttpAnswer pieces;
+    pieces.body = "5.0.0.1";
+    pieces.pieceSize = 3;  // "5.0": equal to the running version
+    sim::ServeUrl(kManifestUrl, pieces);
+    EXPECT_EQ(Check(), NoNewerVersion);
+}
+
+// Every way the served executable can be unusable: result 4, nothing
+// replaced, no file left in the temporary folder.
+class BadDownload : public UpdateWorld {
+protected:
+    void ExpectRejected(const sim::HttpAnswer& exe) {
+        sim::ServeBody(kManifestUrl, "5.0.0.1");
+        sim::ServeUrl(kExeUrl, exe);
+        sim::QueueAnswer(plat::IDYES);
+        std::size_t boxesBefore = sim::MessageBoxes().size();
+        EXPECT_EQ(Check(), DownloadFailed);
+        EXPECT_EQ(sim::MessageBoxes().size(), boxesBefore + 1) << "the offer alone";
+        ExpectDiskUnchanged();
+    }
+
+    sim::HttpAnswer Served(const std::string& body) {
+        sim::HttpAnswer answer;
+        answer.body = body;
+        return answer;
+    }
+};
+
+TEST_F(BadDownload, AnErrorStatusEvenWithAnExecutableBody) {
+    sim::HttpAnswer notFound = Served("<html><body>404 Not Found</body></html>");
+    notFound.status = 404;
+    ExpectRejected(notFound);
+    sim::HttpAnswer wrongStatus = Served(newImage);
+    wrongStatus.status = 500;
+    ExpectRejected(wrongStatus);
+}
+
+TEST_F(BadDownload, ABodyShorterThanAnnounced) {
+    sim::HttpAnswer truncated = Served(newImage.substr(0, newImage.size() / 2));
+    truncated.contentLength = static_cast<plat::DWORD>(newImage.size());
+    ExpectRejected(truncated);
+}
+
+TEST_F(BadDownload, AConnectionDroppedMidway) {
+    sim::HttpAnswer dropped = Served(newImage + std::string(10000, 'z'));
+    dropped.failAfter = 4096;
+    ExpectRejected(dropped);
+}
+
+TEST_F(BadDownload, ABodyThatIsNoExecutable) {
+    ExpectRejected(Served("<html>maintenance</html>"));
+    ExpectRejected(Served(""));
+}
+
+TEST_F(BadDownload, AnImageCutShortWithoutAnAnnouncedLength) {
+    sim::HttpAnswer cut = Served(newImage.substr(0, newImage.size() - 1));
+    cut.sendsContentLength = false;
+    ExpectRejected(cut);
+}
+
+TEST_F(BadDownload, AnExecutableOfAnotherVersionThanAnnounced) {
+    ExpectRejected(Served(sim::MakeExecutableImage("5.0.0.2")));
+    ExpectRejected(Served(sim::MakeExecutableImageWithoutVersion()));
+}
+
+TEST_F(BadDownload, AFullDisk) {
+    sim::InjectFault(sim::Op::WriteFile, 1, sim::Fault::Short(10));
+    ExpectRejected(Served(newImage));
+}
+
+TEST_F(BadDownload, AStaleTemporaryFileIsNotLeftBehind) {
+    sim::PutFile(kTempFile, "left by an earlier attempt");
+    sim::HttpAnswer notFound = Served("gone");
+    notFound.status = 404;
+    ExpectRejected(notFound);
+}
+
+TEST_F(BadDownload, NoTemporaryFolder) {
+    sim::InjectFault(sim::Op::GetTempPath, 1);
+    ExpectRejected(Served(newImage));
+    EXPECT_EQ(sim::PendingFaultCount(), 0);
+}
+
+TEST_F(BadDownload, ATemporaryFolderPathThatDoesNotFit) {
+    std::string longTemp = "C:\\" + std::string(300, 't') + "\\";
+    sim::SetTempPath(longTemp);
+    ExpectRejected(Served(newImage));
+    EXPECT_FALSE(sim::Exists(longTemp + "tarnquill.exe"));
+    // Not even a truncated path was written to.
+    EXPECT_EQ(sim::CallCount(sim::Op::CreateFileWrite), 0);
+}
+
+TEST_F(Procedure, ALockedOldBackupLeavesTheExecutableInPlace) {
+    sim::PutFile(kBackup, "image still running elsewhere");
+    sim::SetRunningImage(kBackup, true);
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), NotReplaced);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), "image still running elsewhere");
+    EXPECT_EQ(sim::ReadFileBytes(kTempFile), newImage);
+    sim::SetRunningImage(kBackup, false);
+}
+
+TEST_F(Procedure, AFailedSecondMovePutsTheOldImageBack) {
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    sim::InjectFault(sim::Op::MoveFileEx, 2);
+    EXPECT_EQ(Check(), NotReplaced);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
+    EXPECT_TRUE(sim::IsRunningImage(kExe));
+    EXPECT_FALSE(sim::Exists(kBackup));
+    EXPECT_EQ(sim::ReadFileBytes(kTempFile), newImage);
+}
+
+TEST_F(Procedure, EveryUrlHandleIsClosedWhicheverStepEndsTheProcedure) {
+    // The fixture's tear-down checks the count; here each ending is run in
+    // turn against one session.
+    struct Ending {
+        const char* manifest;
+        bool exeReachable;
+        int answer;
+    };
+    for (Ending e : {Ending{"", true, 0}, Ending{"5.0", true, 0}, Ending{"5.0.0.1", false, 0},
+                     Ending{"5.0.0.1", true, plat::IDNO}, Ending{"5.0.0.1", true, plat::IDYES}}) {
+        SCOPED_TRACE(e.manifest);
+        sim::ServeBody(kManifestUrl, e.manifest);
+        sim::HttpAnswer exe;
+        exe.body = "not an executable";
+        exe.unreachable = !e.exeReachable;
+        sim::ServeUrl(kExeUrl, exe);
+        if (e.answer) sim::QueueAnswer(e.answer);
+        Check();
+        EXPECT_EQ(sim::OpenUrlHandleCount(), 0);
+    }
+    EXPECT_EQ(sim::OpenSessionCount(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// A machine with the installed program running, an update directory on the
+// stand-in server, and checks that every test leaves no handle behind.
+#pragma once
+#include "update/AutoUpdater.h"
+
+#include "platform/sim/SimInet.h"
+#include "platform/sim/SimKernel.h"
+
+#include "BuildConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace updtest {
+
+inline const std::string kBaseUrl = "http://" TQ_HOST "/tarnquill/update/";
+inline const std::string kManifestUrl = kBaseUrl + "update.txt";
+inline const std::string kExeUrl = kBaseUrl + "tarnquill.exe";
+inline const std::string kFolder = "C:\\ProgramData\\Veltrano";
+inline const std::string kExe = kFolder + "\\tarnquill.exe";
+inline const std::string kBackup = kFolder + "\\OldExecutable.bak";
+inline const std::string kTempDir = "C:\\Users\\user\\AppData\\Local\\Temp\\";
+inline const std::string kTempFile = kTempDir + "tarnquill.exe";
+
+class UpdateWorld : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::Reset();
+        oldImage = sim::MakeExecutableImage("5.0.0.0");
+        newImage = sim::MakeExecutableImage("5.0.0.1");
+        sim::SetModulePath(kExe);
+        sim::PutFile(kExe, oldImage);
+        sim::SetRunningImage(kExe, true);
+    }
+
+    void TearDown() override {
+        updater.reset();
+        EXPECT_EQ(sim::OpenUrlHandleCount(), 0) << "a URL handle was left open";
+        EXPECT_EQ(sim::OpenSessionCount(), 0) << "the session outlived the updater";
+        EXPECT_TRUE(sim::BadInternetHandleCalls().empty());
+        EXPECT_EQ(sim::OpenFileHandleCount(), 0) << "a file handle was left open";
+        EXPECT_TRUE(sim::BadHandleCalls().empty());
+    }
+
+    CAutoUpdater& Updater() {
+        if (!updater) updater.emplace();
+        return *updater;
+    }
+
+    // The manifest announcing version, and the executable image served.
+    void Publish(const std::string& version, const std::string& image) {
+        sim::ServeBody(kManifestUrl, version);
+        sim::ServeBody(kExeUrl, image);
+    }
+
+    UpdateResult Check() { return Updater().CheckForUpdate(kBaseUrl.c_str()); }
+
+    // The executable, its backup and the temporary file untouched by a
+    // result that changes nothing on disk.
+    void ExpectDiskUnchanged(const std::optional<std::string>& backup = std::nullopt) {
+        EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
+        EXPECT_EQ(sim::ReadFileBytes(kBackup), backup);
+        EXPECT_FALSE(sim::Exists(kTempFile));
+    }
+
+    std::optional<CAutoUpdater> updater;
+    std::string oldImage;
+    std::string newImage;
+};
+
+}  // namespace updtest
