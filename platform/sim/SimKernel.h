@@ -1,8 +1,12 @@
 // The test-facing side of the simulated kernel, version library and window
 // manager: what a native test sets up before calling the portable logic and
 // inspects afterwards. sim::Reset() (SimWorld.h) restores a fresh machine:
-// an empty C: volume holding only "C:\", no handles, no processes, no
-// scripted answers, no windows, no faults.
+// a C: volume holding only the default temporary and current directories,
+// no handles, no processes, no scripted answers, no windows, no faults.
+// Injected faults (SimFaults.h): a Fail makes the call return its failure
+// value with nothing done; a Short read or write returns TRUE having moved
+// only the fault's byte count (a full disk, an early end); a failing
+// CloseHandle still closes the handle.
 #pragma once
 #include "platform/WinTypes.h"
 #include "platform/sim/SimFaults.h"
