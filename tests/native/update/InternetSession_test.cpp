@@ -148,13 +148,6 @@ TEST_F(Session, DownloadStreamsWholeBodiesThroughOne4096BytePiece) {
     }
 }
 
-TEST_F(Session, DownloadOfABodyOnAPieceBoundaryEndsWithAnEmptyRead) {
-    sim::HttpAnswer answer;
-    answer.body = Bytes(8192);
-    EXPECT_TRUE(Download(answer));
-    EXPECT_EQ(ReadSizes(), (std::vector<plat::DWORD>{4096, 4096, 0}));
-}
-
 TEST_F(Session, DownloadAcceptsSmallPiecesAndAnswersWithoutALength) {
     sim::HttpAnswer answer;
     answer.body = Bytes(5000);

@@ -260,27 +260,4 @@ TEST_F(Procedure, AFailedSecondMovePutsTheOldImageBack) {
     EXPECT_EQ(sim::ReadFileBytes(kTempFile), newImage);
 }
 
-TEST_F(Procedure, EveryUrlHandleIsClosedWhicheverStepEndsTheProcedure) {
-    // The fixture's tear-down checks the count; here each ending is run in
-    // turn against one session.
-    struct Ending {
-        const char* manifest;
-        bool exeReachable;
-        int answer;
-    };
-    for (Ending e : {Ending{"", true, 0}, Ending{"5.0", true, 0}, Ending{"5.0.0.1", false, 0},
-                     Ending{"5.0.0.1", true, plat::IDNO}, Ending{"5.0.0.1", true, plat::IDYES}}) {
-        SCOPED_TRACE(e.manifest);
-        sim::ServeBody(kManifestUrl, e.manifest);
-        sim::HttpAnswer exe;
-        exe.body = "not an executable";
-        exe.unreachable = !e.exeReachable;
-        sim::ServeUrl(kExeUrl, exe);
-        if (e.answer) sim::QueueAnswer(e.answer);
-        Check();
-        EXPECT_EQ(sim::OpenUrlHandleCount(), 0);
-    }
-    EXPECT_EQ(sim::OpenSessionCount(), 1);
-}
-
 }  // namespace

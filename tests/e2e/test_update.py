@@ -1,0 +1,205 @@
+"""The self-update as a user meets it: the installed program under Wine checks
+the stand-in server, offers the new version, swaps its executable and restarts."""
+
+import os
+import re
+import time
+import unittest
+
+from harness import E2E, IDNO, IDOK, IDYES, PROGRAMDATA, TEMP, WM_CLOSE
+
+WM_TIMER = 0x0113
+IDT_UPDATE_CHECK = 1
+FOLDER = PROGRAMDATA + "\\Veltrano"
+INSTALLED = FOLDER + "\\tarnquill.exe"
+BACKUP = FOLDER + "\\OldExecutable.bak"
+MARKER = FOLDER + "\\ Veltrano4.lnk"
+TEMP_DOWNLOAD = TEMP + "\\tarnquill.exe"
+MANIFEST = "/tarnquill/update/update.txt"
+EXE = "/tarnquill/update/tarnquill.exe"
+
+OFFER_CAPTION = "有新版更新"
+SUCCESS_CAPTION = "更新成功！"
+SUCCESS_TEXT = "更新成功！是否立刻重新启动程序以使更新生效？"
+FAILURE_CAPTION = "更新失败！"
+
+
+def build_config(name):
+    path = os.path.join(os.environ.get("TQ_BUILD_DIR", ""), "generated", "BuildConfig.h")
+    with open(path, encoding="utf-8") as f:
+        return re.search(r'#define %s "([^"]*)"' % name, f.read()).group(1)
+
+
+class UpdateCase(E2E):
+    TIMEOUT = 180
+
+    def setUp(self):
+        super().setUp()
+        self.host = build_config("TQ_HOST")
+        self.failure_text = "对不起，更新失败！请手动至%s下载更新程序。" % build_config("TQ_HOME_PAGE")
+        self.install_exe(INSTALLED)
+        # Already installed and shortcuts once made: no other prompt comes.
+        self.write(MARKER, b"")
+        self.old_image = self.read(INSTALLED)
+        self.new_image = open(self.exe("5.0.0.1"), "rb").read()
+
+    def publish(self, manifest, **exe_route):
+        self.server.clear_routes()
+        self.server.route(MANIFEST, body=manifest)
+        if exe_route:
+            self.server.route(EXE, **exe_route)
+
+    def start_installed(self, cwd=None):
+        """Starts the installed copy and returns its main window."""
+        self.start(INSTALLED, cwd=cwd)
+        return self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30)
+
+    def tick(self, window):
+        self.robot.post(window.hwnd, WM_TIMER, IDT_UPDATE_CHECK, 0)
+
+    def close(self, window):
+        self.robot.post(window.hwnd, WM_CLOSE)
+        self.robot.wait_gone(window.hwnd, timeout=15)
+
+    def offer(self, version):
+        box = self.robot.wait_box(caption=OFFER_CAPTION, timeout=30)
+        self.assertEqual("新版本 %s 现在可用，是否下载更新？" % version, box.text)
+        self.assertEqual({IDYES, IDNO}, set(box.buttons))
+        return box
+
+    def expect_failure_message(self):
+        box = self.robot.wait_box(caption=FAILURE_CAPTION, timeout=30)
+        self.assertEqual(self.failure_text, box.text)
+        self.assertEqual({IDOK}, set(box.buttons))
+        self.robot.answer(box, IDOK)
+        self.robot.wait_gone(box.hwnd)
+
+    def expect_untouched(self):
+        self.assertEqual(self.old_image, self.read(INSTALLED))
+        self.assertFalse(self.exists(BACKUP))
+        self.assertFalse(self.exists(TEMP_DOWNLOAD), "a partial download was left behind")
+
+
+class AcceptedUpdate(UpdateCase):
+    def reach_success_question(self, cwd=None):
+        self.publish(b"5.0.0.1", body=self.new_image)
+        window = self.start_installed(cwd=cwd)
+        self.tick(window)
+        box = self.offer("5.0.0.1")
+        self.robot.answer(box, IDYES)
+        done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
+        self.assertEqual(SUCCESS_TEXT, done.text)
+        self.assertEqual({IDYES, IDNO}, set(done.buttons))
+        self.assertEqual(self.new_image, self.read(INSTALLED))
+        self.assertEqual(self.old_image, self.read(BACKUP))
+        self.assertFalse(self.exists(TEMP_DOWNLOAD))
+        return window, done
+
+    def test_yes_swaps_the_files_and_restart_starts_the_new_version(self):
+        # Started from its own folder: the relaunch path names the installed file.
+        window, done = self.reach_success_question(cwd=self.unix(FOLDER))
+        self.robot.answer(done, IDYES)
+        self.robot.wait_gone(window.hwnd, timeout=15)
+        self.server.wait_for_request("/tarnquill/?software=5.0.0.1", timeout=40)
+        self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30)
+
+    def test_restart_from_another_directory_starts_the_installed_file(self):
+        # The current directory holds no tarnquill.exe: the running
+        # executable's own path, now the new version, is started instead.
+        window, done = self.reach_success_question(cwd=self.unix("C:\\users\\root"))
+        self.robot.answer(done, IDYES)
+        self.robot.wait_gone(window.hwnd, timeout=15)
+        self.server.wait_for_request("/tarnquill/?software=5.0.0.1", timeout=40)
+
+    def test_restart_declined_keeps_the_window_open(self):
+        window, done = self.reach_success_question()
+        self.robot.answer(done, IDNO)
+        self.robot.wait_gone(done.hwnd)
+        self.robot.no_box(within=3)
+        self.assertTrue(self.robot.info(window.hwnd)["visible"])
+        self.assertEqual([], self.server.requests_for("/tarnquill/?software=5.0.0.1"))
+
+
+class RejectedUpdate(UpdateCase):
+    def test_declined_offer_shows_the_failure_message_and_changes_nothing(self):
+        self.publish(b"5.0.0.1", body=self.new_image)
+        window = self.start_installed()
+        self.tick(window)
+        self.robot.answer(self.offer("5.0.0.1"), IDNO)
+        self.expect_failure_message()
+        self.expect_untouched()
+        self.assertTrue(self.robot.info(window.hwnd)["visible"])
+
+    def test_unusable_downloads_are_refused(self):
+        half = len(self.new_image) // 2
+        cases = {
+            "404 page": dict(body=b"<html><body><h1>404 Not Found</h1></body></html>", status=404,
+                             content_type="text/html"),
+            "truncated": dict(body=self.new_image, truncate_at=half),
+            "not an executable": dict(body=b"<html>maintenance</html>", content_type="text/html"),
+        }
+        for name, route in cases.items():
+            with self.subTest(name):
+                self.publish(b"5.0.0.1", **route)
+                window = self.start_installed()
+                self.tick(window)
+                self.robot.answer(self.offer("5.0.0.1"), IDYES)
+                self.expect_failure_message()
+                self.expect_untouched()
+                self.close(window)
+
+
+class NothingToDo(UpdateCase):
+    def test_manifest_not_newer_is_silent_and_fetches_nothing_more(self):
+        for manifest in (b"5.0.0.0", b"4.9", b"5.0.0.1\r\n"):
+            with self.subTest(manifest=manifest):
+                self.publish(manifest, body=self.new_image)
+                before = len(self.server.requests_for(MANIFEST))
+                window = self.start_installed()
+                self.tick(window)
+                self.server.wait_for_request(MANIFEST, timeout=20, count=before + 1)
+                self.robot.no_box(within=3)
+                self.assertEqual([], self.server.requests_for(EXE))
+                self.assertEqual(self.old_image, self.read(INSTALLED))
+                self.close(window)
+
+    def test_unreachable_server_shows_nothing_and_the_window_keeps_working(self):
+        self.server.stop()
+        window = self.start_installed()
+        self.tick(window)
+        self.robot.no_box(within=5)
+        self.assertEqual(0, self.robot.send(window.hwnd, 0))  # WM_NULL answered
+        self.assertTrue(self.robot.info(window.hwnd)["visible"])
+        self.assertEqual(self.old_image, self.read(INSTALLED))
+
+    def test_every_start_asks_the_server_with_the_agent_name(self):
+        self.publish(b"5.0")
+        for start in (1, 2):
+            window = self.start_installed()
+            self.tick(window)
+            self.server.wait_for_request(MANIFEST, timeout=20, count=start)
+            self.close(window)
+        requests = self.server.requests_for(MANIFEST)
+        self.assertEqual(2, len(requests), "the second start was served from a cache")
+        for request in requests:
+            self.assertEqual("AutoUpdateAgent", request.headers.get("user-agent"))
+            self.assertEqual(self.host, request.host.split(":")[0])
+
+
+class RealTimer(UpdateCase):
+    def test_the_check_runs_once_about_twenty_seconds_after_start(self):
+        self.publish(b"5.0")
+        window = self.start_installed()
+        shown = time.monotonic()
+        self.server.wait_for_request(MANIFEST, timeout=45)
+        waited = self.server.requests_for(MANIFEST)[0].time - shown
+        self.assertGreater(waited, 15)
+        self.assertLess(waited, 35)
+        # Killed by its first tick: no second check.
+        time.sleep(22)
+        self.assertEqual(1, len(self.server.requests_for(MANIFEST)))
+        self.assertTrue(self.robot.info(window.hwnd)["visible"])
+
+
+if __name__ == "__main__":
+    unittest.main()
