@@ -80,16 +80,6 @@ TEST_F(InstallTest, DecisionFollowsTheInstalledVersion) {
     }
 }
 
-TEST_F(InstallTest, ExistingInstallFolderIsNoObstacle) {
-    ASSERT_TRUE(sim::MakeFolder(kInstallFolder));
-    ASSERT_TRUE(sim::PutFile(kInstallFolder + "other.txt", "keep"));
-    RunDownloaded(kImage500);
-    Step();
-    EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
-    EXPECT_EQ("keep", sim::ReadFileBytes(kInstallFolder + "other.txt").value_or(""));
-    EXPECT_TRUE(Relaunched());
-}
-
 // The own image could not be read whole: no executable is written, nothing
 // starts, the window stays and no shortcut is offered.
 struct UnreadCase {

@@ -154,15 +154,6 @@ TEST_F(OfferTest, FailingLaterRowsKeepTheMarkerAndEveryRowIsTried) {
     EXPECT_EQ(1u, sim::MessageBoxes().size());
 }
 
-TEST_F(OfferTest, MissingSpecialFolderSkipsOnlyItsRow) {
-    sim::SetSpecialFolder(plat::CSIDL_COMMON_STARTMENU, "");
-    sim::QueueAnswer(plat::IDYES);
-    Offer();
-    EXPECT_TRUE(sim::Exists(kMarker));
-    EXPECT_TRUE(sim::Exists(kUserMenu + "\\Programs\\ Veltrano\\ Veltrano.lnk"));
-    EXPECT_FALSE(sim::Exists(kCommonMenu + "\\ Veltrano.lnk"));
-}
-
 // Where CreateShortcut stops, what it answers, and that COM stays balanced.
 struct ComFaultCase {
     const char* what;
