@@ -39,13 +39,6 @@ public:
     }
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
 
-    template <class U>
-    ComPtr<U> As(const IID& iid) const {
-        ComPtr<U> out;
-        if (m_p) m_p->QueryInterface(iid, out.PutVoid());
-        return out;
-    }
-
 private:
     T* m_p = nullptr;
 };

@@ -1,5 +1,6 @@
 // Modal dialogs made from templates that may hold ActiveX controls.
 #pragma once
+#include "platform/win32/afx/DlgTemplate.h"
 #include "platform/win32/afx/Wnd.h"
 
 #include <vector>
@@ -65,6 +66,8 @@ private:
     bool m_bEnded = false;
     bool m_bInModalLoop = false;
     int m_nModalResult = -1;
-    const void* m_pSplit = nullptr;  // the template being created (afx::SplitTemplate)
+    void CreateTemplateControls();
+
+    const afx::SplitTemplate* m_pSplit = nullptr;  // the template being created
     const std::vector<BYTE>* m_pDlgInit = nullptr;
 };

@@ -77,6 +77,8 @@ public:
     HRESULT InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo,
                          ...);
     IUnknown* GetControlUnknown() const;  // not AddRef'd; null without a control
+    // The control site behind this window (bound, or found from the window).
+    afx::ControlSite* GetControlSite() const;
 
     int MessageBoxA(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK);
     void DragAcceptFiles(BOOL bAccept = TRUE);
@@ -126,6 +128,7 @@ protected:
     WNDPROC m_pfnSuper = nullptr;  // the procedure Default hands messages to
     MSG m_currentMsg{};            // the message being handled, for Default
     std::unique_ptr<afx::ControlContainer> m_pCtrlCont;
+    bool m_ownsWindow = false;  // made by Create/CreateControl: destroyed with the object
 };
 
 // The window procedure of subclassed windows; catches every exception.
