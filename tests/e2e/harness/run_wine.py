@@ -1,0 +1,43 @@
+"""Runs one Windows program (a unit-test executable) in a fresh copy of the
+build's prefix, on an X server of its own when there is no DISPLAY, and ends
+everything it started afterwards. Its exit code is the program's.
+
+Usage: python3 -m harness.run_wine [--timeout S] program.exe [args...]
+"""
+
+import subprocess
+import sys
+
+from .wine import Prefix, Xvfb
+
+
+def main(argv):
+    timeout = 300
+    if len(argv) >= 3 and argv[1] == "--timeout":
+        timeout = float(argv[2])
+        argv = argv[:1] + argv[3:]
+    if len(argv) < 2:
+        print(__doc__)
+        return 2
+    xvfb = Xvfb()
+    prefix = None
+    try:
+        prefix = Prefix("unit", display=xvfb.display)
+        proc = prefix.start(argv[1], *argv[2:])
+        try:
+            code = proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            code = 124
+            print("%s did not end within %ss" % (argv[1], timeout))
+        sys.stdout.buffer.write(proc.output())
+        sys.stdout.flush()
+        return code
+    finally:
+        if prefix is not None:
+            prefix.kill_all()
+            prefix.remove()
+        xvfb.stop()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,250 @@
+"""Wine prefixes, the X server and the processes a test starts.
+
+One prefix is made per build (wineboot -i, under the build directory, guarded
+by a lock so parallel tests wait for it) and copied fresh for every test.
+Every Wine process of a test runs in that copy, so `wineserver -k` on the copy
+ends exactly the test's processes.
+"""
+
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
+LOCALE = "zh_CN.UTF-8"
+USER_DIRS = ("Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos", "Temp")
+
+
+class HarnessError(RuntimeError):
+    pass
+
+
+def build_dir():
+    d = os.environ.get("TQ_BUILD_DIR")
+    if not d:
+        raise HarnessError("TQ_BUILD_DIR is not set: run through ctest or export it")
+    return d
+
+
+def e2e_dir(*parts):
+    path = os.path.join(build_dir(), "e2e", *parts)
+    os.makedirs(path, exist_ok=True)
+    return path
+
+
+def base_env(prefix, display, home):
+    env = dict(os.environ)
+    for name in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "no_proxy", "NO_PROXY"):
+        env.pop(name, None)
+    env.update({
+        "WINEPREFIX": prefix,
+        "WINEARCH": "win32",
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": OVERRIDES,
+        "LANG": LOCALE,
+        "LC_ALL": LOCALE,
+        "DISPLAY": display or "",
+        # Nothing of Wine's lands in the real home: it is a path that does
+        # not exist, so the shell folders stay plain folders in the prefix.
+        "HOME": home,
+        "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+        "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
+        "XDG_CACHE_HOME": os.path.join(home, ".cache"),
+    })
+    return env
+
+
+def check_locale():
+    out = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower()
+    if "zh_cn.utf8" not in out and "zh_cn.utf-8" not in out:
+        raise HarnessError("locale zh_CN.UTF-8 is missing (scripts/setup.sh generates it): "
+                           "Wine would hand arguments and file names over garbled")
+
+
+def kill_prefix(prefix, env):
+    """End every Wine process of the prefix and its wineserver."""
+    e = dict(env, WINEPREFIX=prefix)
+    try:
+        subprocess.run(["wineserver", "-k"], env=e, timeout=15,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=e, timeout=15,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except subprocess.TimeoutExpired:
+        pass
+
+
+def _make_template(path):
+    tmp = path + ".new"
+    shutil.rmtree(tmp, ignore_errors=True)
+    home = os.path.join(os.path.dirname(path), "no-home")
+    env = base_env(tmp, "", home)
+    started = time.monotonic()
+    r = subprocess.run(["wineboot", "-i"], env=env, timeout=180,
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=60)
+    if r.returncode != 0 or not os.path.isdir(os.path.join(tmp, "drive_c")):
+        raise HarnessError("wineboot failed: %s" % r.stdout.decode(errors="replace")[-2000:])
+    users = os.path.join(tmp, "drive_c", "users", "root")
+    for name in USER_DIRS:
+        p = os.path.join(users, name)
+        if os.path.islink(p):
+            os.unlink(p)
+        os.makedirs(p, exist_ok=True)
+    with open(os.path.join(tmp, "harness-boot-seconds"), "w") as f:
+        f.write("%.1f\n" % (time.monotonic() - started))
+    os.rename(tmp, path)
+
+
+def template_prefix():
+    """The build's pristine prefix, made on first use."""
+    root = e2e_dir()
+    path = os.path.join(root, "prefix-template")
+    with open(os.path.join(root, "prefix-template.lock"), "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.isdir(path):
+            check_locale()
+            _make_template(path)
+    return path
+
+
+class Xvfb:
+    """An X server on a free display, when the caller has none."""
+
+    def __init__(self):
+        self.proc = None
+        self.display = os.environ.get("DISPLAY") or ""
+        if self.display:
+            return
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(w)
+        number = b""
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and not number.endswith(b"\n"):
+            chunk = os.read(r, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(r)
+        if not number.strip():
+            self.stop()
+            raise HarnessError("Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+
+    def stop(self):
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc = None
+
+
+class Proc:
+    """A process started in the prefix (the wine loader's Popen)."""
+
+    def __init__(self, popen, out_path):
+        self.popen = popen
+        self._out_path = out_path
+
+    @property
+    def pid(self):
+        return self.popen.pid
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def wait(self, timeout):
+        return self.popen.wait(timeout=timeout)
+
+    def output(self):
+        with open(self._out_path, "rb") as f:
+            return f.read()
+
+    def kill(self):
+        if self.popen.poll() is None:
+            try:
+                os.killpg(self.popen.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.popen.wait()
+
+
+class Prefix:
+    """A fresh copy of the template prefix with its display and environment."""
+
+    def __init__(self, name="run", display=None, proxy_port=None):
+        template = template_prefix()
+        self.root = tempfile.mkdtemp(prefix=name + "-", dir=e2e_dir("runs"))
+        self.path = os.path.join(self.root, "prefix")
+        subprocess.run(["cp", "-a", template, self.path], check=True, timeout=120)
+        self.env = base_env(self.path, display, os.path.join(self.root, "no-home"))
+        if proxy_port is not None:
+            self.env["http_proxy"] = "http://127.0.0.1:%d" % proxy_port
+        self.procs = []
+        self._seq = 0
+
+    # -- paths --------------------------------------------------------------
+    @property
+    def drive_c(self):
+        return os.path.join(self.path, "drive_c")
+
+    def unix(self, dos_path):
+        """C:\\a\\b -> <prefix>/drive_c/a/b; Z:\\x -> /x."""
+        if len(dos_path) < 2 or dos_path[1] != ":":
+            raise ValueError("not a DOS path: %r" % dos_path)
+        drive = dos_path[0].lower()
+        rest = dos_path[2:].replace("\\", "/").lstrip("/")
+        if drive == "c":
+            return os.path.join(self.drive_c, rest)
+        if drive == "z":
+            return "/" + rest
+        raise ValueError("no such drive in the prefix: %r" % dos_path)
+
+    def dos(self, unix_path):
+        p = os.path.abspath(unix_path)
+        if p == self.drive_c or p.startswith(self.drive_c + os.sep):
+            return "C:\\" + os.path.relpath(p, self.drive_c).replace("/", "\\").lstrip(".")
+        return "Z:" + p.replace("/", "\\")
+
+    # -- processes ---------------------------------------------------------
+    def start(self, program, *args, cwd=None, env=None):
+        """Start `wine program args`; a DOS program path is used as is."""
+        self._seq += 1
+        out_path = os.path.join(self.root, "out-%d.txt" % self._seq)
+        e = dict(self.env)
+        e.update(env or {})
+        with open(out_path, "wb") as out:
+            popen = subprocess.Popen(["wine", program] + [str(a) for a in args],
+                                     env=e, cwd=cwd or self.drive_c, stdin=subprocess.DEVNULL,
+                                     stdout=out, stderr=subprocess.STDOUT,
+                                     start_new_session=True)
+        proc = Proc(popen, out_path)
+        self.procs.append(proc)
+        return proc
+
+    def run(self, program, *args, timeout=60, cwd=None):
+        proc = self.start(program, *args, cwd=cwd)
+        try:
+            code = proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            raise
+        return code, proc.output()
+
+    def kill_all(self):
+        kill_prefix(self.path, self.env)
+        for p in self.procs:
+            p.kill()
+
+    def remove(self):
+        shutil.rmtree(self.root, ignore_errors=True)
