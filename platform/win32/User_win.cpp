@@ -1,0 +1,70 @@
+// Window-manager calls: the real user32 functions.
+#include "platform/User.h"
+
+#include <windows.h>
+
+namespace {
+
+::HWND Sdk(plat::HWND h) { return reinterpret_cast<::HWND>(h); }
+plat::HWND Plat(::HWND h) { return reinterpret_cast<plat::HWND>(h); }
+
+void CopyRect(const ::RECT& from, plat::RECT* to) {
+    to->left = from.left;
+    to->top = from.top;
+    to->right = from.right;
+    to->bottom = from.bottom;
+}
+
+}  // namespace
+
+namespace plat {
+
+HWND GetActiveWindow() { return Plat(::GetActiveWindow()); }
+
+int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) {
+    return ::MessageBoxA(Sdk(hWnd), lpText, lpCaption, uType);
+}
+
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageA(Sdk(hWnd), Msg, wParam, lParam);
+}
+
+BOOL KillTimer(HWND hWnd, std::uintptr_t uIDEvent) { return ::KillTimer(Sdk(hWnd), uIDEvent); }
+
+std::uintptr_t SetTimer(HWND hWnd, std::uintptr_t nIDEvent, UINT uElapse) {
+    return ::SetTimer(Sdk(hWnd), nIDEvent, uElapse, nullptr);
+}
+
+BOOL GetClientRect(HWND hWnd, RECT* lpRect) {
+    ::RECT r{};
+    const ::BOOL ok = ::GetClientRect(Sdk(hWnd), &r);
+    if (ok) CopyRect(r, lpRect);
+    return ok;
+}
+
+BOOL GetWindowRect(HWND hWnd, RECT* lpRect) {
+    ::RECT r{};
+    const ::BOOL ok = ::GetWindowRect(Sdk(hWnd), &r);
+    if (ok) CopyRect(r, lpRect);
+    return ok;
+}
+
+HWND GetWindow(HWND hWnd, UINT uCmd) { return Plat(::GetWindow(Sdk(hWnd), uCmd)); }
+
+int GetDlgCtrlID(HWND hWnd) { return ::GetDlgCtrlID(Sdk(hWnd)); }
+
+HWND GetDlgItem(HWND hDlg, int nIDDlgItem) { return Plat(::GetDlgItem(Sdk(hDlg), nIDDlgItem)); }
+
+BOOL ScreenToClient(HWND hWnd, POINT* lpPoint) {
+    ::POINT p{lpPoint->x, lpPoint->y};
+    const ::BOOL ok = ::ScreenToClient(Sdk(hWnd), &p);
+    lpPoint->x = p.x;
+    lpPoint->y = p.y;
+    return ok;
+}
+
+BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
+    return ::MoveWindow(Sdk(hWnd), X, Y, nWidth, nHeight, bRepaint);
+}
+
+}  // namespace plat
