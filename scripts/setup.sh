@@ -6,21 +6,30 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ clang googletest libgtest-dev
       g++-mingw-w64-i686 binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils fonts-wqy-microhei imagemagick
-      python3 cppcheck clang-tidy libclang-rt-14-dev)
+      python3 cppcheck clang-tidy libclang-rt-14-dev locales)
 
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+# Wine converts arguments and file names through the Unix locale: without a
+# generated zh_CN.UTF-8, Chinese texts reach the programs under test garbled.
+ensure_locale() {
+  locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' || $SUDO localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  ensure_locale
   exit 0
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+ensure_locale
