@@ -9,6 +9,7 @@
 #include "platform/User.h"
 #include "update/AutoUpdater.h"
 
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -23,6 +24,32 @@ CString InstalledVersion(const CString& installTarget) {
     char path[1024] = {};
     std::strncpy(path, installTarget, sizeof path - 1);
     return GetInstalledVersionOf(path);
+}
+
+// Paths compare without regard to ASCII case; a double-byte character
+// (whose trail byte may look like a letter) must match byte for byte.
+bool SamePath(const char* a, const char* b) {
+    while (*a && *b) {
+        const unsigned char ca = static_cast<unsigned char>(*a);
+        if (IsLeadByte936(ca)) {
+            if (a[0] != b[0] || a[1] == '\0' || a[1] != b[1]) return false;
+            a += 2;
+            b += 2;
+            continue;
+        }
+        if (std::tolower(ca) != std::tolower(static_cast<unsigned char>(*b))) return false;
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+// The installed copy itself is running. Writing itself over itself achieves
+// nothing, and without version data it would restart itself without end.
+bool RunsFromInstallTarget(const CString& installTarget) {
+    char module[plat::MAX_PATH] = {};
+    if (!plat::GetModuleFileNameA(plat::GetModuleHandleA(nullptr), module, plat::MAX_PATH)) return false;
+    return SamePath(module, installTarget);
 }
 
 void StartInstalledCopy(const CString& installTarget) {
@@ -59,7 +86,8 @@ void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& o
 
     const CString installFolder = InstallFolder(hWnd);
     const CString installTarget = installFolder + "tarnquill.exe";
-    if (ShouldInstall(updater, ownVersion, InstalledVersion(installTarget))) {
+    if (ShouldInstall(updater, ownVersion, InstalledVersion(installTarget)) &&
+        !RunsFromInstallTarget(installTarget)) {
         Install(hWnd, installFolder, installTarget, std::move(image));
         return;
     }

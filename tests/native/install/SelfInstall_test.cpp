@@ -134,6 +134,20 @@ TEST_F(InstallTest, InstalledCopyStartedWithoutQuotesStillReachesTheOffer) {
     EXPECT_TRUE(NothingStartedOrClosed());
 }
 
+TEST_F(InstallTest, InstalledCopyWithoutVersionDoesNotRestartItself) {
+    // Relaunched from the install folder (any case), without version data:
+    // it is already where it belongs, so it goes to the offer.
+    const std::string image = sim::MakeExecutableImageWithoutVersion();
+    ASSERT_TRUE(sim::PutFile(kTarget, image));
+    sim::SetModulePath("c:\\programdata\\VELTRANO\\tarnquill.EXE");
+    sim::SetCommandLine(kTarget);
+    sim::QueueAnswer(plat::IDNO);
+    Step("");
+    EXPECT_EQ(image, sim::ReadFileBytes(kTarget).value_or(""));
+    EXPECT_TRUE(NothingStartedOrClosed());
+    EXPECT_EQ(1u, sim::MessageBoxes().size());
+}
+
 TEST_F(InstallTest, ShortWriteLeavesNoPartialExecutable) {
     const sim::Fault faults[] = {sim::Fault::Short(100), sim::Fault::Failure()};
     for (const sim::Fault& fault : faults) {
