@@ -45,14 +45,20 @@ class UpdateCase(E2E):
 
     def publish(self, manifest, **exe_route):
         self.server.clear_routes()
+        self.server.route("/tarnquill/?software=*", body=b"<html></html>", content_type="text/html")
         self.server.route(MANIFEST, body=manifest)
         if exe_route:
             self.server.route(EXE, **exe_route)
 
     def start_installed(self, cwd=None):
-        """Starts the installed copy and returns its main window."""
+        """Starts the installed copy and returns its main window, once the
+        start page shows that the program knows its own version 5.0."""
+        page = "/tarnquill/?software=5.0"
+        before = len(self.server.requests_for(page))
         self.start(INSTALLED, cwd=cwd)
-        return self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30)
+        window = self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30)
+        self.server.wait_for_request(page, timeout=20, count=before + 1)
+        return window
 
     def tick(self, window):
         self.robot.post(window.hwnd, WM_TIMER, IDT_UPDATE_CHECK, 0)
@@ -164,8 +170,8 @@ class NothingToDo(UpdateCase):
                 self.close(window)
 
     def test_unreachable_server_shows_nothing_and_the_window_keeps_working(self):
-        self.server.stop()
         window = self.start_installed()
+        self.server.stop()
         self.tick(window)
         self.robot.no_box(within=5)
         self.assertEqual(0, self.robot.send(window.hwnd, 0))  # WM_NULL answered
