@@ -22,7 +22,9 @@ public:
     bool Add(BYTE vts, va_list& args) {
         VARIANT v;
         VariantInit(&v);
-        switch (static_cast<unsigned>(vts)) {
+        // VTS bytes mark a reference with 0x40 instead of VT_BYREF.
+        unsigned type = (vts & 0x40) ? (VT_BYREF | (vts & 0x3Fu)) : vts;
+        switch (type) {
         case VT_BSTRA: V_VT(&v) = VT_BSTR; V_BSTR(&v) = Own(AnsiToBstr(va_arg(args, const char*))); break;
         case VT_BSTR: V_VT(&v) = VT_BSTR; V_BSTR(&v) = Own(SysAllocString(va_arg(args, const wchar_t*))); break;
         case VT_I2: V_VT(&v) = VT_I2; V_I2(&v) = static_cast<SHORT>(va_arg(args, int)); break;
