@@ -1,3 +1,37 @@
-// Placeholder entry point until the application object arrives.
-#include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+// Platform headers come before the framework's (which includes <windows.h>).
+#include "update/AutoUpdater.h"
+
+#include "app/ShellApp.h"
+
+#include "ui/MainDlg.h"
+
+#include <float.h>
+
+// Both globals live here, so the application object is constructed before
+// the update agent (whose session opens at once) and destroyed after it.
+CShellApp theApp;
+CAutoUpdater theUpdater;
+
+BEGIN_MESSAGE_MAP(CShellApp, CWinApp)
+    ON_COMMAND(ID_HELP, CWinApp::OnHelp)
+END_MESSAGE_MAP()
+
+// No name: the framework takes the executable's file name less extension.
+CShellApp::CShellApp() : CWinApp(nullptr) {}
+
+BOOL CShellApp::InitInstance() {
+    // The layout's products are meant in double precision.
+    _controlfp(_PC_53, _MCW_PC);
+
+    AfxEnableControlContainer(nullptr);
+    Enable3dControls();
+
+    CMainDlg dlg(nullptr);
+    m_pMainWnd = &dlg;
+    dlg.DoModal();  // however it ends, the program ends with it
+    // Nothing may reach the dialog object once it is gone.
+    m_pMainWnd = nullptr;
+
+    // No message loop of the application's own.
+    return FALSE;
+}

@@ -1,0 +1,26 @@
+#include "browser/WebBrowser2.h"
+
+namespace {
+
+// {8856F961-340A-11D0-A96B-00C04FD705A2}
+const CLSID kClsidWebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
+
+const DISPID kDispidNavigate = 0x68;
+
+}  // namespace
+
+const CLSID& CWebBrowser2::GetClsid() {
+    return kClsidWebBrowser;
+}
+
+BOOL CWebBrowser2::Create(LPCSTR, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                          UINT nID, CCreateContext*) {
+    return CreateControl(GetClsid(), lpszWindowName, dwStyle, rect, pParentWnd, nID);
+}
+
+void CWebBrowser2::Navigate(LPCSTR URL, VARIANT* Flags, VARIANT* TargetFrameName, VARIANT* PostData,
+                            VARIANT* Headers) {
+    static const BYTE parms[] = VTS_BSTR VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT VTS_PVARIANT;
+    InvokeHelper(kDispidNavigate, DISPATCH_METHOD, VT_EMPTY, nullptr, parms, URL, Flags, TargetFrameName,
+                 PostData, Headers);
+}

@@ -1,0 +1,23 @@
+// The window wrapper through which the main window drives the web browser
+// ActiveX control. The dialog creates the control from its template; the
+// wrapper is bound to it by data exchange and adds no data of its own.
+#pragma once
+#include "platform/win32/afx/Afx.h"
+
+class CWebBrowser2 : public CWnd {
+public:
+    CWebBrowser2() = default;
+    ~CWebBrowser2() override = default;
+
+    // The control's class identifier (the Windows WebBrowser control).
+    static const CLSID& GetClsid();
+
+    // Any creation through this slot makes the browser control; the class
+    // name and the creation context are ignored.
+    BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr) override;
+
+    // IWebBrowser2::Navigate. Each VARIANT pointer may be null: no flags, the
+    // control's own window, no post data (a GET), no extra headers.
+    void Navigate(LPCSTR URL, VARIANT* Flags, VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers);
+};
