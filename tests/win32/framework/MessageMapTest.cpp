@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -191,6 +192,64 @@ TEST(Application, CommandLineTailSkipsTheProgramName) {
     EXPECT_STREQ("", AfxCommandLineTail(alone));
     char unclosed[] = "\"C:\\t.exe";
     EXPECT_STREQ("", AfxCommandLineTail(unclosed));
+}
+
+}  // namespace
+
+namespace {
+
+// Answers the first message box with the application's caption from
+// another thread, noting its owner and text.
+struct BoxAnswerer {
+    std::string caption;
+    HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0xdeadbeef));
+    char text[64] = {};
+    bool found = false;
+
+    static DWORD WINAPI Run(LPVOID p) {
+        auto* self = static_cast<BoxAnswerer*>(p);
+        for (int i = 0; i < 500 && !self->found; ++i) {
+            if (HWND box = FindWindowA("#32770", self->caption.c_str())) {
+                self->owner = ::GetWindow(box, GW_OWNER);
+                GetDlgItemTextA(box, 0xFFFF, self->text, sizeof(self->text));
+                self->found = true;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(10);
+        }
+        return 0;
+    }
+    int Answer(const std::function<int()>& show) {
+        HANDLE t = CreateThread(nullptr, 0, &Run, this, 0, nullptr);
+        int r = show();
+        WaitForSingleObject(t, 10000);
+        CloseHandle(t);
+        return r;
+    }
+};
+
+TEST(Application, MessageBoxesWithoutCaptionShowTheApplicationNameAndHaveAnOwner) {
+    CWnd main;
+    RECT rc{0, 0, 200, 100};
+    ASSERT_TRUE(main.Create("STATIC", "main", WS_POPUP, rc, nullptr, 0));
+    theTestApp.m_pMainWnd = &main;
+
+    BoxAnswerer framework;
+    framework.caption = AfxGetAppName();
+    EXPECT_EQ(IDOK, framework.Answer([] { return plat::AfxMessageBox("\xD6\xD0\xCE\xC4", MB_OK); }));
+    EXPECT_TRUE(framework.found);
+    EXPECT_EQ(main.m_hWnd, framework.owner);
+    EXPECT_STREQ("\xD6\xD0\xCE\xC4", framework.text);
+
+    BoxAnswerer window;
+    window.caption = AfxGetAppName();
+    EXPECT_EQ(IDOK, window.Answer([&] { return main.MessageBoxA("WM_DROPFILES"); }));
+    EXPECT_TRUE(window.found);
+    EXPECT_EQ(main.m_hWnd, window.owner);
+    EXPECT_STREQ("WM_DROPFILES", window.text);
+
+    theTestApp.m_pMainWnd = nullptr;
+    main.DestroyWindow();
 }
 
 }  // namespace
