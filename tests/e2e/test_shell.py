@@ -18,6 +18,7 @@ ABOUT_ITEM = "关于 Brimwold(&A)..."
 DIALOG_CLASS = "#32770"
 IDC_BROWSER = 1000
 SC_CLOSE = 0xF060
+WS_EX_ACCEPTFILES = 0x10
 
 
 def f32(x):
@@ -57,8 +58,11 @@ class ShellCase(E2E):
         self.assertEqual(1, len(kids), "one browser control")
         return kids[0]
 
-    def close_and_wait(self, proc, hwnd):
-        self.robot.post(hwnd, WM_CLOSE)
+    def close_and_wait(self, proc, hwnd, by_system_menu=False):
+        if by_system_menu:
+            self.robot.post(hwnd, WM_SYSCOMMAND, SC_CLOSE)
+        else:
+            self.robot.post(hwnd, WM_CLOSE)
         self.robot.wait_gone(hwnd, timeout=15)
         proc.wait(timeout=15)
         self.assertFalse(proc.running())
@@ -104,6 +108,20 @@ class Keyboard(ShellCase):
         time.sleep(1)
         self.assertTrue(proc.running())
         self.assertTrue(self.robot.windows(caption=MAIN_CAPTION, cls=DIALOG_CLASS))
+        self.close_and_wait(proc, main.hwnd, by_system_menu=True)
+
+
+class DroppedFiles(ShellCase):
+    def test_after_the_browsers_first_status_text_no_drop_reaches_the_window(self):
+        # Wine's control reports a status text as soon as it looks for the
+        # start page, so acceptance is withdrawn within the first second.
+        proc, main = self.start_installed()
+        self.server.wait_for_request("/tarnquill/?software=5.0", timeout=20)
+        self.wait_until(lambda: not self.robot.info(main.hwnd)["exstyle"] & WS_EX_ACCEPTFILES, 10,
+                        message="the window still accepts dropped files")
+        self.robot.drop_files(main.hwnd, "C:\\windows\\win.ini")
+        self.robot.no_box(within=2)
+        self.assertTrue(proc.running())
         self.close_and_wait(proc, main.hwnd)
 
 
@@ -184,8 +202,25 @@ class WithoutBrowserControl(ShellCase):
             self.prefix.env[key] = self.prefix.env[key] + ";ieframe,shdocvw=d"
         proc, main = self.start_installed()
         self.robot.no_box(within=2)
-        time.sleep(1)
         self.assertEqual([], [r.path for r in self.server.requests if r.path.startswith("/tarnquill/?")])
+
+        # No control, no status text: the window keeps accepting dropped
+        # files, and a drop shows the notice with the application name.
+        self.assertTrue(self.robot.info(main.hwnd)["exstyle"] & WS_EX_ACCEPTFILES)
+        dropped = "C:\\users\\root\\Downloads\\doc.txt"
+        self.write(dropped, b"keep me")
+        self.robot.drop_files(main.hwnd, dropped)
+        box = self.robot.wait_box(timeout=10)
+        self.assertEqual("tarnquill", box.caption)
+        self.assertEqual("WM_DROPFILES", box.text)
+        self.assertEqual([IDOK], list(box.buttons))
+        self.assertEqual(main.hwnd, box.owner)
+        self.robot.answer(box, IDOK)
+        self.robot.wait_gone(box.hwnd)
+        self.robot.no_box(within=1)
+        self.assertTrue(proc.running())
+        self.assertEqual(b"keep me", self.read(dropped))
+
         self.close_and_wait(proc, main.hwnd)
 
 
