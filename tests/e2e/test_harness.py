@@ -26,6 +26,17 @@ class ProbeThroughServerAndRobot(E2E):
         self.assertEqual(FIRST_LINE, box.text)
         self.assertEqual(CAPTION, box.caption)
         self.assertIn(IDOK, box.buttons)
+        kids = {c.id & 0xFFFF: c for c in self.robot.children(box.hwnd)}
+        self.assertEqual("Static", kids[0xFFFF].cls)
+        self.assertEqual(FIRST_LINE, kids[0xFFFF].text)
+        self.assertEqual("Button", kids[IDOK].cls)
+        info = self.robot.info(box.hwnd)
+        self.assertTrue(info["visible"])
+        self.assertEqual(box.rect, tuple(info["rect"]))
+        self.assertEqual(len(CAPTION), self.robot.send(box.hwnd, 0x000E))  # WM_GETTEXTLENGTH
+        self.assertEqual(0, self.robot.send(box.hwnd, 0x007F, 1))  # WM_GETICON: none set
+        left, top, right, bottom = kids[IDOK].rect_in_parent
+        self.assertTrue(0 <= left < right <= info["client"][0] and 0 <= top < bottom <= info["client"][1])
 
         reqs = self.server.requests_for("/tarnquill/probe.txt")
         self.assertEqual(1, len(reqs), self.server.requests)

@@ -331,9 +331,12 @@ static int cmd_send(int argc, WCHAR **argv)
     struct query q;
     DWORD_PTR result = 0;
     parse_query(&q, argc, argv, 6);
+    /* Wine's SendMessageTimeout also answers 0 when the message's own result
+     * is 0; only a set error code tells a real failure (timeout, no window). */
+    SetLastError(0);
     if (!SendMessageTimeoutW(window_arg(argv[2]), (UINT)number(argv[3]), (WPARAM)number(argv[4]),
                              (LPARAM)wcstol(argv[5], NULL, 0), SMTO_ABORTIFHUNG, q.timeout_ms,
-                             &result))
+                             &result) && GetLastError() != 0)
         return fail("SendMessageTimeout");
     out_fmt("{\"result\":%ld}", (long)result);
     out_end();

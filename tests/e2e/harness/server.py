@@ -19,9 +19,19 @@ REASONS = {200: "OK", 204: "No Content", 301: "Moved Permanently", 302: "Found",
            500: "Internal Server Error", 503: "Service Unavailable"}
 
 
+_PERIOD = 251 * 256  # the pattern repeats after this many bytes
+_ONE_PERIOD = bytes(((i * 7) + (i // 251)) & 0xFF for i in range(_PERIOD))
+
+
 def pattern_bytes(n, offset=0):
     """Deterministic body bytes: position i holds (i * 7 + i // 251) & 0xFF."""
-    return bytes(((i * 7) + (i // 251)) & 0xFF for i in range(offset, offset + n))
+    out = bytearray()
+    pos = offset % _PERIOD
+    while len(out) < n:
+        take = min(n - len(out), _PERIOD - pos)
+        out += _ONE_PERIOD[pos:pos + take]
+        pos = 0
+    return bytes(out)
 
 
 def pattern_sha256(n):
