@@ -129,11 +129,9 @@ private:
 #define ON_WM_TIMER() AFX_MSG_ROW(WM_TIMER, 0, 0, p_->OnTimer(static_cast<UINT>(wParam)); return 0;)
 #define ON_WM_CLOSE() AFX_MSG_ROW(WM_CLOSE, 0, 0, p_->OnClose(); return 0;)
 #define ON_WM_DESTROY() AFX_MSG_ROW(WM_DESTROY, 0, 0, p_->OnDestroy(); return 0;)
-#define ON_WM_SIZE()                                                                      \
-    AFX_MSG_ROW(WM_SIZE, 0, 0,                                                            \
-                p_->OnSize(static_cast<UINT>(wParam), static_cast<short>(LOWORD(lParam)), \
-                           static_cast<short>(HIWORD(lParam)));                           \
-                return 0;)
+#define ON_WM_SIZE()                                                                                  \
+    AFX_MSG_ROW(WM_SIZE, 0, 0,                                                                        \
+                p_->OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam)); return 0;)
 
 // ----- event sink maps ----------------------------------------------------
 

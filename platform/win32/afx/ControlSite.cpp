@@ -170,9 +170,10 @@ bool ControlSite::LoadState(const ControlSpec& spec) {
                 GlobalFree(mem);
             }
         }
-        // A state the control refuses still leaves a usable control.
     }
-    return SUCCEEDED(persist->InitNew());
+    // A state the control refuses still leaves a usable control.
+    HRESULT hr = persist->InitNew();
+    return SUCCEEDED(hr) || fromStream;
 }
 
 void ControlSite::ConnectEvents() {
