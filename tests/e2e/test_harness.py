@@ -96,6 +96,28 @@ class ProbeThroughServerAndRobot(E2E):
             self.assertNotIn(self.prefix.path.encode(), environ)
 
 
+class TimeLimit(unittest.TestCase):
+    def test_a_stuck_test_fails_at_its_limit_with_a_picture_and_leaves_nothing(self):
+        class Stuck(E2E):
+            TIMEOUT = 5
+
+            def test_stuck(self):
+                self.start(os.environ["TQ_PROBE"], URL, CAPTION)
+                self.robot.wait_box(caption="a box that never comes", timeout=120)
+
+        runs = os.path.join(os.environ["TQ_BUILD_DIR"], "e2e", "runs")
+        before = set(os.listdir(runs)) if os.path.isdir(runs) else set()
+        result = unittest.TestResult()
+        started = time.monotonic()
+        Stuck("test_stuck").run(result)
+        self.assertLess(time.monotonic() - started, 40)
+        self.assertEqual(1, len(result.failures) + len(result.errors))
+        self.assertIn("time limit", (result.failures + result.errors)[0][1])
+        self.assertEqual(set(), set(os.listdir(runs)) - before)
+        shots = os.path.join(os.environ["TQ_BUILD_DIR"], "e2e", "shots")
+        self.assertTrue([f for f in os.listdir(shots) if "Stuck.test_stuck" in f])
+
+
 class PrefixPaths(E2E):
     TIMEOUT = 60
 

@@ -111,12 +111,16 @@ lower-case), ``.header_lines`` (as sent), ``.time``). ``requests_for(path)``,
 ``wait_gone(hwnd, timeout=10)``  wait until the window no longer exists
 ``press(hwnd, id)``, ``post(hwnd, msg, wparam=0, lparam=0)``,
 ``send(hwnd, msg, wparam=0, lparam=0)`` -> result,
-``send_key(hwnd, vk)`` (WM_KEYDOWN/WM_KEYUP), ``drop_files(hwnd, dos_paths)``
+``send_key(hwnd, vk)`` (WM_KEYDOWN/WM_KEYUP posted to hwnd),
+``drop_files(hwnd, dos_paths)`` -> {"accepts_files": bool, "posted": bool}: as
+  the shell does, an HDROP (wide paths) is made inside the target process and
+  WM_DROPFILES posted only when the window has WS_EX_ACCEPTFILES
 ``children(hwnd)`` -> [Child] (``.hwnd``, ``.id``, ``.cls``, ``.text``,
   ``.rect`` (screen), ``.rect_in_parent`` (parent client coordinates),
   ``.client`` (own client size w,h), ``.visible``)
 ``info(hwnd)`` -> dict: rect, client, style, maximized, minimized, visible
-``sysmenu(hwnd)`` -> [(id, text)] items of the window's system menu
+``sysmenu(hwnd)`` -> [(id, text)] items of the window's system menu (read
+  inside the target process; separators have id 0 and text "")
 ``procs()`` -> [{"pid","ppid","exe"}]
 Message constants: ``IDOK``, ``IDCANCEL``, ``IDYES``, ``IDNO``,
 ``WM_CLOSE``, ``WM_COMMAND``, ``WM_SYSCOMMAND``, ``WM_KEYDOWN``, ``WM_SIZE``,

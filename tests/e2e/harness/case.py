@@ -34,7 +34,9 @@ class E2E(unittest.TestCase):
     TIMEOUT = 120
 
     def setUp(self):
-        self._cleanups_done = False
+        self._timed_out = False
+        self._timer = threading.Timer(self.TIMEOUT, self._time_out)
+        self._timer.daemon = True
         self._xvfb = Xvfb()
         self.addCleanup(self._xvfb.stop)
         self.server = Server()
@@ -45,11 +47,7 @@ class E2E(unittest.TestCase):
         self.robot = Robot(self.prefix, _env_path("TQ_ROBOT"))
         if self.VIRTUAL_DESKTOP:
             self._use_virtual_desktop()
-        self._timer = threading.Timer(self.TIMEOUT, self._time_out)
-        self._timer.daemon = True
-        self._timed_out = False
         self._timer.start()
-        self.addCleanup(self._timer.cancel)
 
     def _use_virtual_desktop(self):
         key = "HKCU\\Software\\Wine\\Explorer"
@@ -58,20 +56,39 @@ class E2E(unittest.TestCase):
                         timeout=30)
 
     def _time_out(self):
-        # The waits in progress fail once their processes are gone.
+        # The picture first, while the windows are still there; the waits in
+        # progress fail once the processes are gone.
         self._timed_out = True
+        self._failure_shot()
         self.prefix.kill_all()
+
+    def _failure_shot(self):
+        if getattr(self, "_shot_taken", False):
+            return
+        self._shot_taken = True
+        try:
+            self.screenshot("FAILED-" + self.id())
+        except Exception:
+            pass
 
     def _failed(self):
         outcome = getattr(self, "_outcome", None)
-        return self._timed_out or (outcome is not None and not getattr(outcome, "success", True))
+        if self._timed_out or outcome is None:
+            return self._timed_out
+        if not getattr(outcome, "success", True):
+            return True
+        result = getattr(outcome, "result", None)
+        reported = list(getattr(result, "failures", [])) + list(getattr(result, "errors", []))
+        return any(test is self for test, _ in reported)
 
     def _finish_prefix(self):
+        # A time-out in progress finishes first, so nothing of Wine starts up
+        # again in a prefix that is being removed.
+        self._timer.cancel()
+        if self._timer.is_alive():
+            self._timer.join(timeout=60)
         if self._failed():
-            try:
-                self.screenshot("FAILED-" + self.id().split(".", 1)[-1])
-            except Exception:
-                pass
+            self._failure_shot()
         self.prefix.kill_all()
         if self._timed_out:
             print("test ran into its %ss limit; every process was ended" % self.TIMEOUT)

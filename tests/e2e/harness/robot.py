@@ -62,6 +62,8 @@ class Child:
 
 
 class Robot:
+    # Subcommands that always print a line when they work.
+    ANSWERING = ("wait-window", "wait-box", "wait-gone", "send", "info", "drop-files")
     def __init__(self, prefix, exe):
         self.prefix = prefix
         self.exe = exe
@@ -84,7 +86,10 @@ class Robot:
             out.seek(0)
             text = out.read().decode("utf-8", "replace")
         lines = [json.loads(l) for l in text.splitlines() if l.startswith("{")]
-        if code not in ok_codes:
+        if self.prefix.ended:
+            raise RobotError("robot %s: the test's processes were ended (time limit)"
+                             % " ".join(map(str, args)))
+        if code not in ok_codes or not lines and args[0] in self.ANSWERING:
             raise RobotError("robot %s failed (%d): %s" % (" ".join(map(str, args)), code, text[-1000:]))
         return code, lines
 
@@ -156,7 +161,8 @@ class Robot:
     def drop_files(self, hwnd, dos_paths):
         if isinstance(dos_paths, str):
             dos_paths = [dos_paths]
-        self._call("drop-files", hwnd, *dos_paths)
+        _, lines = self._call("drop-files", hwnd, *dos_paths)
+        return lines[0]
 
     # -- looking --------------------------------------------------------------
     def children(self, hwnd):

@@ -219,6 +219,7 @@ class Prefix:
         if proxy_port is not None:
             self.env["http_proxy"] = "http://127.0.0.1:%d" % proxy_port
         self.procs = []
+        self.ended = False  # set once kill_all has ended the prefix's processes
         self._seq = 0
 
     # -- paths --------------------------------------------------------------
@@ -270,6 +271,7 @@ class Prefix:
         return code, proc.output()
 
     def kill_all(self):
+        self.ended = True
         kill_prefix(self.path, self.env)
         for p in self.procs:
             p.kill()
