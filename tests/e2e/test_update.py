@@ -100,6 +100,8 @@ class AcceptedUpdate(UpdateCase):
         self.assertEqual(self.new_image, self.read(INSTALLED))
         self.assertEqual(self.old_image, self.read(BACKUP))
         self.assertFalse(self.exists(TEMP_DOWNLOAD))
+        for request in self.server.requests_for(MANIFEST) + self.server.requests_for(EXE):
+            self.assertEqual("AutoUpdateAgent", request.headers.get("user-agent"))
         return window, done
 
     def test_yes_swaps_the_files_and_restart_starts_the_new_version(self):
@@ -147,6 +149,9 @@ class RejectedUpdate(UpdateCase):
         }
         for name, route in cases.items():
             with self.subTest(name):
+                # A leftover of an earlier attempt: it must go as well, which
+                # also proves the download lands in this folder.
+                self.write(TEMP_DOWNLOAD, b"left over")
                 self.publish(b"5.0.0.1", **route)
                 window = self.start_installed()
                 self.tick(window)

@@ -106,7 +106,7 @@ TEST_F(Session, ACanonicalFormBeyond1024BytesOpensNothingAndKeepsTheCallersStrin
     EXPECT_TRUE(sim::UrlOpens().empty());
 }
 
-TEST_F(Session, ReadChunkIsTrueOnlyWhenABytesArrived) {
+TEST_F(Session, ReadChunkIsTrueOnlyWhenBytesArrived) {
     sim::ServeBody(kUrl, "");
     CString url = kUrl.c_str();
     plat::HINTERNET h = Updater().OpenUrl(url);
