@@ -102,7 +102,8 @@ class E2E(unittest.TestCase):
         return _env_path(VARIANTS[variant])
 
     def install_exe(self, dos_path, variant="main"):
-        self.write(dos_path, open(self.exe(variant), "rb").read())
+        with open(self.exe(variant), "rb") as f:
+            self.write(dos_path, f.read())
         return dos_path
 
     def start(self, program, *args, cwd=None):
