@@ -45,7 +45,7 @@ static void out_fmt(const char *fmt, ...)
 
 static void out_wstr(const WCHAR *w)
 {
-    char utf8[4096];
+    char utf8[16384];
     char esc[8];
     int i;
     if (!WideCharToMultiByte(CP_UTF8, 0, w, -1, utf8, sizeof utf8, NULL, NULL))
