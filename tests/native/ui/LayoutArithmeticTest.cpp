@@ -37,20 +37,4 @@ TEST(LayoutScaleEdge, SaturatesInsteadOfOverflowing) {
     EXPECT_EQ(layout::ScaleEdge(2000000000, 1.5f), INT_MAX);
 }
 
-TEST(LayoutScaleRect, ScalesEachAxisByItsOwnFactor) {
-    plat::RECT r = layout::ScaleRect(plat::RECT{10, 20, 110, 220}, layout::Ratio(300, 200),
-                                     layout::Ratio(400, 400));
-    EXPECT_EQ(r.left, 15);
-    EXPECT_EQ(r.top, 20);
-    EXPECT_EQ(r.right, 165);
-    EXPECT_EQ(r.bottom, 220);
-
-    // A factor for x only must not touch y, and the other way round.
-    r = layout::ScaleRect(plat::RECT{10, 10, 20, 20}, 1.0f, 2.0f);
-    EXPECT_EQ(r.left, 10);
-    EXPECT_EQ(r.top, 20);
-    EXPECT_EQ(r.right, 20);
-    EXPECT_EQ(r.bottom, 40);
-}
-
 }  // namespace

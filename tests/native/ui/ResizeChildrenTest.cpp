@@ -99,15 +99,6 @@ TEST_F(ResizeChildrenTest, MaximiseAndRestoreShaveAPixelThatIsNeverMadeGood) {
     ExpectRect(InClient(child), 0, 0, 298, 198);
 }
 
-TEST_F(ResizeChildrenTest, FloatFactorDecidesTheEdgeOneWayOrTheOther) {
-    MakeDialog(100, 1000);
-    plat::HWND child = sim::CreateWindow(dlg_, 7, plat::RECT{0, 0, 100, 1000});
-
-    SetClientSize(101, 1001);
-
-    ExpectRect(InClient(child), 0, 0, 100, 1001);
-}
-
 TEST_F(ResizeChildrenTest, EveryChildIsScaledTopOfZOrderFirst) {
     MakeDialog(100, 100);
     plat::HWND first = sim::CreateWindow(dlg_, 1, plat::RECT{0, 0, 50, 50});
