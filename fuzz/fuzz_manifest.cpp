@@ -1,0 +1,104 @@
+// The update procedure fed any manifest body: only a well-formed version
+// above the running one is offered, with its text exactly as read; an
+// accepted offer swaps in exactly the announced executable; nothing else
+// touches the disk, and no handle is left open.
+#include "FuzzCheck.h"
+
+#include "platform/User.h"
+#include "platform/sim/SimInet.h"
+#include "platform/sim/SimKernel.h"
+#include "update/AutoUpdater.h"
+
+namespace {
+
+const std::string kBase = "http://www.veltrano.example/tarnquill/update/";
+const std::string kExe = "C:\\ProgramData\\Veltrano\\tarnquill.exe";
+const std::string kBackup = "C:\\ProgramData\\Veltrano\\OldExecutable.bak";
+const std::string kTemp = "C:\\Users\\user\\AppData\\Local\\Temp\\tarnquill.exe";
+const fuzzref::Version kRunning = {5, 0, 0, 0};
+
+// The executable the server holds: the announced version when it can carry
+// it (numbers up to 65535), else one that does not match the announcement.
+std::string ServedImage(const std::optional<fuzzref::Version>& announced) {
+    if (!announced) return sim::MakeExecutableImage("5.0.0.1");
+    for (auto n : *announced)
+        if (n > 65535) return sim::MakeExecutableImage("5.0.0.1");
+    const auto& v = *announced;
+    const std::string text = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
+                             std::to_string(v[2]) + "." + std::to_string(v[3]);
+    return sim::MakeExecutableImage(text.c_str());
+}
+
+bool CarriesVersion(const std::optional<fuzzref::Version>& v) {
+    if (!v) return false;
+    for (auto n : *v)
+        if (n > 65535) return false;
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    // First byte: the user's answer to an offer (even: Yes); the rest: the body.
+    const bool acceptsOffer = (data[0] & 1) == 0;
+    const std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    sim::Reset();
+    const std::string oldImage = sim::MakeExecutableImage("5.0.0.0");
+    sim::SetModulePath(kExe);
+    sim::PutFile(kExe, oldImage);
+    sim::SetRunningImage(kExe, true);
+
+    // What the program may take as the manifest: one read of at most 4095
+    // bytes, up to the first zero byte.
+    std::string manifest = body.substr(0, 4095);
+    manifest = manifest.substr(0, manifest.find('\0'));
+    const auto announced = fuzzref::ParseVersion(manifest);
+    const bool newer = announced && *announced > kRunning;
+    const std::string served = ServedImage(announced);
+
+    sim::ServeBody(kBase + "update.txt", body);
+    sim::ServeBody(kBase + "tarnquill.exe", served);
+    sim::QueueAnswer(acceptsOffer ? plat::IDYES : plat::IDNO);
+
+    UpdateResult result;
+    {
+        CAutoUpdater updater;
+        result = updater.CheckForUpdate(kBase.c_str());
+    }
+
+    FUZZ_CHECK(sim::OpenUrlHandleCount() == 0 && sim::OpenSessionCount() == 0);
+    FUZZ_CHECK(sim::OpenFileHandleCount() == 0);
+    FUZZ_CHECK(sim::BadHandleCalls().empty() && sim::BadInternetHandleCalls().empty());
+
+    const auto boxes = sim::MessageBoxes();
+    if (body.empty()) {
+        FUZZ_CHECK(result == ManifestReadFailed);
+    } else if (!newer) {
+        FUZZ_CHECK(result == NoNewerVersion);
+    }
+    if (!newer) {
+        FUZZ_CHECK(boxes.empty());
+        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage);
+        FUZZ_CHECK(!sim::Exists(kBackup) && !sim::Exists(kTemp));
+        return 0;
+    }
+
+    // Offered, with the manifest's text exactly as read.
+    FUZZ_CHECK(boxes.size() == 1);
+    FUZZ_CHECK(boxes[0].text == "新版本 " + manifest + " 现在可用，是否下载更新？");
+    if (!acceptsOffer) {
+        FUZZ_CHECK(result == NotReplaced);
+        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage && !sim::Exists(kTemp));
+    } else if (CarriesVersion(announced)) {
+        FUZZ_CHECK(result == Updated);
+        FUZZ_CHECK(sim::ReadFileBytes(kExe) == served);
+        FUZZ_CHECK(sim::ReadFileBytes(kBackup) == oldImage);
+    } else {
+        // The served file cannot be the announced version: never swapped in.
+        FUZZ_CHECK(result == DownloadFailed);
+        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage && !sim::Exists(kTemp));
+    }
+    return 0;
+}
