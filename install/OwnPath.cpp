@@ -53,6 +53,7 @@ void SplitOwnPath(const char* commandLine, char (&exeDir)[256], char (&exeName)[
     // A trail byte 0x5C (as in "誠") is part of its character, not a separator.
     const int slash = CString(exeDir).ReverseFind('\\');
     std::memset(exeName, 0, sizeof exeName);
-    std::strncpy(exeName, exeDir + slash + 1, sizeof exeName - 1);
+    // slash + 1 first: exeDir - 1 is no pointer into the member.
+    std::strncpy(exeName, exeDir + (slash + 1), sizeof exeName - 1);
     exeDir[slash + 1] = '\0';
 }

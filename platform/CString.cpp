@@ -13,6 +13,15 @@ std::size_t CharLen936(const char* p) {
     return 1;
 }
 
+// The character at p as one number, advancing p past it.
+unsigned CharUnit936(const char*& p) {
+    const std::size_t n = CharLen936(p);
+    unsigned unit = static_cast<unsigned char>(p[0]);
+    if (n == 2) unit = unit << 8 | static_cast<unsigned char>(p[1]);
+    p += n;
+    return unit;
+}
+
 std::size_t Clamp(int v, std::size_t hi) {
     if (v < 0) return 0;
     return static_cast<std::size_t>(v) > hi ? hi : static_cast<std::size_t>(v);
@@ -65,13 +74,16 @@ CString operator+(const char* a, const CString& b) {
 }
 
 int CString::Compare(const char* psz) const {
-    // Code-page-936 order equals unsigned byte order: lead bytes sort above
-    // single-byte characters, and a pair compares by lead then trail byte.
-    const unsigned char* a = reinterpret_cast<const unsigned char*>(m_s.c_str());
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(psz ? psz : "");
-    for (;; ++a, ++b) {
-        if (*a != *b) return *a < *b ? -1 : 1;
-        if (*a == 0) return 0;
+    // Characters compare as units, as _mbscmp does: a pair as lead * 256 +
+    // trail, a single byte as its value. Plain byte order differs for the
+    // single byte 0xFF and for a lead byte left alone at the end.
+    const char* a = m_s.c_str();
+    const char* b = psz ? psz : "";
+    for (;;) {
+        const unsigned ua = CharUnit936(a);
+        const unsigned ub = CharUnit936(b);
+        if (ua != ub) return ua < ub ? -1 : 1;
+        if (ua == 0) return 0;
     }
 }
 
@@ -107,7 +119,8 @@ int CString::Find(char ch, int nStart) const {
 }
 
 int CString::Find(const char* pszSub, int nStart) const {
-    if (!pszSub) return -1;
+    // A start past the end finds nothing, not even the empty string.
+    if (!pszSub || nStart > GetLength()) return -1;
     std::size_t subLen = std::strlen(pszSub);
     const char* base = m_s.c_str();
     std::size_t start = Clamp(nStart, m_s.size());
