@@ -14,9 +14,13 @@
 
 namespace {
 
+// Empty when the shell does not name the common application data folder:
+// "\Veltrano\" alone would put the program in the current drive's root.
 CString InstallFolder(plat::HWND hWnd) {
     char appData[plat::MAX_PATH] = {};
-    plat::SHGetSpecialFolderPathA(hWnd, appData, plat::CSIDL_COMMON_APPDATA, plat::FALSE);
+    if (!plat::SHGetSpecialFolderPathA(hWnd, appData, plat::CSIDL_COMMON_APPDATA, plat::FALSE) ||
+        appData[0] == '\0')
+        return CString();
     return CString(appData) + "\\Veltrano\\";
 }
 
@@ -52,14 +56,15 @@ bool RunsFromInstallTarget(const CString& installTarget) {
     return SamePath(module, installTarget);
 }
 
-void StartInstalledCopy(const CString& installTarget) {
+bool StartInstalledCopy(const CString& installTarget) {
     plat::STARTUPINFOA startup{};
     startup.cb = 68;
     plat::PROCESS_INFORMATION process{};
-    if (!plat::CreateProcessA(installTarget, plat::NORMAL_PRIORITY_CLASS, startup, &process)) return;
+    if (!plat::CreateProcessA(installTarget, plat::NORMAL_PRIORITY_CLASS, startup, &process)) return false;
     // The new process runs on its own; its handles are of no use here.
     plat::CloseHandle(process.hThread);
     plat::CloseHandle(process.hProcess);
+    return true;
 }
 
 // Writes the image to the install folder, starts the installed copy and
@@ -73,7 +78,9 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     image = OwnImage();
     // NotOpened: a running installed copy holds the target; start that one.
     if (outcome == WriteOutcome::Incomplete) return;
-    StartInstalledCopy(installTarget);
+    // Nothing written and nothing to start: closing would leave the user
+    // with no program at all, so this copy goes on running.
+    if (!StartInstalledCopy(installTarget) && outcome == WriteOutcome::NotOpened) return;
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
 }
 
@@ -85,6 +92,7 @@ void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& o
     OwnImage image = OwnImage::Read(CString(exeDir) + exeName);
 
     const CString installFolder = InstallFolder(hWnd);
+    if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing
     const CString installTarget = installFolder + "tarnquill.exe";
     if (ShouldInstall(updater, ownVersion, InstalledVersion(installTarget)) &&
         !RunsFromInstallTarget(installTarget)) {
