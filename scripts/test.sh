@@ -10,6 +10,17 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$JOBS"
 ctest --preset native -j "$JOBS"
 
+echo "== native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
+cmake --preset native-asan >/dev/null
+cmake --build --preset native-asan -j "$JOBS"
+ctest --preset native-asan -j "$JOBS"
+
+echo "== fuzz targets, 5 s each (scripts/fuzz.sh 1800 is the long run) =="
+JOBS=$JOBS bash scripts/fuzz.sh 5
+
+echo "== static analysis: cppcheck and clang-tidy =="
+JOBS=$JOBS bash scripts/analyse.sh build/native
+
 echo "== win32 build, Windows-side unit tests and end-to-end tests under Wine =="
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$JOBS"
