@@ -1,0 +1,518 @@
+#!/usr/bin/env python3
+"""Measures the program's costs beside references and writes the table.
+
+  python3 bench/run.py --build BUILD_DIR [--out docs/BENCHMARKS.md]
+                       [--runs 10] [--download-runs 3] [--skip size,startup,download,install]
+
+BUILD_DIR is a MinSizeRel win32 build configured with -DTQ_BENCH=ON
+(scripts/bench.sh makes one). Runs under Wine through the end-to-end harness
+(tests/e2e/harness): one fresh prefix, the stand-in server as the proxy, an X
+server (DISPLAY, or one of the harness's own). Wall-clock figures are medians
+with their spread; the machine's load is printed beside them because the
+numbers move with it.
+"""
+
+import argparse
+import datetime
+import hashlib
+import json
+import os
+import platform
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, HERE)
+
+import mapsize  # noqa: E402
+
+KIB = 1024
+MIB = 1024 * 1024
+INSTALLED = "C:\\ProgramData\\Veltrano\\tarnquill.exe"
+MARKER = "C:\\ProgramData\\Veltrano\\ Veltrano4.lnk"
+BENCH_DIR = "C:\\bench"
+TEMP = "C:\\users\\root\\Temp"
+START_PAGE_PREFIX = "/tarnquill/?software="
+SIZE_TARGET = 256 * KIB
+LATENCY_TARGET = 1.2
+THROUGHPUT_TARGET = 0.8
+FLAT_TARGET = 1 * MIB
+
+
+# -- small helpers ----------------------------------------------------------
+
+def spread(values, scale=1.0, unit="", digits=0):
+    """'median (IQR a-b, range c-d) unit' of the values times scale."""
+    v = sorted(x * scale for x in values)
+    if not v:
+        return "n/a"
+    fmt = "%%.%df" % digits
+    med = statistics.median(v)
+    if len(v) >= 4:
+        q = statistics.quantiles(v, n=4)
+        iqr = "IQR %s-%s, " % (fmt % q[0], fmt % q[2])
+    else:
+        iqr = ""
+    return "%s %s (%srange %s-%s, n=%d)" % (fmt % med, unit, iqr, fmt % v[0], fmt % v[-1], len(v))
+
+
+def load():
+    return "%.2f %.2f %.2f" % os.getloadavg()
+
+
+def machine():
+    cpu = "unknown CPU"
+    try:
+        with open("/proc/cpuinfo") as f:
+            m = re.search(r"model name\s*:\s*(.*)", f.read())
+            cpu = m.group(1).strip() if m else cpu
+    except OSError:
+        pass
+    mem = ""
+    try:
+        with open("/proc/meminfo") as f:
+            m = re.search(r"MemTotal:\s*(\d+)", f.read())
+            mem = "%.1f GiB RAM" % (int(m.group(1)) / MIB) if m else ""
+    except OSError:
+        pass
+    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    gcc = subprocess.run(["i686-w64-mingw32-g++", "--version"], capture_output=True,
+                         text=True).stdout.splitlines()[0]
+    curl = subprocess.run(["curl", "--version"], capture_output=True, text=True).stdout.split()[1]
+    return ("%s, %d cores, %s; %s %s; %s; %s; curl %s"
+            % (cpu, os.cpu_count(), mem, platform.system(), platform.release(), wine, gcc, curl))
+
+
+def imports(path):
+    out = subprocess.run(["i686-w64-mingw32-objdump", "-p", path], capture_output=True,
+                         text=True).stdout
+    return sorted(set(m.upper() for m in re.findall(r"DLL Name: (\S+)", out)))
+
+
+# -- 1. size -----------------------------------------------------------------
+
+def bench_size(build, report):
+    ours = os.path.join(build, "tarnquill.exe")
+    ref = os.path.join(build, "bench", "refbrowser.exe")
+    s_ours, s_ref = os.path.getsize(ours), os.path.getsize(ref)
+    report.row("Executable size, release build", "%d B (%.1f KiB)" % (s_ours, s_ours / KIB),
+               "%d B (%.1f KiB)" % (s_ref, s_ref / KIB), "%.1fx" % (s_ours / s_ref),
+               "< 256 KiB: %s" % ("met" if s_ours < SIZE_TARGET else "MISSED"))
+    text = ["Imports of the program: " + ", ".join(imports(ours)) + ".",
+            "Imports of the reference: " + ", ".join(imports(ref)) + ".", ""]
+    map_path = os.path.join(build, "bench", "tarnquill.map")
+    if os.path.exists(map_path):
+        with open(map_path, encoding="utf-8", errors="replace") as f:
+            lines = f.read().splitlines()
+        for by, top in (("archive", 10), ("member", 15)):
+            sizes, sections = mapsize.parse(lines, by)
+            total = sum(sizes.values())
+            text.append("Largest contributors by %s (loaded input sections, from the linker map):"
+                        % ("library" if by == "archive" else "object file"))
+            text.append("")
+            text.append("| %s | bytes | share |" % ("library" if by == "archive" else "object"))
+            text.append("|---|---:|---:|")
+            for name, size in sizes.most_common(top):
+                text.append("| `%s` | %d | %.1f%% |" % (name, size, 100.0 * size / total))
+            text.append("| total | %d | |" % total)
+            text.append("")
+        text.append("Output sections: " + ", ".join("%s %d" % kv for kv in sections.most_common()))
+    report.section("Size", text + ["", HOW_SIZE])
+
+
+HOW_SIZE = (
+    "How: file sizes of `tarnquill.exe` (MinSizeRel, static libstdc++/libgcc, stripped) and of "
+    "`bench/refbrowser.c` built by the same toolchain with `-Os -s`; imports by "
+    "`i686-w64-mingw32-objdump -p`; contributors by `bench/mapsize.py` over the map that "
+    "`-Wl,-Map` writes when the build has `-DTQ_BENCH=ON`.")
+
+
+# -- the Wine side -----------------------------------------------------------
+
+class MapWatch:
+    """Times at which X windows of at least 100x100 are mapped: the moment a
+    top-level window becomes visible on the X screen."""
+
+    def __init__(self, display):
+        self.events = []
+        self._sizes = {}
+        self._proc = subprocess.Popen(["xev", "-root", "-event", "substructure"],
+                                      env=dict(os.environ, DISPLAY=display),
+                                      stdout=subprocess.PIPE, text=True, bufsize=1)
+        self._thread = threading.Thread(target=self._read, daemon=True)
+        self._thread.start()
+
+    def _read(self):
+        kind = None
+        for line in self._proc.stdout:
+            now = time.monotonic()
+            if line and not line[0].isspace():
+                kind = line.split(" ", 1)[0]
+                continue
+            m = re.search(r"window (0x[0-9a-f]+), \(-?\d+,-?\d+\), width (\d+), height (\d+)", line)
+            if m and kind in ("CreateNotify", "ConfigureNotify"):
+                self._sizes[m.group(1)] = (int(m.group(2)), int(m.group(3)))
+                continue
+            m = re.search(r"event 0x[0-9a-f]+, window (0x[0-9a-f]+), override", line)
+            if m and kind == "MapNotify":
+                w, h = self._sizes.get(m.group(1), (0, 0))
+                if w >= 100 and h >= 100:
+                    self.events.append(now)
+
+    def first_after(self, t0, timeout):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            later = [t for t in self.events if t >= t0]
+            if later:
+                return later[0]
+            time.sleep(0.005)
+        return None
+
+    def stop(self):
+        self._proc.kill()
+        self._proc.wait()
+
+
+def first_request_after(server, mark, prefix, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        for r in server.requests[mark:]:
+            if r.path.startswith(prefix):
+                return r
+        time.sleep(0.005)
+    return None
+
+
+class Rig:
+    """One prefix, the stand-in server and the X display for all Wine runs."""
+
+    def __init__(self, build):
+        from harness import Server
+        from harness.wine import Prefix, Xvfb
+        self.build = build
+        self.xvfb = Xvfb()
+        self.server = Server()
+        self.prefix = Prefix("bench", display=self.xvfb.display, proxy_port=self.server.port)
+        # Wine's own services start with the first process; a process that
+        # ends leaves them running, so every measured start is a warm one.
+        self.prefix.run("cmd", "/c", "echo", timeout=120)
+
+    def put(self, unix_src, dos_dst):
+        dst = self.prefix.unix(dos_dst)
+        os.makedirs(os.path.dirname(dst), exist_ok=True)
+        shutil.copyfile(unix_src, dst)
+        return dos_dst
+
+    def close(self):
+        self.prefix.kill_all()
+        self.prefix.remove()
+        self.server.stop()
+        self.xvfb.stop()
+
+
+# -- 2. start-up --------------------------------------------------------------
+
+def one_start(rig, watch, program):
+    mark = len(rig.server.requests)
+    t0 = time.monotonic()
+    proc = rig.prefix.start(program)
+    try:
+        req = first_request_after(rig.server, mark, START_PAGE_PREFIX, 30)
+        shown = watch.first_after(t0, 10)
+    finally:
+        proc.kill()
+    time.sleep(0.5)  # the killed process's windows and sockets go away
+    if req is None or shown is None:
+        raise RuntimeError("%s: no start-page request or no window within the time" % program)
+    return req.time - t0, shown - t0
+
+
+def bench_startup(rig, runs, report):
+    build = rig.build
+    ours = rig.put(os.path.join(build, "tarnquill.exe"), INSTALLED)
+    with open(rig.prefix.unix(MARKER), "wb"):
+        pass  # shortcuts already made: no offer box at start
+    ref = rig.put(os.path.join(build, "bench", "refbrowser.exe"), BENCH_DIR + "\\refbrowser.exe")
+    noop = rig.put(os.path.join(build, "bench", "tq_bench_install.exe"), BENCH_DIR + "\\noop.exe")
+    rig.server.route(START_PAGE_PREFIX + "*", body=b"<html><body>start</body></html>",
+                     content_type="text/html")
+    watch = MapWatch(rig.xvfb.display)
+    try:
+        floor = []
+        for _ in range(5):
+            t0 = time.monotonic()
+            rig.prefix.run(noop, timeout=60)  # no arguments: prints usage, ends
+            floor.append(time.monotonic() - t0)
+        one_start(rig, watch, ours)  # warm-up of each, not counted
+        one_start(rig, watch, ref)
+        results = {ours: ([], []), ref: ([], [])}
+        for i in range(runs):
+            order = (ours, ref) if i % 2 == 0 else (ref, ours)
+            for program in order:
+                req, shown = one_start(rig, watch, program)
+                results[program][0].append(req)
+                results[program][1].append(shown)
+                print("  start %-40s request %.3f s, visible %.3f s (load %s)"
+                      % (program, req, shown, load()), flush=True)
+    finally:
+        watch.stop()
+    o_req, o_vis = results[ours]
+    r_req, r_vis = results[ref]
+    ratio = statistics.median(o_req) / statistics.median(r_req)
+    report.row("Start to start-page request (Wine)", spread(o_req, 1000, "ms"),
+               spread(r_req, 1000, "ms"), "%.2f" % ratio,
+               "<= 1.2x: %s" % ("met" if ratio <= LATENCY_TARGET else "MISSED"))
+    report.row("Start to main window visible (Wine)", spread(o_vis, 1000, "ms"),
+               spread(r_vis, 1000, "ms"),
+               "%.2f" % (statistics.median(o_vis) / statistics.median(r_vis)), "shown")
+    report.row("Wine floor: a console program that only starts and ends", spread(floor, 1000, "ms"),
+               "", "", "context")
+    report.section("Start-up", [
+        "How: one Wine prefix made by the end-to-end harness, warmed by one process so Wine's "
+        "services run; the program installed as `%s` with the shortcut marker present (the "
+        "steady-state start: no installation, no offer box), the reference in `%s`. Each run: "
+        "`time.monotonic()` just before `wine <program>` is spawned; the request time is the "
+        "stand-in server's arrival time of the first `GET %s...` (WinINet/urlmon reach it as "
+        "proxy); the visible time is the arrival of the X `MapNotify` of the first window of at "
+        "least 100x100 pixels (`xev -root -event substructure`; Wine maps a top-level window when "
+        "it is shown). The process is then killed and the next run starts after 0.5 s. One "
+        "uncounted warm-up run of each, then %d runs of each alternating (AB, BA, ...). The "
+        "floor row is `wine` starting and ending a console program that does nothing: the part "
+        "of every figure that is Wine's process start-up." % (INSTALLED, BENCH_DIR, START_PAGE_PREFIX,
+                                                            runs)])
+
+
+# -- 3. download ----------------------------------------------------------------
+
+def curl_fetch(url, proxy, out_path):
+    proc = subprocess.Popen(["curl", "-s", "-S", "-f", "--proxy", proxy, "-o", out_path,
+                             "-w", "%{time_total} %{size_download}", url],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(proc.pid, 0)
+    out = proc.stdout.read().decode()
+    proc.stdout.close()
+    proc.stderr.close()
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        raise RuntimeError("curl failed: %s" % out)
+    total, size = out.split()
+    return float(total), int(size), usage.ru_maxrss * KIB
+
+
+def sha256_of(path):
+    h = hashlib.sha256()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(MIB), b""):
+            h.update(block)
+    return h.hexdigest()
+
+
+def human(n):
+    return "%d MiB" % (n // MIB) if n >= MIB else "%d KiB" % (n // KIB)
+
+
+def body_url(mib):
+    return "http://www.veltrano.example/tarnquill/update/bench-%dM/tarnquill.exe" % mib
+
+
+def piece_sweep(rig, driver, url):
+    """The download loop with larger pieces: the cost per WinINet read under
+    Wine against the cost per byte."""
+    out_file = TEMP + "\\piece-download.exe"
+    rows = []
+    for piece in (4 * KIB, 64 * KIB, MIB):
+        code, out = rig.prefix.run(driver, url, out_file, str(piece), timeout=600)
+        res = json.loads(out.decode(errors="replace").strip().splitlines()[-1])
+        if code != 0 or not res["ok"]:
+            raise RuntimeError("piece run failed: %r" % res)
+        os.remove(rig.prefix.unix(out_file))
+        steps = max(res["steps"], 1)
+        rows.append((piece, res["bytes"] / res["seconds"] / 1e6,
+                     res["read_seconds"] / steps * 1e6, res["write_seconds"] / steps * 1e6))
+        print("  piece %s: %.0f MB/s (load %s)" % (human(piece), rows[-1][1], load()), flush=True)
+    return rows
+
+
+def bench_download(rig, runs, report):
+    from harness import pattern_sha256
+    driver = rig.put(os.path.join(rig.build, "bench", "tq_bench_download.exe"),
+                     BENCH_DIR + "\\download.exe")
+    proxy = "http://127.0.0.1:%d" % rig.server.port
+    ours_file = TEMP + "\\tarnquill-download.exe"
+    curl_file = rig.prefix.unix(TEMP + "\\curl-download.exe")
+    rows = {}
+    for mib in (64, 256):
+        url = body_url(mib)
+        rig.server.route(url.split("example", 1)[1], size=mib * MIB, chunk=256 * KIB)
+        ours, theirs, peaks, growth, curl_rss = [], [], [], [], []
+        for i in range(runs):
+            code, out = rig.prefix.run(driver, url, ours_file, timeout=600)
+            res = json.loads(out.decode(errors="replace").strip().splitlines()[-1])
+            if code != 0 or not res["ok"] or res["bytes"] != mib * MIB:
+                raise RuntimeError("download driver failed: %r" % res)
+            if i == 0 and sha256_of(rig.prefix.unix(ours_file)) != pattern_sha256(mib * MIB):
+                raise RuntimeError("downloaded body differs from the server's")
+            os.remove(rig.prefix.unix(ours_file))
+            ours.append(mib * MIB / res["seconds"])
+            peaks.append(res["peak_ws_after"])
+            growth.append(res["peak_ws_after"] - res["peak_ws_before"])
+            seconds, size, rss = curl_fetch(url, proxy, curl_file)
+            if size != mib * MIB:
+                raise RuntimeError("curl fetched %d bytes" % size)
+            os.remove(curl_file)
+            theirs.append(size / seconds)
+            curl_rss.append(rss)
+            print("  download %d MiB: ours %.0f MB/s peak WS %.1f MiB, curl %.0f MB/s (load %s)"
+                  % (mib, ours[-1] / 1e6, peaks[-1] / MIB, theirs[-1] / 1e6, load()), flush=True)
+        ratio = statistics.median(ours) / statistics.median(theirs)
+        rows[mib] = (max(peaks), max(growth))
+        report.row("Update download %d MiB, throughput" % mib, spread(ours, 1e-6, "MB/s"),
+                   spread(theirs, 1e-6, "MB/s") + " (curl)", "%.2f" % ratio,
+                   ">= 0.8: %s" % ("met" if ratio >= THROUGHPUT_TARGET else "MISSED"))
+        report.row("Update download %d MiB, peak working set" % mib,
+                   "%.1f MiB (grew %.2f MiB during the transfer)" % (max(peaks) / MIB, max(growth) / MIB),
+                   "%.1f MiB max RSS (curl)" % (max(curl_rss) / MIB), "", "")
+    pieces = piece_sweep(rig, driver, body_url(64))
+    for piece, mbps, per_read_us, per_write_us in pieces:
+        report.row("Same loop, 64 MiB, %s per step (bench only)" % human(piece), "%.0f MB/s" % mbps,
+                   "", "", "%.0f us per read, %.1f us per write" % (per_read_us, per_write_us))
+    flat = rows[256][0] - rows[64][0]
+    report.row("Peak working set, 256 MiB run minus 64 MiB run", "%+.2f MiB" % (flat / MIB), "", "",
+               "within 1 MiB: %s" % ("met" if abs(flat) <= FLAT_TARGET else "MISSED"))
+    report.section("Update download", [
+        "How: `bench/DownloadBench.cpp` (linked with the program's own `tq_update` and "
+        "`tq_platform`) times `OpenUrl` plus `DownloadToFile` with QueryPerformanceCounter, the "
+        "real WinINet path under Wine through the stand-in server as proxy, into the prefix's "
+        "Temp folder, and reads `PeakWorkingSetSize` (GetProcessMemoryInfo; Wine reports the "
+        "process's VmHWM) before and after. `curl --proxy` fetches the same URL from the same "
+        "server into the same folder right after; its figure is `%%{time_total}` and its max "
+        "RSS comes from `wait4`. The server streams a deterministic pattern body in 256 KiB "
+        "pieces; the first download of each size is checked by SHA-256. %d runs of each, "
+        "alternating. Writes land in the page cache (ext4, nothing flushed), for both. The 'same "
+        "loop' rows run DownloadToFile's loop (one InternetReadFile, one WriteFile per step) "
+        "with larger pieces, timing the reads and the writes apart, to show where the time "
+        "goes; the program itself always reads 4096 bytes per step." % runs])
+
+
+# -- 4. installation write ---------------------------------------------------------
+
+def bench_install(rig, report):
+    driver = rig.put(os.path.join(rig.build, "bench", "tq_bench_install.exe"),
+                     BENCH_DIR + "\\install.exe")
+    target = "C:\\ProgramData\\Veltrano\\bench-install-target.exe"
+    with open(os.path.join(rig.build, "tarnquill.exe"), "rb") as f:
+        head = f.read()
+    for mib, repeats in ((1, 20), (64, 5)):
+        image = BENCH_DIR + "\\image-%dM.exe" % mib
+        with open(rig.prefix.unix(image), "wb") as f:
+            body = (head * (mib * MIB // len(head) + 1))[:mib * MIB]
+            f.write(body)
+        code, out = rig.prefix.run(driver, image, target, str(repeats), timeout=600)
+        res = json.loads(out.decode(errors="replace").strip().splitlines()[-1])
+        if code != 0 or not res["ok"] or res["bytes"] != mib * MIB:
+            raise RuntimeError("install driver failed: %r" % res)
+        with open(rig.prefix.unix(target), "rb") as f:
+            if f.read() != body:
+                raise RuntimeError("the written image differs from the source")
+        grew = res["peak_ws_after"] - res["peak_ws_before"]
+        print("  install %d MiB: write %s (load %s)" % (mib, spread(res["writes"], 1000, "ms", 2),
+                                                       load()), flush=True)
+        report.row("Install write, %d MiB image" % mib, spread(res["writes"], 1000, "ms", 2),
+                   "", "", "read whole: %s" % spread(res["reads"], 1000, "ms", 2))
+        report.row("Install, %d MiB image, peak working set" % mib,
+                   "%.1f MiB (grew %.1f MiB: the image held whole)"
+                   % (res["peak_ws_after"] / MIB, grew / MIB), "", "", "expected to grow")
+    report.section("Self-installation", [
+        "How: `bench/InstallBench.cpp` (linked with the program's `tq_install`) reads an image "
+        "with `OwnImage::Read` and writes it with `WriteImage`, the install step's own two "
+        "calls, each timed with QueryPerformanceCounter, repeated in one process (20 times for "
+        "1 MiB, 5 for 64 MiB); the written file is compared with the source. Images are the "
+        "release program repeated to the size. Peak working set before the first read and "
+        "after the last write (one process per size, so the peak belongs to that size)."])
+
+
+# -- the report --------------------------------------------------------------------
+
+class Report:
+    def __init__(self):
+        self.rows = []
+        self.sections = []
+
+    def row(self, *cells):
+        self.rows.append(cells)
+
+    def section(self, title, lines):
+        self.sections.append((title, lines))
+
+    def table(self):
+        out = ["| figure | tarnquill | reference | ratio | target |", "|---|---|---|---|---|"]
+        out += ["| " + " | ".join(c for c in r) + " |" for r in self.rows]
+        return "\n".join(out)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--out", default=os.path.join(ROOT, "docs", "BENCHMARKS.md"))
+    ap.add_argument("--runs", type=int, default=10)
+    ap.add_argument("--download-runs", type=int, default=3)
+    ap.add_argument("--skip", default="")
+    args = ap.parse_args()
+    build = os.path.abspath(args.build)
+    skip = set(s for s in args.skip.split(",") if s)
+    if args.runs < 1 or args.download_runs < 1:
+        ap.error("runs must be positive")
+    os.environ.setdefault("TQ_BUILD_DIR", build)
+
+    started = datetime.datetime.now(datetime.timezone.utc)
+    load_before = load()
+    print("machine: %s\nload before: %s" % (machine(), load_before), flush=True)
+    report = Report()
+    if "size" not in skip:
+        bench_size(build, report)
+    rig = None
+    try:
+        if not {"startup", "download", "install"} <= skip:
+            rig = Rig(build)
+        if "startup" not in skip:
+            bench_startup(rig, args.runs, report)
+        if "download" not in skip:
+            bench_download(rig, args.download_runs, report)
+        if "install" not in skip:
+            bench_install(rig, report)
+    finally:
+        if rig is not None:
+            rig.close()
+    load_after = load()
+
+    lines = ["# Benchmarks", "",
+             "Written by `scripts/bench.sh` (bench/run.py) on %s." % started.strftime("%Y-%m-%d %H:%M UTC"),
+             "",
+             "Machine: %s." % machine(),
+             "",
+             "Load average (1, 5, 15 min) before: %s; after: %s. The machine's %d cores were shared "
+             "with other work while this ran, so the wall-clock figures carry that noise; ratios "
+             "come from runs interleaved in the same minutes." % (load_before, load_after,
+                                                                  os.cpu_count()),
+             "", report.table(), ""]
+    for title, text in report.sections:
+        lines += ["## " + title, ""] + text + [""]
+    doc = "\n".join(lines)
+    print()
+    print(report.table())
+    os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
+    with open(args.out, "w", encoding="utf-8") as f:
+        f.write(doc)
+    print("\nwritten to %s" % args.out)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
