@@ -1,0 +1,44 @@
+"""What the run leaves on disk, read the way a person would look at it: the
+file version inside an executable and the shortcut files in the prefix."""
+
+import os
+import re
+import struct
+
+FIXED_INFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
+
+
+def file_version(path):
+    """"a.b.c.d" from the executable's fixed version block, or "" when the
+    file has none (or is missing)."""
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError:
+        return ""
+    at = data.find(FIXED_INFO_SIGNATURE)
+    if at < 0 or at + 16 > len(data):
+        return ""
+    _, _, ms, ls = struct.unpack_from("<IIII", data, at)
+    return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def build_config(build_dir, name):
+    path = os.path.join(build_dir, "generated", "BuildConfig.h")
+    with open(path, encoding="utf-8") as f:
+        found = re.search(r'#define %s "([^"]*)"' % name, f.read())
+    if not found:
+        raise RuntimeError("%s has no %s" % (path, name))
+    return found.group(1)
+
+
+def shortcuts(prefix):
+    """DOS paths of the program's shortcut files anywhere on drive C."""
+    found = []
+    for root, dirs, names in os.walk(prefix.drive_c):
+        if root == prefix.drive_c and "windows" in dirs:
+            dirs.remove("windows")  # Wine's own files: thousands, none of ours
+        for name in names:
+            if name in (" Veltrano.lnk", " Veltrano4.lnk"):
+                found.append(prefix.dos(os.path.join(root, name)))
+    return sorted(found)
