@@ -181,6 +181,11 @@ def run_walkthrough(args):
             compress(walk.facts["shots"], args.docs)
         return 0
     except StageFailed as err:
+        if args.docs and err.stage != "docs pictures":
+            try:  # the pictures taken before the stage that failed
+                compress(walk.facts["shots"], args.docs)
+            except StageFailed:
+                pass
         failure(err, walk, session, folder, write_server_log(session, folder))
         return 1
     except KeyboardInterrupt:

@@ -1,6 +1,6 @@
 """The stages of one walkthrough: a new user's first start of the downloaded
-program, its self-installation and shortcut offer, the page, the update 20
-seconds later, the restart into the new version and the About box."""
+program, its self-installation and shortcut offer, the page, the About box,
+the update 20 seconds after the start and the restart into the new version."""
 
 import os
 import time
@@ -123,10 +123,10 @@ class Walkthrough:
         self.first_start(old)
         self.shortcut_offer()
         self.main_window()
+        self.about_box()  # well before the update check's tick
         self.update_offer()
         self.success_question(old, new)
         self.restart()
-        self.about_box()
         self.close_program()
 
     def prepare(self):
@@ -210,7 +210,7 @@ class Walkthrough:
         asked = server.requests_for(stand_in.MANIFEST)[0].time - self.relaunched_at
         box = self.box(OFFER_CAPTION, 20)
         self.facts["tick"] = asked
-        self.shoot("3-update-offer")
+        self.shoot("4-update-offer")
         self.done("manifest asked %.0f s after the installed copy started; %r: %s"
                   % (asked, box.caption, box.text))
         self.answer_yes(box)
@@ -223,7 +223,7 @@ class Walkthrough:
         if self.read(BACKUP) != old:
             self.fail("the old executable was not kept as %s" % BACKUP)
         self.facts["version_after"] = files.file_version(self.s.prefix.unix(INSTALLED))
-        self.shoot("4-update-success")
+        self.shoot("5-update-success")
         self.done("%r: %s" % (box.caption, box.text))
         self.answer_yes(box)
 
@@ -248,7 +248,7 @@ class Walkthrough:
         self.robot(self.s.robot.post, self.window.hwnd, WM_SYSCOMMAND, IDM_ABOUTBOX)
         about = self.robot(self.s.robot.wait_for_window, caption=ABOUT_CAPTION,
                            cls=DIALOG_CLASS, timeout=15)
-        self.shoot("5-about-box")
+        self.shoot("3-about-box")
         if not self.interactive:
             self.robot(self.s.robot.press, about.hwnd, IDOK)
         self.robot(self.s.robot.wait_gone, about.hwnd, timeout=15 + self.answer_wait)

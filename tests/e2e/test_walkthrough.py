@@ -14,10 +14,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 DRIVER = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts", "walkthrough")
 STAGES = ["wine prefix", "download start", "self-install", "relaunch", "shortcut question",
-          "main window", "shortcuts", "update offer", "update success", "restart",
-          "about box", "close"]
-SHOTS = ["1-shortcut-question", "2-main-window", "3-update-offer", "4-update-success",
-         "5-about-box"]
+          "main window", "shortcuts", "about box", "update offer", "update success", "restart",
+          "close"]
+SHOTS = ["1-shortcut-question", "2-main-window", "3-about-box", "4-update-offer",
+         "5-update-success"]
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
