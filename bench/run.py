@@ -63,6 +63,13 @@ def spread(values, scale=1.0, unit="", digits=0):
     return "%s %s (%srange %s-%s, n=%d)" % (fmt % med, unit, iqr, fmt % v[0], fmt % v[-1], len(v))
 
 
+def iqr(values):
+    if len(values) < 4:
+        return max(values) - min(values)
+    q = statistics.quantiles(values, n=4)
+    return q[2] - q[0]
+
+
 def load():
     return "%.2f %.2f %.2f" % os.getloadavg()
 
@@ -124,6 +131,17 @@ def bench_size(build, report):
             text.append("| total | %d | |" % total)
             text.append("")
         text.append("Output sections: " + ", ".join("%s %d" % kv for kv in sections.most_common()))
+    report.note(
+        "Size: %.1f KiB against the 16 KiB C reference. Most of the image is the static C++ "
+        "runtime (see the contributors): std::string is instantiated twice (the C++11 string "
+        "and, for the standard exception classes, the old reference-counted one), with the "
+        "DWARF unwinder and the exception personality. The PE linker keeps every .eh_frame "
+        "piece, and those pin the functions they describe, so --gc-sections removes little "
+        "of the runtime. The build strips symbols, drops unreferenced sections, ends on an "
+        "uncaught exception with abort() instead of the demangling terminate handler and "
+        "formats through the system C runtime instead of MinGW's floating-point printf. "
+        "The reference needs neither C++ nor an own framework: atl.dll does the hosting."
+        % (s_ours / KIB))
     report.section("Size", text + ["", HOW_SIZE])
 
 
@@ -269,6 +287,17 @@ def bench_startup(rig, runs, report):
     report.row("Start to start-page request (Wine)", spread(o_req, 1000, "ms"),
                spread(r_req, 1000, "ms"), "%.2f" % ratio,
                "<= 1.2x: %s" % ("met" if ratio <= LATENCY_TARGET else "MISSED"))
+    report.note(
+        "Start-up: the program's median start-to-request time is %.2f of the reference's "
+        "(target 1.2, %s). Both spend most of it in Wine creating the browser control and "
+        "starting its first request (OLE, shdocvw, urlmon), which the reference does too; a "
+        "process that does nothing starts and ends in %.0f ms here. The program's own extra work before its request (its framework's "
+        "dialog and control creation, reading its own version) shows as the difference of "
+        "the medians, %+.0f ms, beside a run-to-run spread (IQR) of %.0f ms for the program "
+        "and %.0f ms for the reference on this shared machine."
+        % (ratio, "met" if ratio <= LATENCY_TARGET else "missed", statistics.median(floor) * 1000,
+           (statistics.median(o_req) - statistics.median(r_req)) * 1000, iqr(o_req) * 1000,
+           iqr(r_req) * 1000))
     report.row("Start to main window visible (Wine)", spread(o_vis, 1000, "ms"),
                spread(r_vis, 1000, "ms"),
                "%.2f" % (statistics.median(o_vis) / statistics.median(r_vis)), "shown")
@@ -348,6 +377,7 @@ def bench_download(rig, runs, report):
     ours_file = TEMP + "\\tarnquill-download.exe"
     curl_file = rig.prefix.unix(TEMP + "\\curl-download.exe")
     rows = {}
+    curl_64_rates = []
     for mib in (64, 256):
         url = body_url(mib)
         rig.server.route(url.split("example", 1)[1], size=mib * MIB, chunk=256 * KIB)
@@ -373,6 +403,8 @@ def bench_download(rig, runs, report):
                   % (mib, ours[-1] / 1e6, peaks[-1] / MIB, theirs[-1] / 1e6, load()), flush=True)
         ratio = statistics.median(ours) / statistics.median(theirs)
         rows[mib] = (max(peaks), max(growth))
+        if mib == 64:
+            curl_64_rates = theirs
         report.row("Update download %d MiB, throughput" % mib, spread(ours, 1e-6, "MB/s"),
                    spread(theirs, 1e-6, "MB/s") + " (curl)", "%.2f" % ratio,
                    ">= 0.8: %s" % ("met" if ratio >= THROUGHPUT_TARGET else "MISSED"))
@@ -383,6 +415,20 @@ def bench_download(rig, runs, report):
     for piece, mbps, per_read_us, per_write_us in pieces:
         report.row("Same loop, 64 MiB, %s per step (bench only)" % human(piece), "%.0f MB/s" % mbps,
                    "", "", "%.0f us per read, %.1f us per write" % (per_read_us, per_write_us))
+    per_read = pieces[0][2]
+    big = pieces[-1]
+    curl_64 = statistics.median(curl_64_rates)
+    report.note(
+        "Download throughput: each step of the program's loop is one InternetReadFile of at most "
+        "4096 bytes and one WriteFile. Under Wine a WinINet read costs about %.0f us, most of it "
+        "fixed per call (see the 'same loop' rows), the write about %.0f us, "
+        "so 4 KiB per step is bounded near %.0f MB/s, while curl reads natively in large "
+        "blocks. The same loop with %s per step reaches %.0f MB/s (%.2f of curl's median here), "
+        "so the cost is per call, not per byte: the fixed 4096-byte piece, which keeps the "
+        "download free of heap allocation and its memory flat, is what puts curl's figure out "
+        "of reach under Wine."
+        % (per_read, pieces[0][3], 4096 / (per_read + pieces[0][3]), human(big[0]), big[1],
+           big[1] * 1e6 / curl_64))
     flat = rows[256][0] - rows[64][0]
     report.row("Peak working set, 256 MiB run minus 64 MiB run", "%+.2f MiB" % (flat / MIB), "", "",
                "within 1 MiB: %s" % ("met" if abs(flat) <= FLAT_TARGET else "MISSED"))
@@ -444,9 +490,13 @@ class Report:
     def __init__(self):
         self.rows = []
         self.sections = []
+        self.notes = []
 
     def row(self, *cells):
         self.rows.append(cells)
+
+    def note(self, text):
+        self.notes.append(text)
 
     def section(self, title, lines):
         self.sections.append((title, lines))
@@ -502,6 +552,9 @@ def main():
              "come from runs interleaved in the same minutes." % (load_before, load_after,
                                                                   os.cpu_count()),
              "", report.table(), ""]
+    if report.notes:
+        lines += ["## Targets missed or met, and why", ""]
+        lines += ["- " + n for n in report.notes] + [""]
     for title, text in report.sections:
         lines += ["## " + title, ""] + text + [""]
     doc = "\n".join(lines)
