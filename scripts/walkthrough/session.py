@@ -5,8 +5,10 @@ and the ending of every process it started."""
 import os
 import re
 import shutil
+import signal
 import subprocess
 import threading
+import time
 
 from harness.robot import Robot
 from harness.server import Server
@@ -70,21 +72,37 @@ class KeptPrefix(Prefix):
             os.makedirs(fonts, exist_ok=True)
             shutil.copy(MARLETT, fonts)
 
-    def unix_processes(self, name):
-        """Command lines of this prefix's Wine processes running `name`
-        (Wine shows a Windows process's own command line in /proc)."""
-        found = []
+    def own_processes(self):
+        """{pid: command line} of every process running in this prefix (Wine
+        shows a Windows process's own command line in /proc)."""
+        found = {}
+        marker = ("WINEPREFIX=" + self.path).encode()
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
                 with open("/proc/%s/environ" % pid, "rb") as f:
-                    env = f.read().split(b"\0")
+                    if marker not in f.read().split(b"\0"):
+                        continue
                 with open("/proc/%s/cmdline" % pid, "rb") as f:
-                    cmdline = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+                    found[int(pid)] = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
             except OSError:
                 continue
-            if ("WINEPREFIX=" + self.path).encode() in env and name.lower() in cmdline.lower():
-                found.append(cmdline)
         return found
+
+    def unix_processes(self, name):
+        """Command lines of this prefix's processes running `name`."""
+        return [c for c in self.own_processes().values() if name.lower() in c.lower()]
+
+    def end_everything(self, patience=10):
+        """wineserver -k, then whatever still runs in the prefix, by pid."""
+        self.kill_all()
+        deadline = time.monotonic() + patience
+        while self.own_processes() and time.monotonic() < deadline:
+            time.sleep(0.2)
+        for pid in self.own_processes():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
 
 
 class Session:
@@ -135,7 +153,7 @@ class Session:
         if self._watchdog is not None:
             self._watchdog.cancel()
         if self.prefix is not None:
-            self.prefix.kill_all()
+            self.prefix.end_everything()
         if self.server is not None:
             self.server.stop()
         if self._xvfb is not None:
