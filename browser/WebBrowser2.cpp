@@ -1,5 +1,7 @@
 #include "browser/WebBrowser2.h"
 
+#include <new>
+
 namespace {
 
 // {8856F961-340A-11D0-A96B-00C04FD705A2}
@@ -8,6 +10,16 @@ const CLSID kClsidWebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0
 const DISPID kDispidNavigate = 0x68;
 
 }  // namespace
+
+// The wrapper adds behaviour only, never state.
+static_assert(sizeof(CWebBrowser2) == sizeof(CWnd), "CWebBrowser2 holds no data of its own");
+
+const WndClassRecord CWebBrowser2::classCWebBrowser2 = {"CWebBrowser2", sizeof(CWebBrowser2), 0xFFFF,
+                                                        &CWebBrowser2::CreateObject, "CWnd"};
+
+CWnd* CWebBrowser2::CreateObject() {
+    return new (std::nothrow) CWebBrowser2;
+}
 
 const CLSID& CWebBrowser2::GetClsid() {
     return kClsidWebBrowser;

@@ -4,10 +4,24 @@
 #pragma once
 #include "platform/win32/afx/Afx.h"
 
+// A record for creating a window wrapper by class name. The program creates
+// its one wrapper directly; the record keeps the class creatable that way.
+struct WndClassRecord {
+    const char* className;
+    int objectSize;
+    unsigned schema;              // 0xFFFF: not serialisable
+    CWnd* (*createObject)();      // null when the allocation fails
+    const char* baseClassName;
+};
+
 class CWebBrowser2 : public CWnd {
 public:
     CWebBrowser2() = default;
     ~CWebBrowser2() override = default;
+
+    static const WndClassRecord classCWebBrowser2;
+    static CWnd* CreateObject();
+    const WndClassRecord* GetClassRecord() const { return &classCWebBrowser2; }
 
     // The control's class identifier (the Windows WebBrowser control).
     static const CLSID& GetClsid();
