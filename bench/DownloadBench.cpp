@@ -7,7 +7,6 @@
 // Prints {"ok":..,"bytes":..,"seconds":..,"peak_ws_before":..,"peak_ws_after":..}
 // (and "read_seconds", "write_seconds", "steps" with PIECE).
 #include "platform/Inet.h"
-#include "platform/Kernel.h"
 #include "update/AutoUpdater.h"
 #include "update/UrlHandle.h"
 
@@ -24,19 +23,8 @@ struct Split {
     unsigned long steps = 0;
 };
 
-bool PieceSteps(plat::HINTERNET hUrl, HANDLE file, unsigned long piece, Split& split);
-
-// DownloadToFile's loop with another piece size: where the time goes.
-bool PieceLoop(plat::HINTERNET hUrl, const char* path, unsigned long piece, Split& split) {
-    // The system's calls here: <windows.h> owns these names as macros.
-    HANDLE file = ::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool ok = PieceSteps(hUrl, file, piece, split);
-    ::CloseHandle(file);
-    return ok;
-}
-
+// One InternetReadFile and one WriteFile per step, as DownloadToFile does,
+// with the reads and the writes timed apart.
 bool PieceSteps(plat::HINTERNET hUrl, HANDLE file, unsigned long piece, Split& split) {
     std::vector<char> buffer(piece);
     for (;;) {
@@ -53,6 +41,17 @@ bool PieceSteps(plat::HINTERNET hUrl, HANDLE file, unsigned long piece, Split& s
         ++split.steps;
         if (written != read) return false;
     }
+}
+
+// DownloadToFile's loop with another piece size: where the time goes.
+bool PieceLoop(plat::HINTERNET hUrl, const char* path, unsigned long piece, Split& split) {
+    // The system's calls here: <windows.h> owns these names as macros.
+    HANDLE file = ::CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool ok = PieceSteps(hUrl, file, piece, split);
+    ::CloseHandle(file);
+    return ok;
 }
 
 }  // namespace
