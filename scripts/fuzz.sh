@@ -30,7 +30,7 @@ for t in "${TARGETS[@]}"; do
     grep -E "property failed|ERROR: |runtime error" "$BUILD/$t.log" | head -5 || true
     status=1
   else
-    grep -E "stat::number_of_executed_runs" "$BUILD/$t.log" || true
+    grep -E "stat::number_of_executed_units" "$BUILD/$t.log" || true
   fi
 done
 exit $status
