@@ -67,20 +67,24 @@ bool StartInstalledCopy(const CString& installTarget) {
     return true;
 }
 
-// Writes the image to the install folder, starts the installed copy and
-// closes the window. An incomplete image or write leaves the program running
-// where it is.
+// Writes the image beside the install target and moves it over the target
+// whole, starts the installed copy and closes the window. A write that fails
+// half-way leaves the installed copy as it was, and this program running.
 void Install(plat::HWND hWnd, const CString& installFolder, const CString& installTarget,
              OwnImage image) {
     if (!image.IsComplete()) return;
     plat::CreateDirectoryA(installFolder);  // exists already on every later installation
-    const WriteOutcome outcome = WriteImage(installTarget, image);
+    const CString staged = installTarget + ".new";
+    const WriteOutcome outcome = WriteImage(staged, image);
     image = OwnImage();
-    // NotOpened: a running installed copy holds the target; start that one.
-    if (outcome == WriteOutcome::Incomplete) return;
-    // Nothing written and nothing to start: closing would leave the user
-    // with no program at all, so this copy goes on running.
-    if (!StartInstalledCopy(installTarget) && outcome == WriteOutcome::NotOpened) return;
+    if (outcome == WriteOutcome::Incomplete) return;  // WriteImage removed the partial file
+    const bool placed = outcome == WriteOutcome::Written &&
+                        plat::MoveFileExA(staged, installTarget, plat::MOVEFILE_REPLACE_EXISTING);
+    if (outcome == WriteOutcome::Written && !placed) plat::DeleteFileA(staged);
+    // Not placed: a running installed copy holds the target; start that one.
+    // Nothing placed and nothing to start: closing would leave the user with
+    // no program at all, so this copy goes on running.
+    if (!StartInstalledCopy(installTarget) && !placed) return;
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
 }
 

@@ -39,6 +39,8 @@ TEST_F(InstallFaults, EachFailingOperationLeavesAWorkingProgram) {
         {"target not opened, older copy there", sim::Op::CreateFileWrite, 1, kImage400, After::FormerCopyStarted},
         {"written target's close fails", sim::Op::CloseHandle, 2, kImage400, After::InstalledAndStarted},
         {"no common application data folder", sim::Op::SHGetSpecialFolderPath, 1, "", After::RunsOn},
+        {"written image not moved, older copy there", sim::Op::MoveFileEx, 1, kImage400, After::FormerCopyStarted},
+        {"written image not moved, nothing there", sim::Op::MoveFileEx, 1, "", After::RunsOn},
     };
     for (const InstallFault& row : rows) {
         SCOPED_TRACE(row.what);
@@ -70,11 +72,35 @@ TEST_F(InstallFaults, EachFailingOperationLeavesAWorkingProgram) {
             EXPECT_TRUE(NothingStartedOrClosed());
             break;
         }
-        // Whatever stands at the target is a program with a version.
+        // Whatever stands at the target is a program with a version, and
+        // nothing half-made is left beside it.
         if (sim::Exists(kTarget)) {
             EXPECT_FALSE(GetInstalledVersionOf(kTarget.c_str()).IsEmpty());
         }
+        EXPECT_FALSE(sim::Exists(kTarget + ".new"));
     }
+}
+
+// A write that fails half-way and a partial file that cannot be removed:
+// the installed copy is still untouched, only the leftover lies beside it.
+TEST_F(InstallFaults, APartialImageThatCannotBeRemovedNeverReplacesTheInstalledCopy) {
+    RunDownloaded(kImage500);
+    ASSERT_TRUE(sim::PutFile(kTarget, kImage400));
+    sim::InjectFault(sim::Op::WriteFile, 1, sim::Fault::Short(100));
+    sim::InjectFault(sim::Op::DeleteFile, 1);
+
+    Step();
+
+    EXPECT_EQ(0, sim::PendingFaultCount());
+    EXPECT_EQ(kImage400, sim::ReadFileBytes(kTarget).value_or(""));
+    EXPECT_EQ(100u, sim::ReadFileBytes(kTarget + ".new").value_or("").size());
+    EXPECT_TRUE(NothingStartedOrClosed());
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+
+    // The next start writes over the leftover and installs.
+    Step();
+    EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
+    EXPECT_FALSE(sim::Exists(kTarget + ".new"));
 }
 
 TEST_F(InstallFaults, WithoutTheApplicationDataFolderNothingLandsInTheDrivesRoot) {

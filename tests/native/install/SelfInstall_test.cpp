@@ -155,14 +155,16 @@ TEST_F(InstallTest, ShortWriteLeavesNoPartialExecutable) {
         TearDown();
         SetUp();
         RunDownloaded(kImage500);
-        // Even an older installed copy is gone: CREATE_ALWAYS truncated it.
-        ASSERT_TRUE(sim::PutFile(kTarget, sim::MakeExecutableImage("4.0.0.0")));
+        // An older installed copy stays whole: the image is written beside it.
+        const std::string older = sim::MakeExecutableImage("4.0.0.0");
+        ASSERT_TRUE(sim::PutFile(kTarget, older));
         sim::InjectFault(sim::Op::WriteFile, 1, fault);
 
         Step();
 
         EXPECT_EQ(0, sim::PendingFaultCount());
-        EXPECT_FALSE(sim::Exists(kTarget));
+        EXPECT_EQ(older, sim::ReadFileBytes(kTarget).value_or(""));
+        EXPECT_EQ((std::vector<std::string>{"tarnquill.exe"}), sim::ListFolder(kInstallFolder));
         EXPECT_TRUE(NothingStartedOrClosed());
         EXPECT_TRUE(sim::MessageBoxes().empty());
     }
