@@ -163,6 +163,8 @@ def run_walkthrough(args):
     signal.signal(signal.SIGTERM, interrupt)
 
     started = time.monotonic()
+    print("walkthrough: preparing an X server, the stand-in server and a fresh Wine prefix "
+          "(the first run of a build also makes its pristine prefix, about 20 s)", flush=True)
     try:
         session = Session(folder, build.paths["robot"],
                           display=os.environ["DISPLAY"] if args.interactive else None)
