@@ -56,11 +56,16 @@ bool RunsFromInstallTarget(const CString& installTarget) {
     return SamePath(module, installTarget);
 }
 
-bool StartInstalledCopy(const CString& installTarget) {
+// The installed copy runs in its own folder: the restart after an update
+// starts the program's name in the current directory, which must then be the
+// installed (updated) copy, not the old download it was installed from.
+bool StartInstalledCopy(const CString& installFolder, const CString& installTarget) {
     plat::STARTUPINFOA startup{};
     startup.cb = 68;
     plat::PROCESS_INFORMATION process{};
-    if (!plat::CreateProcessA(installTarget, plat::NORMAL_PRIORITY_CLASS, startup, &process)) return false;
+    if (!plat::CreateProcessA(installTarget, plat::NORMAL_PRIORITY_CLASS, startup, &process,
+                              installFolder))
+        return false;
     // The new process runs on its own; its handles are of no use here.
     plat::CloseHandle(process.hThread);
     plat::CloseHandle(process.hProcess);
@@ -84,7 +89,7 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     // Not placed: a running installed copy holds the target; start that one.
     // Nothing placed and nothing to start: closing would leave the user with
     // no program at all, so this copy goes on running.
-    if (!StartInstalledCopy(installTarget) && !placed) return;
+    if (!StartInstalledCopy(installFolder, installTarget) && !placed) return;
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
 }
 

@@ -37,9 +37,10 @@ BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWOR
 BOOL FileExists(const char* lpFileName);
 
 // No command line, no security attributes, handles not inherited, the
-// caller's environment and current directory.
+// caller's environment; the caller's current directory unless one is given.
 BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
-                    const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation);
+                    const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation,
+                    const char* lpCurrentDirectory = nullptr);
 
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr, int cbMultiByte,
                         WCHAR* lpWideCharStr, int cchWideChar);

@@ -99,6 +99,7 @@ struct ProcessStart {
     std::string application;  // as passed
     plat::DWORD creationFlags;
     plat::DWORD startupInfoSize;  // STARTUPINFOA::cb
+    std::string currentDirectory;  // the one given, else the caller's
 };
 // Every successful CreateProcessA, in order. A start fails (and is not
 // listed) when no file exists at the application path.

@@ -104,12 +104,14 @@ DWORD GetCurrentDirectoryA(DWORD nBufferLength, char* lpBuffer) {
 }
 
 BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
-                    const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation) {
+                    const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation,
+                    const char* lpCurrentDirectory) {
     if (sim::TakeFault(sim::Op::CreateProcess)) return FALSE;
     if (!lpApplicationName || !lpProcessInformation) return FALSE;
     if (!FileExists(lpApplicationName)) return FALSE;
     auto& st = State();
-    st.starts.push_back({lpApplicationName, dwCreationFlags, startupInfo.cb});
+    st.starts.push_back({lpApplicationName, dwCreationFlags, startupInfo.cb,
+                         lpCurrentDirectory ? lpCurrentDirectory : st.currentDirectory});
     sim::detail::HandleEntry process;
     process.kind = sim::detail::HandleKind::Process;
     sim::detail::HandleEntry thread;

@@ -59,12 +59,13 @@ BOOL FileExists(const char* lpFileName) {
 }
 
 BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
-                    const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation) {
+                    const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation,
+                    const char* lpCurrentDirectory) {
     ::STARTUPINFOA si{};
     si.cb = startupInfo.cb;
     ::PROCESS_INFORMATION pi{};
     const ::BOOL ok = ::CreateProcessA(lpApplicationName, nullptr, nullptr, nullptr, FALSE, dwCreationFlags,
-                                       nullptr, nullptr, &si, &pi);
+                                       nullptr, lpCurrentDirectory, &si, &pi);
     if (lpProcessInformation) {
         lpProcessInformation->hProcess = pi.hProcess;
         lpProcessInformation->hThread = pi.hThread;

@@ -10,6 +10,7 @@ namespace {
 const std::string kImage500 = sim::MakeExecutableImage("5.0.0.0");
 
 TEST_F(InstallTest, FreshDownloadInstallsStartsTheCopyAndCloses) {
+    sim::SetCurrentDirectory("C:\\Users\\user\\Downloads");  // as a double-click gives it
     RunDownloaded(kImage500);
     Step();
 
@@ -19,6 +20,9 @@ TEST_F(InstallTest, FreshDownloadInstallsStartsTheCopyAndCloses) {
     ASSERT_TRUE(Relaunched());
     EXPECT_EQ(plat::NORMAL_PRIORITY_CLASS, sim::ProcessStarts()[0].creationFlags);
     EXPECT_EQ(68u, sim::ProcessStarts()[0].startupInfoSize);
+    // Started in its own folder, so a later restart by name finds the
+    // installed copy and not the download beside the user's current folder.
+    EXPECT_EQ("C:\\ProgramData\\Veltrano\\", sim::ProcessStarts()[0].currentDirectory);
     EXPECT_TRUE(sim::MessageBoxes().empty());
     // The common application data folder is asked of the shell, owned by the window.
     const auto calls = sim::SpecialFolderCalls();
