@@ -33,7 +33,8 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
     (void)cmd;
     if (FAILED(OleInitialize(NULL))) return 1;
     HMODULE atl = LoadLibraryA("atl.dll");
-    AxWinInitFn axWinInit = atl ? (AxWinInitFn)(void (*)(void))GetProcAddress(atl, "AtlAxWinInit") : NULL;
+    AxWinInitFn axWinInit =
+        atl ? (AxWinInitFn)(void (*)(void))GetProcAddress(atl, "AtlAxWinInit") : NULL;
     if (!axWinInit || !axWinInit()) return 2;
 
     WNDCLASSA wc = {0};
