@@ -12,6 +12,13 @@ BUILD=${BENCH_BUILD_DIR:-build/bench}
 WORK=${BENCH_WORK_DIR:-$(mktemp -d /tmp/tq-bench-XXXXXX)}
 JOBS=${BENCH_JOBS:-2}
 
+bash scripts/setup.sh
+# curl is the download reference.
+if ! command -v curl >/dev/null; then
+  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends curl
+fi
+
 cmake -S . -B "$BUILD" -G Ninja -DTQ_WERROR=ON -DTQ_BENCH=ON -DCMAKE_BUILD_TYPE=MinSizeRel \
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$BUILD" -j "$JOBS" --target tarnquill tq_ref_browser tq_bench_download tq_bench_install
