@@ -24,4 +24,9 @@ JOBS=$JOBS bash scripts/analyse.sh build/native
 echo "== win32 build, Windows-side unit tests and end-to-end tests under Wine =="
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$JOBS"
+
+echo "== the README's run command: the walkthrough, headless =="
+bash scripts/run.sh
+
+echo "== Windows-side unit tests and end-to-end tests under Wine =="
 ctest --preset win32
