@@ -127,7 +127,7 @@ static void serve(void)
         CloseHandle(map);
 }
 
-__declspec(dllexport) LRESULT CALLBACK robot_getmsg_hook(int code, WPARAM wp, LPARAM lp)
+__attribute__((dllexport)) LRESULT CALLBACK robot_getmsg_hook(int code, WPARAM wp, LPARAM lp)
 {
     const MSG *msg = (const MSG *)lp;
     if (code == HC_ACTION && wp == PM_REMOVE && msg->message == WM_NULL && msg->lParam == HOOK_MAGIC)

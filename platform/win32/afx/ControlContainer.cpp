@@ -121,21 +121,21 @@ IOleInPlaceFrame* ControlContainer::Frame() {
     return m_frame.Get();
 }
 
-ControlSite* ControlContainer::CreateSite(const ControlSpec& spec, bool keepPlaceholder) {
+ControlSite* ControlContainer::CreateSite(const ControlRequest& request, bool keepPlaceholder) {
     HWND parent = m_owner ? m_owner->m_hWnd : nullptr;
     const char* cls = SiteWindowClass();
     if (!parent || !cls) return nullptr;
-    DWORD style = (spec.style | WS_CHILD | WS_CLIPCHILDREN) & ~static_cast<DWORD>(WS_POPUP);
-    HWND hWnd = CreateWindowExA(spec.exStyle, cls, spec.windowName ? spec.windowName : "", style, spec.rect.left,
-                                spec.rect.top, spec.rect.right - spec.rect.left, spec.rect.bottom - spec.rect.top,
-                                parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(spec.id)),
+    DWORD style = (request.style | WS_CHILD | WS_CLIPCHILDREN) & ~static_cast<DWORD>(WS_POPUP);
+    HWND hWnd = CreateWindowExA(request.exStyle, cls, request.windowName ? request.windowName : "", style, request.rect.left,
+                                request.rect.top, request.rect.right - request.rect.left, request.rect.bottom - request.rect.top,
+                                parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(request.id)),
                                 GetModuleHandleA(nullptr), nullptr);
     if (!hWnd) return nullptr;
-    SetWindowPos(hWnd, spec.insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(hWnd, request.insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    ComPtr<ControlSite> site(new ControlSite(this, hWnd, spec.id));
+    ComPtr<ControlSite> site(new ControlSite(this, hWnd, request.id));
     SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(site.Get()));
-    bool created = spec.createControl && EnsureOleInitialized() && site->CreateControl(spec);
+    bool created = request.createControl && EnsureOleInitialized() && site->CreateControl(request);
     if (!created && !keepPlaceholder) {
         site->Close();
         DestroyWindow(hWnd);

@@ -118,8 +118,8 @@ RECT ControlSite::ClientRect() const {
     return rc;
 }
 
-bool ControlSite::CreateControl(const ControlSpec& spec) {
-    if (FAILED(CoCreateInstance(spec.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, m_unk.PutVoid())) || !m_unk)
+bool ControlSite::CreateControl(const ControlRequest& request) {
+    if (FAILED(CoCreateInstance(request.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, m_unk.PutVoid())) || !m_unk)
         return false;
     if (FAILED(m_unk->QueryInterface(IID_IOleObject, m_obj.PutVoid())) || !m_obj) {
         m_unk.Reset();
@@ -129,7 +129,7 @@ bool ControlSite::CreateControl(const ControlSpec& spec) {
     m_obj->GetMiscStatus(DVASPECT_CONTENT, &misc);
     bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
     if (siteFirst) m_obj->SetClientSite(this);
-    if (!LoadState(spec)) {
+    if (!LoadState(request)) {
         Close();
         return false;
     }
@@ -145,22 +145,22 @@ bool ControlSite::CreateControl(const ControlSpec& spec) {
         Close();
         return false;
     }
-    if (spec.style & WS_VISIBLE) m_obj->DoVerb(OLEIVERB_SHOW, nullptr, this, 0, m_hWnd, &rc);
+    if (request.style & WS_VISIBLE) m_obj->DoVerb(OLEIVERB_SHOW, nullptr, this, 0, m_hWnd, &rc);
     OnSiteResized();
     return true;
 }
 
-bool ControlSite::LoadState(const ControlSpec& spec) {
+bool ControlSite::LoadState(const ControlRequest& request) {
     ComPtr<IPersistStreamInit> persist;
     m_unk->QueryInterface(IID_IPersistStreamInit, persist.PutVoid());
     if (!persist) return true;  // nothing to load into; the control starts as it is
-    bool fromStream = (spec.stateMessage == kOccLoadFromStream || spec.stateMessage == kOccLoadFromStreamEx) &&
-                      spec.state && spec.stateSize > 0;
+    bool fromStream = (request.stateMessage == kOccLoadFromStream || request.stateMessage == kOccLoadFromStreamEx) &&
+                      request.state && request.stateSize > 0;
     if (fromStream) {
-        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, spec.stateSize);
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, request.stateSize);
         if (mem) {
             if (void* p = GlobalLock(mem)) {
-                std::memcpy(p, spec.state, spec.stateSize);
+                std::memcpy(p, request.state, request.stateSize);
                 GlobalUnlock(mem);
             }
             ComPtr<IStream> stream;

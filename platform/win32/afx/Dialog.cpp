@@ -214,22 +214,22 @@ void CDialog::CreateTemplateControls() {
             RECT rc{item.x, item.y, item.x + item.cx, item.y + item.cy};
             MapDialogRect(m_hWnd, &rc);
             std::string name = ToAnsi(item.title);
-            afx::ControlSpec spec;
-            spec.clsid = ToClsid(g);
-            spec.windowName = name.c_str();
-            spec.style = item.style;
-            spec.exStyle = item.exStyle;
-            spec.rect = rc;
-            spec.id = item.id;
-            spec.createControl = AfxControlContainerEnabled();
+            afx::ControlRequest request;
+            request.clsid = ToClsid(g);
+            request.windowName = name.c_str();
+            request.style = item.style;
+            request.exStyle = item.exStyle;
+            request.rect = rc;
+            request.id = item.id;
+            request.createControl = AfxControlContainerEnabled();
             auto before = byIndex.lower_bound(item.index);
-            spec.insertAfter = before == byIndex.begin() ? HWND_TOP : std::prev(before)->second;
+            request.insertAfter = before == byIndex.begin() ? HWND_TOP : std::prev(before)->second;
             if (const afx::DlgInitRecord* r = afx::FindDlgInit(records, item.id)) {
-                spec.stateMessage = r->message;
-                spec.state = m_pDlgInit->data() + r->offset;
-                spec.stateSize = r->length;
+                request.stateMessage = r->message;
+                request.state = m_pDlgInit->data() + r->offset;
+                request.stateSize = r->length;
             }
-            if (afx::ControlSite* site = cont->CreateSite(spec, true)) byIndex[item.index] = site->Hwnd();
+            if (afx::ControlSite* site = cont->CreateSite(request, true)) byIndex[item.index] = site->Hwnd();
         }
     }
     for (const afx::DlgInitRecord& r : records) {

@@ -15,8 +15,8 @@ namespace afx {
 
 class ControlContainer;
 
-// Creation data of one control.
-struct ControlSpec {
+// What to create: one control, its window and its stored state.
+struct ControlRequest {
     CLSID clsid{};
     const char* windowName = nullptr;
     DWORD style = WS_CHILD | WS_VISIBLE;
@@ -41,7 +41,7 @@ public:
 
     // Creates, loads, activates and connects the control; false (and
     // nothing left behind) on any failure.
-    bool CreateControl(const ControlSpec& spec);
+    bool CreateControl(const ControlRequest& request);
     // Unadvises, deactivates, closes and releases the control. Idempotent.
     void Close();
 
@@ -105,7 +105,7 @@ public:
 
 private:
     ~ControlSite();
-    bool LoadState(const ControlSpec& spec);
+    bool LoadState(const ControlRequest& request);
     void ConnectEvents();
     RECT ClientRect() const;
 
@@ -134,7 +134,7 @@ public:
     // Creates the site window and, when OLE is available, the control in it.
     // keepPlaceholder: a site window whose control could not be created
     // stays (dialog templates); otherwise it is destroyed and null returned.
-    ControlSite* CreateSite(const ControlSpec& spec, bool keepPlaceholder);
+    ControlSite* CreateSite(const ControlRequest& request, bool keepPlaceholder);
     ControlSite* FindSite(UINT id) const;
     ControlSite* FindSiteByWindow(HWND hWnd) const;
     // The site whose window is hWnd or one of its ancestors.

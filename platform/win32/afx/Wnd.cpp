@@ -150,13 +150,13 @@ BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, co
 BOOL CWnd::CreateControl(REFCLSID clsid, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
                          UINT nID, CFile*, BOOL, BSTR) {
     if (m_hWnd || !pParentWnd || !pParentWnd->m_hWnd) return FALSE;
-    afx::ControlSpec spec;
-    spec.clsid = clsid;
-    spec.windowName = lpszWindowName;
-    spec.style = dwStyle;
-    spec.rect = rect;
-    spec.id = nID;
-    afx::ControlSite* site = pParentWnd->GetControlContainer(true)->CreateSite(spec, false);
+    afx::ControlRequest request;
+    request.clsid = clsid;
+    request.windowName = lpszWindowName;
+    request.style = dwStyle;
+    request.rect = rect;
+    request.id = nID;
+    afx::ControlSite* site = pParentWnd->GetControlContainer(true)->CreateSite(request, false);
     if (!site) return FALSE;
     if (!SubclassWindow(site->Hwnd())) {
         ::DestroyWindow(site->Hwnd());

@@ -4,9 +4,10 @@ Usage: python3 -m harness.runfile path/to/test_x.py
 Fails when the file holds no test, so a file that lost its tests is noticed.
 """
 
-import importlib.util
+import importlib.machinery
 import os
 import sys
+import types
 import unittest
 
 
@@ -16,10 +17,12 @@ def main(argv):
         return 2
     path = os.path.abspath(argv[1])
     name = "e2e_" + os.path.splitext(os.path.basename(path))[0]
-    spec = importlib.util.spec_from_file_location(name, path)
-    module = importlib.util.module_from_spec(spec)
+    loader = importlib.machinery.SourceFileLoader(name, path)
+    module = types.ModuleType(name)
+    module.__file__ = path
+    module.__loader__ = loader
     sys.modules[name] = module
-    spec.loader.exec_module(module)
+    loader.exec_module(module)
     suite = unittest.defaultTestLoader.loadTestsFromModule(module)
     if suite.countTestCases() == 0:
         print("no tests in %s" % path)
