@@ -25,7 +25,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import files  # noqa: E402
 import standin  # noqa: E402
-from harness.wine import HarnessError  # noqa: E402
+from harness.wine import HarnessError, build_config  # noqa: E402
 from session import Session  # noqa: E402
 from stages import FOLDER, INSTALLED, StageFailed, Walkthrough  # noqa: E402
 
@@ -48,7 +48,7 @@ class Build:
         missing = [p for p in self.paths.values() if not os.path.exists(p)]
         if missing:
             raise SetupError("not built: %s (cmake --build --preset win32)" % ", ".join(missing))
-        self.host = files.build_config(self.dir, "TQ_HOST")
+        self.host = build_config("TQ_HOST", self.dir)
 
     def image(self, variant):
         with open(self.paths[variant], "rb") as f:

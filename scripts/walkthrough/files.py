@@ -2,7 +2,6 @@
 file version inside an executable and the shortcut files in the prefix."""
 
 import os
-import re
 import struct
 
 FIXED_INFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
@@ -21,15 +20,6 @@ def file_version(path):
         return ""
     _, _, ms, ls = struct.unpack_from("<IIII", data, at)
     return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
-
-
-def build_config(build_dir, name):
-    path = os.path.join(build_dir, "generated", "BuildConfig.h")
-    with open(path, encoding="utf-8") as f:
-        found = re.search(r'#define %s "([^"]*)"' % name, f.read())
-    if not found:
-        raise RuntimeError("%s has no %s" % (path, name))
-    return found.group(1)
 
 
 def shortcuts(prefix):

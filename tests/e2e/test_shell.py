@@ -3,27 +3,19 @@ template with the browser control filling it, the start page asked for once,
 the keyboard filter, the About box from the system menu, the proportional
 layout on maximise and restore, and closing."""
 
-import os
-import re
 import struct
 import time
 import unittest
 
 from harness import (E2E, IDOK, WM_CLOSE, WM_SYSCOMMAND, SC_MAXIMIZE, SC_RESTORE, SC_MINIMIZE,
                      VK_RETURN, VK_ESCAPE)
+from harness.wine import build_config
 
 INSTALLED = "C:\\ProgramData\\Veltrano\\tarnquill.exe"
 MARKER = "C:\\ProgramData\\Veltrano\\ Veltrano4.lnk"
 
 
-def _host():
-    """The maker's host the build was configured with."""
-    header = os.path.join(os.environ.get("TQ_BUILD_DIR", ""), "generated", "BuildConfig.h")
-    with open(header, encoding="utf-8") as f:
-        return re.search(r'#define TQ_HOST "([^"]*)"', f.read()).group(1)
-
-
-MAIN_CAPTION = "Veltrano " + _host()
+MAIN_CAPTION = "Veltrano " + build_config("TQ_HOST")
 ABOUT_CAPTION = "关于 Brimwold"
 ABOUT_ITEM = "关于 Brimwold(&A)..."
 DIALOG_CLASS = "#32770"

@@ -1,12 +1,11 @@
 """The self-update as a user meets it: the installed program under Wine checks
 the stand-in server, offers the new version, swaps its executable and restarts."""
 
-import os
-import re
 import time
 import unittest
 
 from harness import E2E, IDNO, IDOK, IDYES, PROGRAMDATA, TEMP, WM_CLOSE
+from harness.wine import build_config
 
 WM_TIMER = 0x0113
 IDT_UPDATE_CHECK = 1
@@ -22,12 +21,6 @@ OFFER_CAPTION = "有新版更新"
 SUCCESS_CAPTION = "更新成功！"
 SUCCESS_TEXT = "更新成功！是否立刻重新启动程序以使更新生效？"
 FAILURE_CAPTION = "更新失败！"
-
-
-def build_config(name):
-    path = os.path.join(os.environ.get("TQ_BUILD_DIR", ""), "generated", "BuildConfig.h")
-    with open(path, encoding="utf-8") as f:
-        return re.search(r'#define %s "([^"]*)"' % name, f.read()).group(1)
 
 
 class UpdateCase(E2E):

@@ -8,6 +8,7 @@ ends exactly the test's processes.
 
 import fcntl
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -28,6 +29,16 @@ def build_dir():
     if not d:
         raise HarnessError("TQ_BUILD_DIR is not set: run through ctest or export it")
     return d
+
+
+def build_config(name, build=None):
+    """A string the build was configured with, from its generated BuildConfig.h."""
+    path = os.path.join(build or build_dir(), "generated", "BuildConfig.h")
+    with open(path, encoding="utf-8") as f:
+        found = re.search(r'#define %s "([^"]*)"' % name, f.read())
+    if not found:
+        raise HarnessError("%s has no %s" % (path, name))
+    return found.group(1)
 
 
 def e2e_dir(*parts):
