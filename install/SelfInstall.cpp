@@ -8,9 +8,10 @@
 #include "platform/Shell.h"
 #include "platform/User.h"
 #include "update/AutoUpdater.h"
+#include "update/ModulePath.h"
 
 #include <cctype>
-#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -22,12 +23,6 @@ CString InstallFolder(plat::HWND hWnd) {
         appData[0] == '\0')
         return CString();
     return CString(appData) + "\\Veltrano\\";
-}
-
-CString InstalledVersion(const CString& installTarget) {
-    char path[1024] = {};
-    std::strncpy(path, installTarget, sizeof path - 1);
-    return GetInstalledVersionOf(path);
 }
 
 // Paths compare without regard to ASCII case; a double-byte character
@@ -51,9 +46,7 @@ bool SamePath(const char* a, const char* b) {
 // The installed copy itself is running. Writing itself over itself achieves
 // nothing, and without version data it would restart itself without end.
 bool RunsFromInstallTarget(const CString& installTarget) {
-    char module[plat::MAX_PATH] = {};
-    if (!plat::GetModuleFileNameA(plat::GetModuleHandleA(nullptr), module, plat::MAX_PATH)) return false;
-    return SamePath(module, installTarget);
+    return SamePath(RunningModulePath(), installTarget);
 }
 
 // The installed copy runs in its own folder: the restart after an update
@@ -103,7 +96,7 @@ void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& o
     const CString installFolder = InstallFolder(hWnd);
     if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing
     const CString installTarget = installFolder + "tarnquill.exe";
-    if (ShouldInstall(updater, ownVersion, InstalledVersion(installTarget)) &&
+    if (ShouldInstall(updater, ownVersion, GetInstalledVersionOf(installTarget)) &&
         !RunsFromInstallTarget(installTarget)) {
         Install(hWnd, installFolder, installTarget, std::move(image));
         return;

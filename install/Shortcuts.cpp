@@ -6,18 +6,13 @@
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 #include "platform/User.h"
+#include "update/ModulePath.h"
 
 #include <cstring>
 
 namespace {
 
 constexpr int kWidePath = 260;
-
-// A path or argument string copied into a 1024-byte buffer, cut to fit.
-struct Text1024 {
-    explicit Text1024(const char* text) { std::strncpy(s, text, sizeof s - 1); }
-    char s[1024] = {};
-};
 
 // The link path as the link object's save wants it. A path that does not fit
 // stays empty rather than half converted.
@@ -47,10 +42,7 @@ CString SpecialFolder(plat::HWND owner, int csidl) {
     return CString(folder);
 }
 
-void WriteLink(const CString& target, const CString& link) {
-    const Text1024 targetText(target), linkText(link), argsText("");
-    CreateShortcut(targetText.s, linkText.s, argsText.s);
-}
+void WriteLink(const CString& target, const CString& link) { CreateShortcut(target, link, ""); }
 
 // A start menu row: the link directly in the folder.
 void WriteStartMenuRow(plat::HWND hWnd, int csidl, const CString& target) {
@@ -74,15 +66,15 @@ bool MarkerExists(const char* marker) {
 }  // namespace
 
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, const char* exeName) {
-    const Text1024 marker(CString(installFolder) + " Veltrano4.lnk");
-    if (MarkerExists(marker.s)) return;
+    const CString marker = CString(installFolder) + " Veltrano4.lnk";
+    if (MarkerExists(marker)) return;
     if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
                             plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
         return;
 
     const CString target = CString(installFolder) + exeName;
     // The marker goes first, so a later failing row never brings the question back.
-    WriteLink(target, marker.s);
+    WriteLink(target, marker);
     CreateDesktopShortcut();
     WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target);
     WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target);
@@ -111,9 +103,7 @@ void CreateDesktopShortcut() {
     ComPtr<plat::IShellLinkA> link = MakeShellLink();
     if (!link) return;
 
-    char module[plat::MAX_PATH] = {};
-    plat::GetModuleFileNameA(plat::GetModuleHandleA(nullptr), module, plat::MAX_PATH);
-    CString target(module);
+    CString target = RunningModulePath();
     target.Delete(target.GetLength() - 4, 4);
     link->SetPath(target);
 
