@@ -1,6 +1,6 @@
 #include "install/OwnImage.h"
 
-#include "update/UrlHandle.h"
+#include "update/FileHandle.h"
 #include "platform/Kernel.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "update/ExecutableCheck.h"
 
-#include "update/UrlHandle.h"
+#include "update/FileHandle.h"
 
 #include "platform/Kernel.h"
 

@@ -1,7 +1,7 @@
 // The update agent's internet session and its transfers.
 #include "update/AutoUpdater.h"
+#include "update/FileHandle.h"
 #include "update/ModulePath.h"
-#include "update/UrlHandle.h"
 
 #include "platform/Inet.h"
 #include "platform/Kernel.h"
