@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -21,6 +22,26 @@ const plat::VS_FIXEDFILEINFO* FixedInfo(const void* block) {
     if (!fixed || length < sizeof(plat::VS_FIXEDFILEINFO)) return nullptr;
     return static_cast<const plat::VS_FIXEDFILEINFO*>(fixed);
 }
+
+// A file's version-data block, read whole and freed when the reader goes.
+class VersionBlock {
+public:
+    explicit VersionBlock(const char* fileName) {
+        plat::DWORD handle = 0;
+        const plat::DWORD size = plat::GetFileVersionInfoSizeA(fileName, &handle);
+        if (size == 0) return;
+        m_block.reset(std::calloc(size, 1));
+        if (m_block && !plat::GetFileVersionInfoA(fileName, 0, size, m_block.get())) m_block.reset();
+    }
+    // The fixed part, or null when the file has no (usable) version data.
+    const plat::VS_FIXEDFILEINFO* Fixed() const { return m_block ? FixedInfo(m_block.get()) : nullptr; }
+
+private:
+    struct FreeBlock {
+        void operator()(void* p) const { std::free(p); }
+    };
+    std::unique_ptr<void, FreeBlock> m_block;
+};
 
 int High(plat::DWORD v) { return static_cast<int>(v >> 16); }
 int Low(plat::DWORD v) { return static_cast<int>(v & 0xFFFF); }
@@ -56,29 +77,22 @@ bool ParseVersion(CAutoUpdater& self, const CString& text, int (&out)[kComponent
 }  // namespace
 
 CString CAutoUpdater::GetFileVersionString(const char* lpszFileName) {
-    void* block = nullptr;
     CString result;
     try {
-        plat::DWORD handle = 0;
-        const plat::DWORD size = plat::GetFileVersionInfoSizeA(lpszFileName, &handle);
-        if (size == 0) throw 1;
-        block = std::calloc(size, 1);
-        if (!block) throw 2;
-        if (!plat::GetFileVersionInfoA(lpszFileName, 0, size, block)) throw 3;
-        const plat::VS_FIXEDFILEINFO* info = FixedInfo(block);
-        if (!info) throw 4;
-        const plat::DWORD ms = info->dwFileVersionMS;
-        const plat::DWORD ls = info->dwFileVersionLS;
-        if (ls != 0) {
-            result.Format("%d.%d.%d.%d", High(ms), Low(ms), High(ls), Low(ls));
-        } else if (ms != 0) {
-            result.Format("%d.%d", High(ms), Low(ms));
+        const VersionBlock block(lpszFileName);
+        if (const plat::VS_FIXEDFILEINFO* info = block.Fixed()) {
+            const plat::DWORD ms = info->dwFileVersionMS;
+            const plat::DWORD ls = info->dwFileVersionLS;
+            if (ls != 0) {
+                result.Format("%d.%d.%d.%d", High(ms), Low(ms), High(ls), Low(ls));
+            } else if (ms != 0) {
+                result.Format("%d.%d", High(ms), Low(ms));
+            }
         }
     } catch (...) {
         // Every failure, an allocation failure included, reads as "no version".
         result.Empty();
     }
-    std::free(block);
     return result;
 }
 
@@ -103,17 +117,11 @@ int CAutoUpdater::CompareVersions(CString strFirst, CString strSecond) {
 }
 
 CString GetInstalledVersionOf(const char* lpszFileName) {
-    const plat::DWORD size = plat::GetFileVersionInfoSizeA(lpszFileName, nullptr);
-    if (size == 0) return CString();
-    void* block = std::calloc(size, 1);
+    const VersionBlock block(lpszFileName);
+    const plat::VS_FIXEDFILEINFO* info = block.Fixed();
+    if (!info) return CString();
     CString result;
-    if (block && plat::GetFileVersionInfoA(lpszFileName, 0, size, block)) {
-        if (const plat::VS_FIXEDFILEINFO* info = FixedInfo(block)) {
-            const plat::DWORD ms = info->dwFileVersionMS;
-            const plat::DWORD ls = info->dwFileVersionLS;
-            result.Format("%d.%d.%d.%d", High(ms), Low(ms), High(ls), Low(ls));
-        }
-    }
-    std::free(block);
+    result.Format("%d.%d.%d.%d", High(info->dwFileVersionMS), Low(info->dwFileVersionMS),
+                  High(info->dwFileVersionLS), Low(info->dwFileVersionLS));
     return result;
 }
