@@ -9,6 +9,7 @@
 #include "platform/User.h"
 #include "update/AutoUpdater.h"
 #include "update/ModulePath.h"
+#include "update/StartProgram.h"
 
 #include <cctype>
 #include <utility>
@@ -53,16 +54,7 @@ bool RunsFromInstallTarget(const CString& installTarget) {
 // starts the program's name in the current directory, which must then be the
 // installed (updated) copy, not the old download it was installed from.
 bool StartInstalledCopy(const CString& installFolder, const CString& installTarget) {
-    plat::STARTUPINFOA startup{};
-    startup.cb = 68;
-    plat::PROCESS_INFORMATION process{};
-    if (!plat::CreateProcessA(installTarget, plat::NORMAL_PRIORITY_CLASS, startup, &process,
-                              installFolder))
-        return false;
-    // The new process runs on its own; its handles are of no use here.
-    plat::CloseHandle(process.hThread);
-    plat::CloseHandle(process.hProcess);
-    return true;
+    return StartProgram(installTarget, installFolder);
 }
 
 // Writes the image beside the install target and moves it over the target

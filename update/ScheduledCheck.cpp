@@ -3,6 +3,7 @@
 
 #include "update/AutoUpdater.h"
 #include "update/ModulePath.h"
+#include "update/StartProgram.h"
 
 #include "platform/Kernel.h"
 #include "platform/User.h"
@@ -67,11 +68,5 @@ void RelaunchIfRequested(const char* exeName) {
     if (!g_bRestartAfterUpdate) return;
     CString path = RelaunchPath(exeName);
     if (path.IsEmpty()) return;
-    STARTUPINFOA startupInfo{};
-    startupInfo.cb = 68;
-    PROCESS_INFORMATION processInfo{};
-    // Nothing waits for the successor; its handles are only let go.
-    if (!CreateProcessA(path, NORMAL_PRIORITY_CLASS, startupInfo, &processInfo)) return;
-    CloseHandle(processInfo.hThread);
-    CloseHandle(processInfo.hProcess);
+    StartProgram(path);
 }

@@ -1,0 +1,7 @@
+// Starting another copy of the program that runs on its own.
+#pragma once
+
+// Starts the executable at path with normal priority, in currentDirectory
+// when one is given. Nothing waits for it, so its handles are let go at once.
+// False when the process could not be created.
+bool StartProgram(const char* path, const char* currentDirectory = nullptr);
