@@ -56,14 +56,18 @@ bool CCmdTarget::OnEvent(UINT nCtlID, DISPID dispid, DISPPARAMS* params, HRESULT
 
 namespace afx {
 
-std::string BstrToAnsi(const wchar_t* bstr) {
-    if (!bstr) return std::string();
-    int wlen = static_cast<int>(SysStringLen(const_cast<BSTR>(bstr)));
-    if (wlen == 0) return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, bstr, wlen, nullptr, 0, nullptr, nullptr);
+std::string WideToAnsi(const wchar_t* text, int len) {
+    if (!text || len <= 0) return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, text, len, nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::string();
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, bstr, wlen, &out[0], n, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, text, len, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::string BstrToAnsi(const wchar_t* bstr) {
+    if (!bstr) return std::string();
+    std::string out = WideToAnsi(bstr, static_cast<int>(SysStringLen(const_cast<BSTR>(bstr))));
     // The handler sees a C string: stop at an embedded zero.
     out.resize(std::char_traits<char>::length(out.c_str()));
     return out;

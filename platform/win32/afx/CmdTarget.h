@@ -137,6 +137,9 @@ private:
 
 namespace afx {
 
+// len UTF-16 units as bytes of the ANSI code page (code page 936 here);
+// empty when there is nothing to convert or the conversion fails.
+std::string WideToAnsi(const wchar_t* text, int len);
 // A BSTR as bytes of the ANSI code page (code page 936 here).
 std::string BstrToAnsi(const wchar_t* bstr);
 

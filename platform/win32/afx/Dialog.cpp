@@ -33,12 +33,7 @@ CLSID ToClsid(const afx::Guid& g) {
 }
 
 std::string ToAnsi(const std::u16string& text) {
-    if (text.empty()) return std::string();
-    const wchar_t* w = reinterpret_cast<const wchar_t*>(text.c_str());
-    int n = WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
+    return afx::WideToAnsi(reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()));
 }
 
 }  // namespace

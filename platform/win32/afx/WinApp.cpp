@@ -39,10 +39,7 @@ std::string LoadAnsiString(HINSTANCE module, UINT id) {
     const wchar_t* p = nullptr;
     int len = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&p), 0);
     if (len <= 0 || !p) return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, p, len, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_ACP, 0, p, len, &out[0], n, nullptr, nullptr);
-    return out;
+    return afx::WideToAnsi(p, len);
 }
 
 }  // namespace
