@@ -26,7 +26,7 @@ BOOL CShellApp::InitInstance() {
     AfxEnableControlContainer(nullptr);
     Enable3dControls();
 
-    CMainDlg dlg(nullptr);
+    CMainDlg dlg(theUpdater);
     m_pMainWnd = &dlg;
     dlg.DoModal();  // however it ends, the program ends with it
     // Nothing may reach the dialog object once it is gone.

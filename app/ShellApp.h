@@ -1,9 +1,7 @@
 // The application object: prepares the framework for dialogs holding
 // ActiveX controls, runs the main window modally and ends with it.
 #pragma once
-#include "platform/win32/afx/Afx.h"
-
-class CAutoUpdater;
+#include "afx/Afx.h"
 
 class CShellApp : public CWinApp {
 public:
@@ -15,5 +13,3 @@ public:
     DECLARE_MESSAGE_MAP()
 };
 
-extern CShellApp theApp;
-extern CAutoUpdater theUpdater;

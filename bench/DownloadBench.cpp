@@ -10,7 +10,7 @@
 // (and "read_seconds", "write_seconds", "steps" with PIECE).
 #include "platform/Inet.h"
 #include "update/AutoUpdater.h"
-#include "update/UrlHandle.h"
+#include "base/Handles.h"
 
 #include "bench/BenchProbe.h"
 

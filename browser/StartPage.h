@@ -1,7 +1,7 @@
 // The maker's start page, which the main window sends the browser to once
 // per start, telling the page which version of the program is asking.
 #pragma once
-#include "platform/CString.h"
+#include "base/CString.h"
 
 class CAutoUpdater;
 

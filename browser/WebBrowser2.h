@@ -2,7 +2,7 @@
 // ActiveX control. The dialog creates the control from its template; the
 // wrapper is bound to it by data exchange and adds no data of its own.
 #pragma once
-#include "platform/win32/afx/Afx.h"
+#include "afx/Afx.h"
 
 // A record for creating a window wrapper by class name. The program creates
 // its one wrapper directly; the record keeps the class creatable that way.

@@ -2,7 +2,7 @@
 // and transitive on well-formed strings, and leaves its inputs alone.
 #include "FuzzCheck.h"
 
-#include "platform/CString.h"
+#include "base/CString.h"
 #include "update/AutoUpdater.h"
 
 namespace {

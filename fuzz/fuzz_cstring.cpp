@@ -3,7 +3,7 @@
 // the multibyte comparison, and cutting operations clamp their arguments.
 #include "FuzzCheck.h"
 
-#include "platform/CString.h"
+#include "base/CString.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

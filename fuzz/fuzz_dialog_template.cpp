@@ -5,8 +5,8 @@
 // never point outside the resource.
 #include "FuzzCheck.h"
 
-#include "platform/win32/afx/DlgInit.h"
-#include "platform/win32/afx/DlgTemplate.h"
+#include "afx/templates/DlgInit.h"
+#include "afx/templates/DlgTemplate.h"
 
 #include <cctype>
 #include <cstdio>

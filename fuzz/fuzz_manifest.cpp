@@ -5,8 +5,8 @@
 #include "FuzzCheck.h"
 
 #include "platform/User.h"
-#include "platform/sim/SimInet.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimInet.h"
+#include "tests/sim/SimKernel.h"
 #include "update/AutoUpdater.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "FuzzCheck.h"
 
 #include "install/OwnPath.h"
-#include "platform/CString.h"
+#include "base/CString.h"
 
 #include <cstring>
 #include <memory>

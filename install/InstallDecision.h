@@ -1,6 +1,6 @@
 // Whether the running program should install itself over the installed copy.
 #pragma once
-#include "platform/CString.h"
+#include "base/CString.h"
 
 class CAutoUpdater;
 

@@ -1,7 +1,9 @@
 #include "install/OwnImage.h"
 
-#include "update/FileHandle.h"
+#include "base/Handles.h"
 #include "platform/Kernel.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -17,11 +19,11 @@ OwnImage OwnImage::Read(const char* path) {
     const plat::DWORD size = plat::GetFileSize(file.Get(), nullptr);
     // An empty file cannot be the running executable; treat it as unread.
     if (size == plat::INVALID_FILE_SIZE || size == 0) return image;
-    image.m_block.reset(std::calloc(1, size));
+    image.m_block.Reset(std::calloc(1, size));
     if (!image.m_block) return image;
     image.m_size = size;
     plat::DWORD read = 0;
-    const plat::BOOL ok = plat::ReadFile(file.Get(), image.m_block.get(), size, &read);
+    const plat::BOOL ok = plat::ReadFile(file.Get(), image.m_block.Get(), size, &read);
     image.m_complete = ok && read == size;
     return image;
 }

@@ -1,10 +1,8 @@
 // The running executable's bytes, read whole so that they can be written
 // to the install folder as one block.
 #pragma once
+#include "base/Handles.h"
 #include "platform/WinTypes.h"
-
-#include <cstdlib>
-#include <memory>
 
 class OwnImage {
 public:
@@ -15,14 +13,11 @@ public:
     // True only when every byte of the file arrived: an image that failed to
     // open, has no known size or came back short must never be written out.
     bool IsComplete() const { return m_complete; }
-    const void* Data() const { return m_block.get(); }
+    const void* Data() const { return m_block.Get(); }
     plat::DWORD Size() const { return m_size; }
 
 private:
-    struct FreeBlock {
-        void operator()(void* p) const { std::free(p); }
-    };
-    std::unique_ptr<void, FreeBlock> m_block;
+    MemoryBlock m_block;
     plat::DWORD m_size = 0;
     bool m_complete = false;
 };

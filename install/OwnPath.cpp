@@ -1,6 +1,6 @@
 #include "install/OwnPath.h"
 
-#include "platform/CString.h"
+#include "base/CString.h"
 
 #include <cstring>
 

@@ -8,8 +8,8 @@
 #include "platform/Shell.h"
 #include "platform/User.h"
 #include "update/AutoUpdater.h"
-#include "update/ModulePath.h"
-#include "update/StartProgram.h"
+#include "base/ModulePath.h"
+#include "base/StartProgram.h"
 
 #include <cctype>
 #include <utility>

@@ -1,12 +1,13 @@
 #include "install/Shortcuts.h"
 
-#include "install/ComOwners.h"
-#include "platform/CFileFind.h"
-#include "platform/CString.h"
+#include "base/ComPtr.h"
+#include "base/Handles.h"
+#include "base/CFileFind.h"
+#include "base/CString.h"
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 #include "platform/User.h"
-#include "update/ModulePath.h"
+#include "base/ModulePath.h"
 
 #include <cstring>
 
@@ -25,14 +26,14 @@ void ToWide(const char* path, plat::DWORD flags, plat::WCHAR (&wide)[kWidePath])
 ComPtr<plat::IShellLinkA> MakeShellLink() {
     ComPtr<plat::IShellLinkA> link;
     if (plat::FAILED(plat::CoCreateInstance(plat::CLSID_ShellLink, plat::CLSCTX_INPROC_SERVER,
-                                            plat::IID_IShellLinkA, link.Out())))
+                                            plat::IID_IShellLinkA, link.PutVoid())))
         link.Reset();
     return link;
 }
 
 ComPtr<plat::IPersistFile> PersistFileOf(const ComPtr<plat::IShellLinkA>& link) {
     ComPtr<plat::IPersistFile> file;
-    if (plat::FAILED(link->QueryInterface(plat::IID_IPersistFile, file.Out()))) file.Reset();
+    if (plat::FAILED(link->QueryInterface(plat::IID_IPersistFile, file.PutVoid()))) file.Reset();
     return file;
 }
 

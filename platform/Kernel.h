@@ -1,5 +1,5 @@
 // Kernel services (kernel32) as the portable logic uses them. Two
-// implementations: platform/win32 (the real calls) and platform/sim.
+// implementations: platform/win32 (the real calls) and tests/sim (the simulated Windows).
 #pragma once
 #include "platform/WinTypes.h"
 

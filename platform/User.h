@@ -22,7 +22,8 @@ BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
 namespace plat {
 
 // The application's message box: the caption is the application name (the
-// running executable's file name without its extension).
+// running executable's file name without its extension). The framework owns
+// that name, so the program (app/) connects these two to it.
 int AfxMessageBox(const char* lpszText, UINT nType);
 const char* AfxGetAppName();
 

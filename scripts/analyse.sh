@@ -9,9 +9,8 @@ JOBS=${JOBS:-$(nproc)}
 OUT=build/analysis
 mkdir -p "$OUT"
 
-SOURCES=(platform/CString.cpp platform/CFileFind.cpp
-         update/*.cpp install/*.cpp ui/Layout.cpp browser/StartPage.cpp
-         platform/win32/afx/DlgTemplate.cpp platform/win32/afx/DlgInit.cpp)
+SOURCES=(base/*.cpp update/*.cpp install/*.cpp ui/Layout.cpp browser/StartPage.cpp
+         afx/templates/*.cpp)
 
 echo "-- cppcheck"
 cppcheck --quiet --error-exitcode=1 -j "$JOBS" --std=c++17 --language=c++ \

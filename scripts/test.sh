@@ -25,6 +25,9 @@ echo "== win32 build =="
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$JOBS"
 
+echo "== layers: dependencies point from app/ down to platform/ =="
+python3 scripts/check_layers.py build/native build/win32
+
 echo "== the README's run command: the walkthrough, headless =="
 bash scripts/run.sh
 

@@ -1,7 +1,7 @@
 // The About box: a small modal dialog shown from the main window's system
 // menu. Everything but its template comes from the base dialog.
 #pragma once
-#include "platform/win32/afx/Afx.h"
+#include "afx/Afx.h"
 
 class CAboutDlg : public CDialog {
 public:

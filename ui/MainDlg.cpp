@@ -14,8 +14,6 @@
 
 #include <shellapi.h>
 
-extern CAutoUpdater theUpdater;
-
 namespace {
 
 const UINT kUpdateCheckDelayMs = 20000;
@@ -26,7 +24,8 @@ plat::HWND ToPlat(HWND hWnd) {
 
 }  // namespace
 
-CMainDlg::CMainDlg(CWnd* pParent) : CDialog(IDD_MAIN_DIALOG, pParent) {
+CMainDlg::CMainDlg(CAutoUpdater& updater, CWnd* pParent)
+    : CDialog(IDD_MAIN_DIALOG, pParent), m_updater(updater) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_SMALLICON);
     m_hIconBig = AfxGetApp()->LoadIcon(IDR_LARGEICON);
 }
@@ -73,12 +72,12 @@ BOOL CMainDlg::OnInitDialog() {
 
     // The version outlives the navigation: self-installation compares it
     // with the installed copy's.
-    StartPageInfo page = MakeStartPage(theUpdater);
+    StartPageInfo page = MakeStartPage(m_updater);
     if (HasBrowserControl()) m_browser.Navigate(page.address, nullptr, nullptr, nullptr, nullptr);
 
     SetTimer(IDT_UPDATE_CHECK, kUpdateCheckDelayMs);
     // May install, start the installed copy and close this window.
-    RunSelfInstallStep(ToPlat(m_hWnd), page.version, m_szExeDir, m_szExeName);
+    RunSelfInstallStep(ToPlat(m_hWnd), m_updater, page.version, m_szExeDir, m_szExeName);
     return TRUE;
 }
 
@@ -152,7 +151,7 @@ void CMainDlg::OnCancelMode() {
 }
 
 void CMainDlg::OnTimer(UINT nIDEvent) {
-    RunScheduledUpdateCheck(theUpdater, ToPlat(m_hWnd), nIDEvent);
+    RunScheduledUpdateCheck(m_updater, ToPlat(m_hWnd), nIDEvent);
     Default();
 }
 

@@ -3,14 +3,17 @@
 // (layout, start page, self-installation, update check); this class wires
 // them to the window's messages and the control's events.
 #pragma once
-#include "platform/CString.h"
-#include "platform/win32/afx/Afx.h"
+#include "base/CString.h"
+#include "afx/Afx.h"
 
 #include "browser/WebBrowser2.h"
 
+class CAutoUpdater;
+
 class CMainDlg : public CDialog {
 public:
-    explicit CMainDlg(CWnd* pParent = nullptr);
+    // The update agent is the program's; the window only uses it.
+    explicit CMainDlg(CAutoUpdater& updater, CWnd* pParent = nullptr);
     ~CMainDlg() override = default;
 
     INT_PTR DoModal() override;
@@ -48,6 +51,7 @@ private:
     void AddAboutItem();
     bool HasBrowserControl() const;
 
+    CAutoUpdater& m_updater;
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;
     char m_szExeDir[256] = {};

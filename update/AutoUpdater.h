@@ -1,7 +1,7 @@
 // The update agent: the program's one internet session, its transfers, the
 // version strings and the update procedure with the executable swap.
 #pragma once
-#include "platform/CString.h"
+#include "base/CString.h"
 #include "platform/WinTypes.h"
 
 // Results of CheckForUpdate, in the order of its steps.

@@ -1,6 +1,6 @@
 #include "update/ExecutableCheck.h"
 
-#include "update/FileHandle.h"
+#include "base/Handles.h"
 
 #include "platform/Kernel.h"
 

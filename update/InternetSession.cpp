@@ -1,7 +1,7 @@
 // The update agent's internet session and its transfers.
 #include "update/AutoUpdater.h"
-#include "update/FileHandle.h"
-#include "update/ModulePath.h"
+#include "base/Handles.h"
+#include "base/ModulePath.h"
 
 #include "platform/Inet.h"
 #include "platform/Kernel.h"
@@ -80,10 +80,3 @@ bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
 }
 
 CString CAutoUpdater::GetModulePath() { return RunningModulePath(); }
-
-CString RunningModulePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(GetModuleHandleA(nullptr), path, MAX_PATH);
-    path[MAX_PATH - 1] = '\0';
-    return CString(path);
-}

@@ -2,8 +2,8 @@
 #include "update/ScheduledCheck.h"
 
 #include "update/AutoUpdater.h"
-#include "update/ModulePath.h"
-#include "update/StartProgram.h"
+#include "base/ModulePath.h"
+#include "base/StartProgram.h"
 
 #include "platform/Kernel.h"
 #include "platform/User.h"

@@ -1,7 +1,7 @@
 // The update procedure: manifest, comparison, offer, download, swap.
 #include "update/AutoUpdater.h"
 #include "update/ExecutableCheck.h"
-#include "update/UrlHandle.h"
+#include "base/Handles.h"
 
 #include "platform/Inet.h"
 #include "platform/Kernel.h"

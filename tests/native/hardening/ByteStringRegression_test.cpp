@@ -1,5 +1,5 @@
 // Byte-string results the fuzzing found wrong, kept fixed.
-#include "platform/CString.h"
+#include "base/CString.h"
 
 #include <gtest/gtest.h>
 

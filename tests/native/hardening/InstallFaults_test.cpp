@@ -5,7 +5,7 @@
 // the write, and of the start after a write are the install tests' own.)
 #include "install/InstallFixture.h"
 
-#include "platform/sim/SimFaults.h"
+#include "tests/sim/SimFaults.h"
 
 namespace installtest {
 namespace {

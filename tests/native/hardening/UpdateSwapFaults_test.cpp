@@ -6,7 +6,7 @@
 #include "update/UpdateWorld.h"
 
 #include "platform/User.h"
-#include "platform/sim/SimFaults.h"
+#include "tests/sim/SimFaults.h"
 #include "update/ScheduledCheck.h"
 
 using namespace updtest;

@@ -1,8 +1,8 @@
 // A simulated machine with the program downloaded and its window open.
 #pragma once
 #include "install/SelfInstall.h"
-#include "platform/sim/SimKernel.h"
-#include "platform/sim/SimShell.h"
+#include "tests/sim/SimKernel.h"
+#include "tests/sim/SimShell.h"
 #include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // is started, and that an incomplete executable is never installed.
 #include "InstallFixture.h"
 
-#include "platform/sim/SimFaults.h"
+#include "tests/sim/SimFaults.h"
 
 namespace installtest {
 namespace {

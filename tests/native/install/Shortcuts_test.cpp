@@ -3,8 +3,8 @@
 #include "InstallFixture.h"
 
 #include "install/Shortcuts.h"
-#include "platform/CString.h"
-#include "platform/sim/SimFaults.h"
+#include "base/CString.h"
+#include "tests/sim/SimFaults.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // The byte string follows the double-byte rules of code page 936: a trail
 // byte that equals a backslash is never taken for one.
-#include "platform/CString.h"
+#include "base/CString.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The simulated file system keeps the Windows rules that the installation
 // and the update rely on; every other test trusts it, so its rules are
 // checked here through the kernel calls themselves.
-#include "platform/CFileFind.h"
+#include "base/CFileFind.h"
 #include "platform/Kernel.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 
 #include <gtest/gtest.h>
 
@@ -214,17 +214,17 @@ TEST_F(SimFiles, DelayedMovesAreOnlyRecorded) {
 }
 
 TEST_F(SimFiles, CreateDirectoryMakesOnlyTheLastLevel) {
-    EXPECT_FALSE(CreateDirectoryA("C:\\ProgramData\\Veltrano"));
-    EXPECT_FALSE(sim::Exists("C:\\ProgramData"));
-    EXPECT_TRUE(CreateDirectoryA("C:\\ProgramData"));
-    EXPECT_TRUE(CreateDirectoryA("C:\\ProgramData\\Veltrano\\"));
-    EXPECT_TRUE(sim::IsFolder("C:\\programdata\\veltrano"));
-    EXPECT_FALSE(CreateDirectoryA("C:\\ProgramData\\VELTRANO"));  // it exists
-    ASSERT_TRUE(sim::PutFile("C:\\ProgramData\\file", ""));
-    EXPECT_FALSE(CreateDirectoryA("C:\\ProgramData\\file"));
+    EXPECT_FALSE(CreateDirectoryA("C:\\Data\\Veltrano"));
+    EXPECT_FALSE(sim::Exists("C:\\Data"));
+    EXPECT_TRUE(CreateDirectoryA("C:\\Data"));
+    EXPECT_TRUE(CreateDirectoryA("C:\\Data\\Veltrano\\"));
+    EXPECT_TRUE(sim::IsFolder("C:\\data\\veltrano"));
+    EXPECT_FALSE(CreateDirectoryA("C:\\Data\\VELTRANO"));  // it exists
+    ASSERT_TRUE(sim::PutFile("C:\\Data\\file", ""));
+    EXPECT_FALSE(CreateDirectoryA("C:\\Data\\file"));
     EXPECT_FALSE(CreateDirectoryA("C:\\"));
     // A file cannot hold a folder.
-    EXPECT_FALSE(CreateDirectoryA("C:\\ProgramData\\file\\sub"));
+    EXPECT_FALSE(CreateDirectoryA("C:\\Data\\file\\sub"));
 }
 
 TEST_F(SimFiles, BadAndClosedHandlesFailAndAreRecorded) {

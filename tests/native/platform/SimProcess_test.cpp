@@ -1,7 +1,7 @@
 // The simulated process: paths handed out the way Windows hands them out,
 // processes started, and code-page conversion of GBK paths.
 #include "platform/Kernel.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 
 #include <gtest/gtest.h>
 

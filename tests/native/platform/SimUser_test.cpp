@@ -1,7 +1,7 @@
 // The simulated window manager and message boxes: geometry in the two
 // coordinate systems, z-order, synchronous messages, timers, scripted boxes.
 #include "platform/User.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 
 #include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>

@@ -1,7 +1,7 @@
 // The executables the simulation makes are genuine PE32 images, and the
 // simulated version library reads their version block.
 #include "platform/VersionApi.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 
 #include <gtest/gtest.h>
 

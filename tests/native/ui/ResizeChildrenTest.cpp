@@ -2,7 +2,7 @@
 // the way the main window drives it: a size change delivers WM_SIZE, whose
 // handler runs the layout after default processing.
 #include "platform/User.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 #include "ui/Layout.h"
 
 #include <gtest/gtest.h>

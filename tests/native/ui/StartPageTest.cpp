@@ -1,7 +1,7 @@
 // The start-page address for the running executable's file version.
 #include "BuildConfig.h"
 #include "browser/StartPage.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 #include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>

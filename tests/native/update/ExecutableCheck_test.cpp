@@ -1,7 +1,7 @@
 // The check that a download is a complete 32-bit Windows executable.
 #include "update/ExecutableCheck.h"
 
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 
 #include <gtest/gtest.h>
 

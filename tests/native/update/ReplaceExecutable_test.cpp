@@ -1,7 +1,7 @@
 // Swapping an executable behind "OldExecutable.bak".
 #include "UpdateWorld.h"
 
-#include "platform/sim/SimFaults.h"
+#include "tests/sim/SimFaults.h"
 
 using namespace updtest;
 

@@ -4,7 +4,7 @@
 #include "update/ScheduledCheck.h"
 
 #include "platform/User.h"
-#include "platform/sim/SimFaults.h"
+#include "tests/sim/SimFaults.h"
 
 using namespace updtest;
 

@@ -2,7 +2,7 @@
 #include "UpdateWorld.h"
 
 #include "platform/User.h"
-#include "platform/sim/SimFaults.h"
+#include "tests/sim/SimFaults.h"
 
 #include <string>
 

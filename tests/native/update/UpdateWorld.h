@@ -3,8 +3,8 @@
 #pragma once
 #include "update/AutoUpdater.h"
 
-#include "platform/sim/SimInet.h"
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimInet.h"
+#include "tests/sim/SimKernel.h"
 
 #include "BuildConfig.h"
 

@@ -1,6 +1,6 @@
 // Version strings made from files' fixed version blocks, their validation
 // and their comparison, against executables in the simulated file system.
-#include "platform/sim/SimKernel.h"
+#include "tests/sim/SimKernel.h"
 #include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "platform/win32/afx/Afx.h"
-#include "platform/win32/afx/Dispatch.h"
+#include "afx/Afx.h"
+#include "afx/Dispatch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/afx/Afx.h"
+#include "afx/Afx.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // loop shows it, runs a test's steps from OnInitDialog and always ends: a
 // watchdog timer closes it with kTimedOut.
 #pragma once
-#include "platform/win32/afx/Afx.h"
+#include "afx/Afx.h"
 
 #include <cstdint>
 #include <functional>

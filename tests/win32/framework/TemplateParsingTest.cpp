@@ -1,5 +1,5 @@
-#include "platform/win32/afx/DlgInit.h"
-#include "platform/win32/afx/DlgTemplate.h"
+#include "afx/templates/DlgInit.h"
+#include "afx/templates/DlgTemplate.h"
 #include "tests/win32/framework/TemplateBytes.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,161 @@
+// The application object. WinMain lives here, beside the constructor every
+// program needs, so linking the framework always brings the entry point.
+#include "afx/Afx.h"
+
+#include "afx/OleInit.h"
+
+#include <commctrl.h>
+
+namespace {
+
+CWinApp* g_app = nullptr;
+bool g_containerEnabled = false;
+
+std::string ModulePath(HMODULE module) {
+    char buf[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameA(module, buf, MAX_PATH);
+    return std::string(buf, n < MAX_PATH ? n : MAX_PATH);
+}
+
+// "C:\dir\tarnquill.exe" -> "tarnquill". Path separators are looked for
+// with the double-byte rules, so a trail byte 0x5C is never one.
+std::string BaseNameWithoutExtension(const std::string& path) {
+    std::size_t nameStart = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (IsLeadByte936(c) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/' || c == ':') nameStart = i + 1;
+    }
+    std::string name = path.substr(nameStart);
+    std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
+}
+
+std::string LoadAnsiString(HINSTANCE module, UINT id) {
+    const wchar_t* p = nullptr;
+    int len = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&p), 0);
+    if (len <= 0 || !p) return std::string();
+    return afx::WideToAnsi(p, len);
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(LPCSTR lpszAppName) {
+    g_app = this;
+    if (lpszAppName) {
+        m_appName = lpszAppName;
+        m_pszAppName = m_appName.c_str();
+    }
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+void CWinApp::SetCurrentHandles(HINSTANCE hInstance, LPSTR lpCmdLine, int nCmdShow) {
+    m_hInstance = hInstance ? hInstance : GetModuleHandleA(nullptr);
+    m_lpCmdLine = lpCmdLine;
+    m_nCmdShow = nCmdShow;
+    std::string path = ModulePath(m_hInstance);
+    m_exeName = BaseNameWithoutExtension(path);
+    m_pszExeName = m_exeName.c_str();
+    if (!m_pszAppName) {
+        // A title in the string table wins over the file name.
+        m_appName = LoadAnsiString(m_hInstance, 0xE000);
+        if (m_appName.empty()) m_appName = m_exeName;
+        m_pszAppName = m_appName.c_str();
+    }
+    std::size_t dot = path.rfind('.');
+    std::size_t slash = path.rfind('\\');
+    m_helpPath = (dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path) + ".HLP";
+    m_pszHelpFilePath = m_helpPath.c_str();
+}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+
+int CWinApp::Run() {
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        CWnd* target = CWnd::FromHandlePermanent(msg.hwnd);
+        bool consumed = false;
+        try {
+            consumed = target && target->PreTranslateMessage(&msg);
+        } catch (...) {
+        }
+        if (consumed) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return ExitInstance();
+}
+
+int CWinApp::ExitInstance() { return 0; }
+
+HICON CWinApp::LoadIconA(UINT nIDResource) const {
+    HINSTANCE module = AfxGetResourceHandle();
+    if (!FindResourceA(module, MAKEINTRESOURCEA(nIDResource), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */))
+        module = AfxGetInstanceHandle();
+    return ::LoadIconA(module, MAKEINTRESOURCEA(nIDResource));
+}
+
+BOOL CWinApp::Enable3dControls() {
+    InitCommonControls();  // the system draws dialog controls in 3-D by itself
+    return TRUE;
+}
+
+void CWinApp::OnHelp() {
+    if (!m_pszHelpFilePath) SetCurrentHandles(m_hInstance, m_lpCmdLine, m_nCmdShow);
+    // Without a help file there is nothing to open, and no error box either.
+    if (GetFileAttributesA(m_pszHelpFilePath) == INVALID_FILE_ATTRIBUTES) return;
+    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    WinHelpA(owner, m_pszHelpFilePath, HELP_FINDER, 0);
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+
+HINSTANCE AfxGetInstanceHandle() {
+    if (g_app && g_app->m_hInstance) return g_app->m_hInstance;
+    return GetModuleHandleA(nullptr);
+}
+
+HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
+
+LPCSTR AfxGetAppName() {
+    if (g_app) {
+        if (!g_app->m_pszAppName) g_app->SetCurrentHandles(g_app->m_hInstance, g_app->m_lpCmdLine, g_app->m_nCmdShow);
+        return g_app->m_pszAppName;
+    }
+    static const std::string name = BaseNameWithoutExtension(ModulePath(nullptr));
+    return name.c_str();
+}
+
+void AfxEnableControlContainer(void*) { g_containerEnabled = true; }
+bool AfxControlContainerEnabled() { return g_containerEnabled; }
+
+int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT) {
+    HWND owner = nullptr;
+    if (g_app && g_app->m_pMainWnd && IsWindow(g_app->m_pMainWnd->m_hWnd))
+        owner = GetLastActivePopup(g_app->m_pMainWnd->m_hWnd);
+    if (!owner) owner = GetActiveWindow();
+    return ::MessageBoxA(owner, lpszText, AfxGetAppName(), nType);
+}
+
+BOOL LoadStringA(CString& str, UINT nID) {
+    str = LoadAnsiString(AfxGetResourceHandle(), nID).c_str();
+    return str.IsEmpty() ? FALSE : TRUE;
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    GetStartupInfoA(&si);
+    int show = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : SW_SHOWDEFAULT;
+    return AfxWinMain(hInstance, nullptr, AfxCommandLineTail(GetCommandLineA()), show);
+}

@@ -1,0 +1,49 @@
+// The handle kinds the portable logic opens, each closed by its own call.
+#pragma once
+#include "base/Owner.h"
+
+#include "platform/Inet.h"
+#include "platform/Kernel.h"
+#include "platform/Shell.h"
+
+#include <cstdlib>
+
+struct FileHandleTraits {
+    using Type = plat::HANDLE;
+    static Type Invalid() { return plat::INVALID_HANDLE_VALUE; }
+    // CreateFileA fails with INVALID_HANDLE_VALUE, other calls with null.
+    static bool IsValid(Type h) { return h != plat::INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(Type h) { plat::CloseHandle(h); }
+};
+using FileHandle = Owner<FileHandleTraits>;
+
+struct UrlHandleTraits {
+    using Type = plat::HINTERNET;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { plat::InternetCloseHandle(h); }
+};
+using UrlHandle = Owner<UrlHandleTraits>;
+
+// A block from calloc, given back with free.
+struct MemoryBlockTraits {
+    using Type = void*;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type p) { return p != nullptr; }
+    static void Close(Type p) { std::free(p); }
+};
+using MemoryBlock = Owner<MemoryBlockTraits>;
+
+// One COM initialisation of the thread: CoUninitialize is owed for every
+// result that counts as success, S_FALSE ("already initialised") too.
+struct ComInitTraits {
+    using Type = plat::HRESULT;
+    static Type Invalid() { return plat::E_FAIL; }
+    static bool IsValid(Type hr) { return plat::SUCCEEDED(hr); }
+    static void Close(Type) { plat::CoUninitialize(); }
+};
+class ComInit : public Owner<ComInitTraits> {
+public:
+    ComInit() : Owner(plat::CoInitialize(nullptr)) {}
+    bool Succeeded() const { return IsValid(); }
+};

@@ -1,0 +1,246 @@
+// The simulated WinINet behind platform/Inet.h.
+#include "tests/sim/SimInet.h"
+
+#include "platform/Inet.h"
+#include "tests/sim/SimFaults.h"
+#include "tests/sim/SimWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <utility>
+
+namespace sim {
+namespace {
+
+struct UrlState {
+    std::string url;
+    HttpAnswer answer;
+    std::size_t position = 0;
+};
+
+struct InetHandle {
+    bool session = false;
+    UrlState url;  // URL handles only
+};
+
+struct InetState {
+    bool connected = true;
+    std::map<std::string, HttpAnswer> answers;
+    std::map<std::uintptr_t, InetHandle> handles;
+    std::uintptr_t nextToken = 0x1000;
+    std::vector<InternetOpenCall> sessions;
+    std::vector<UrlOpenCall> opens;
+    std::vector<UrlReadCall> reads;
+    std::vector<std::string> badHandles;
+    int connectedQueries = 0;
+    std::function<void(const std::string&)> onOpen;
+};
+
+InetState& State() {
+    static InetState state;
+    return state;
+}
+
+plat::HINTERNET NewHandle(InetHandle handle) {
+    InetState& s = State();
+    s.nextToken += 4;
+    s.handles[s.nextToken] = std::move(handle);
+    return reinterpret_cast<plat::HINTERNET>(s.nextToken);
+}
+
+InetHandle* Find(plat::HINTERNET h, const char* fn) {
+    auto it = State().handles.find(reinterpret_cast<std::uintptr_t>(h));
+    if (it != State().handles.end()) return &it->second;
+    State().badHandles.push_back(fn);
+    return nullptr;
+}
+
+bool IsUnsafe(unsigned char c) {
+    return c <= 0x20 || c >= 0x7F || std::strchr("<>\"{}|\\^`", c) != nullptr;
+}
+
+plat::DWORD AnnouncedLength(const HttpAnswer& answer) {
+    return answer.contentLength ? *answer.contentLength : static_cast<plat::DWORD>(answer.body.size());
+}
+
+// Bytes the next read may deliver, before the answer's own limits.
+std::size_t Deliverable(const UrlState& u, plat::DWORD asked) {
+    std::size_t end = u.answer.body.size();
+    if (u.answer.failAfter) end = std::min(end, *u.answer.failAfter);
+    std::size_t n = std::min<std::size_t>(asked, end - std::min(end, u.position));
+    if (u.answer.pieceSize) n = std::min<std::size_t>(n, u.answer.pieceSize);
+    return n;
+}
+
+bool ReadFails(const UrlState& u) {
+    if (u.answer.failAfter && u.position >= *u.answer.failAfter) return true;
+    return u.answer.failAtEnd && u.position >= u.answer.body.size();
+}
+
+}  // namespace
+
+void ServeUrl(const std::string& url, const HttpAnswer& answer) { State().answers[url] = answer; }
+
+void ServeBody(const std::string& url, const std::string& body) {
+    HttpAnswer answer;
+    answer.body = body;
+    ServeUrl(url, answer);
+}
+
+void OnUrlOpen(std::function<void(const std::string&)> hook) { State().onOpen = std::move(hook); }
+
+void SetConnected(bool connected) { State().connected = connected; }
+std::vector<InternetOpenCall> InternetOpens() { return State().sessions; }
+std::vector<UrlOpenCall> UrlOpens() { return State().opens; }
+
+std::vector<std::string> OpenedUrls() {
+    std::vector<std::string> urls;
+    for (const UrlOpenCall& call : State().opens) urls.push_back(call.url);
+    return urls;
+}
+
+std::vector<UrlReadCall> UrlReads() { return State().reads; }
+
+int OpenUrlHandleCount() {
+    return static_cast<int>(std::count_if(State().handles.begin(), State().handles.end(),
+                                          [](const auto& entry) { return !entry.second.session; }));
+}
+
+int OpenSessionCount() {
+    return static_cast<int>(State().handles.size()) - OpenUrlHandleCount();
+}
+
+std::vector<std::string> BadInternetHandleCalls() { return State().badHandles; }
+int ConnectedStateQueries() { return State().connectedQueries; }
+
+std::string CanonicalUrl(const std::string& url) {
+    std::string out;
+    bool inQuery = false;
+    for (char ch : url) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '?' || c == '#') inQuery = true;
+        if (inQuery || !IsUnsafe(c)) {
+            out += ch;
+            continue;
+        }
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+        out += escaped;
+    }
+    return out;
+}
+
+void ResetInet() { State() = InetState{}; }
+
+}  // namespace sim
+
+namespace plat {
+
+using sim::State;
+
+HINTERNET InternetOpenA(const char* lpszAgent, DWORD dwAccessType, const char* lpszProxy,
+                        const char* lpszProxyBypass, DWORD dwFlags) {
+    State().sessions.push_back(sim::InternetOpenCall{lpszAgent ? lpszAgent : "", dwAccessType,
+                                                     lpszProxy != nullptr,
+                                                     lpszProxyBypass != nullptr, dwFlags});
+    if (sim::TakeFault(sim::Op::InternetOpen)) return nullptr;
+    sim::InetHandle session;
+    session.session = true;
+    return sim::NewHandle(session);
+}
+
+BOOL InternetCloseHandle(HINTERNET hInternet) {
+    if (sim::TakeFault(sim::Op::InternetCloseHandle)) return FALSE;
+    if (!sim::Find(hInternet, "InternetCloseHandle")) return FALSE;
+    State().handles.erase(reinterpret_cast<std::uintptr_t>(hInternet));
+    return TRUE;
+}
+
+BOOL InternetGetConnectedState(DWORD* lpdwFlags, DWORD /*dwReserved*/) {
+    ++State().connectedQueries;
+    if (lpdwFlags) *lpdwFlags = 0;
+    if (sim::TakeFault(sim::Op::InternetGetConnectedState) || !State().connected) return FALSE;
+    if (lpdwFlags) *lpdwFlags = 0x02;  // INTERNET_CONNECTION_LAN
+    return TRUE;
+}
+
+BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdwBufferLength,
+                              DWORD dwFlags) {
+    if (sim::TakeFault(sim::Op::InternetCanonicalizeUrl)) return FALSE;
+    EXPECT_EQ(dwFlags, ICU_BROWSER_MODE) << "canonicalisation outside browser mode";
+    std::string canonical = sim::CanonicalUrl(lpszUrl ? lpszUrl : "");
+    // Too small: fail and report the size needed, the buffer untouched.
+    if (canonical.size() + 1 > *lpdwBufferLength) {
+        *lpdwBufferLength = static_cast<DWORD>(canonical.size() + 1);
+        return FALSE;
+    }
+    std::memcpy(lpszBuffer, canonical.c_str(), canonical.size() + 1);
+    *lpdwBufferLength = static_cast<DWORD>(canonical.size());
+    return TRUE;
+}
+
+HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFlags) {
+    std::string url = lpszUrl ? lpszUrl : "";
+    State().opens.push_back(sim::UrlOpenCall{url, dwFlags, false});
+    if (State().onOpen) State().onOpen(url);
+    if (sim::TakeFault(sim::Op::InternetOpenUrl)) return nullptr;
+    sim::InetHandle* session = sim::Find(hInternet, "InternetOpenUrlA");
+    if (!session || !session->session) return nullptr;
+    auto it = State().answers.find(url);
+    if (it == State().answers.end()) {
+        ADD_FAILURE() << "simulated WinINet: no answer scripted for " << url;
+        return nullptr;
+    }
+    if (it->second.unreachable) return nullptr;
+    sim::InetHandle handle;
+    handle.url = sim::UrlState{url, it->second, 0};
+    State().opens.back().succeeded = true;
+    return sim::NewHandle(handle);
+}
+
+BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRead,
+                      DWORD* lpdwNumberOfBytesRead) {
+    *lpdwNumberOfBytesRead = 0;
+    sim::InetHandle* handle = sim::Find(hFile, "InternetReadFile");
+    if (!handle || handle->session) return FALSE;
+    sim::UrlState& u = handle->url;
+    sim::UrlReadCall call{u.url, dwNumberOfBytesToRead, 0, false};
+    sim::Fault fault;
+    bool faulted = sim::TakeFault(sim::Op::InternetReadFile, &fault);
+    if ((faulted && fault.kind == sim::Fault::Fail) || sim::ReadFails(u)) {
+        State().reads.push_back(call);
+        return FALSE;
+    }
+    std::size_t n = sim::Deliverable(u, dwNumberOfBytesToRead);
+    if (faulted) n = std::min<std::size_t>(n, fault.bytes);
+    std::memcpy(lpBuffer, u.answer.body.data() + u.position, n);
+    u.position += n;
+    *lpdwNumberOfBytesRead = static_cast<DWORD>(n);
+    call.delivered = static_cast<DWORD>(n);
+    call.succeeded = true;
+    State().reads.push_back(call);
+    return TRUE;
+}
+
+BOOL HttpQueryInfoNumber(HINTERNET hRequest, DWORD dwInfoLevel, DWORD* lpdwNumber) {
+    if (sim::TakeFault(sim::Op::HttpQueryInfo)) return FALSE;
+    sim::InetHandle* handle = sim::Find(hRequest, "HttpQueryInfoNumber");
+    if (!handle || handle->session) return FALSE;
+    const sim::HttpAnswer& answer = handle->url.answer;
+    if (dwInfoLevel == HTTP_QUERY_STATUS_CODE) {
+        *lpdwNumber = answer.status;
+        return TRUE;
+    }
+    if (dwInfoLevel == HTTP_QUERY_CONTENT_LENGTH && answer.sendsContentLength) {
+        *lpdwNumber = sim::AnnouncedLength(answer);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace plat

@@ -1,0 +1,17 @@
+// The simulated kernel's fresh-machine reset.
+#include "tests/sim/SimInternal.h"
+#include "tests/sim/SimKernel.h"
+
+namespace sim {
+
+void ResetKernel() {
+    ResetFaults();
+    detail::ResetFiles();
+    detail::ResetPendingMoves();
+    detail::ResetProcesses();  // after the files: it creates its folders
+    detail::ResetVersionData();
+    detail::ResetMessageBoxes();
+    detail::ResetWindows();
+}
+
+}  // namespace sim

@@ -1,0 +1,236 @@
+// The kernel's file and folder calls over the in-memory volumes, with the
+// Windows rules for sharing, running images and moves.
+#include "platform/Kernel.h"
+#include "tests/sim/SimInternal.h"
+#include "tests/sim/SimKernel.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sim {
+namespace detail {
+namespace {
+
+constexpr plat::DWORD kCreateNew = 1;
+constexpr plat::DWORD kOpenAlways = 4;
+constexpr plat::DWORD kTruncateExisting = 5;
+
+std::vector<PendingMove>& Pending() {
+    static std::vector<PendingMove> moves;
+    return moves;
+}
+
+// Whether a new opening with this access and sharing can coexist with every
+// open handle of the file (and with a running image).
+bool SharingAllows(const Node* node, plat::DWORD access, plat::DWORD share) {
+    const bool wantsRead = access & plat::GENERIC_READ;
+    const bool wantsWrite = access & plat::GENERIC_WRITE;
+    if (wantsWrite && node->runningImage) return false;
+    for (const HandleEntry* e : HandlesOn(node)) {
+        if (wantsRead && !(e->share & plat::FILE_SHARE_READ)) return false;
+        if (wantsWrite && !(e->share & plat::FILE_SHARE_WRITE)) return false;
+        if ((e->access & plat::GENERIC_READ) && !(share & plat::FILE_SHARE_READ)) return false;
+        if ((e->access & plat::GENERIC_WRITE) && !(share & plat::FILE_SHARE_WRITE)) return false;
+    }
+    return true;
+}
+
+Node* AddChild(Node* folder, const std::string& name, bool isFolder) {
+    auto node = std::make_unique<Node>();
+    node->name = name;
+    node->folder = isFolder;
+    node->parent = folder;
+    Node* raw = node.get();
+    folder->children[Key(name)] = std::move(node);
+    return raw;
+}
+
+bool IsAncestorOrSelf(const Node* a, const Node* b) {
+    for (const Node* n = b; n; n = n->parent)
+        if (n == a) return true;
+    return false;
+}
+
+bool ContainsRunningImage(const Node* node) {
+    if (node->runningImage) return true;
+    for (const auto& [key, child] : node->children)
+        if (ContainsRunningImage(child.get())) return true;
+    return false;
+}
+
+// Removes what is at the target of a replacing move; false when Windows
+// would refuse.
+bool ClearTarget(Node* target) {
+    if (target->folder || target->runningImage || HasOpenHandles(target)) return false;
+    target->parent->children.erase(Key(target->name));
+    return true;
+}
+
+}  // namespace
+
+void ResetPendingMoves() { Pending().clear(); }
+
+}  // namespace detail
+
+std::vector<PendingMove> PendingMoves() { return detail::Pending(); }
+
+}  // namespace sim
+
+namespace plat {
+
+using namespace sim::detail;
+
+HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/) {
+    const bool write = dwDesiredAccess & GENERIC_WRITE;
+    if (sim::TakeFault(write ? sim::Op::CreateFileWrite : sim::Op::CreateFileRead))
+        return INVALID_HANDLE_VALUE;
+    if (!lpFileName) return INVALID_HANDLE_VALUE;
+    ParsedPath p = ParsePath(lpFileName);
+    if (!p.ok || p.parts.empty()) return INVALID_HANDLE_VALUE;
+    Node* folder = LookupParent(p);
+    if (!folder) return INVALID_HANDLE_VALUE;
+    auto it = folder->children.find(Key(p.parts.back()));
+    Node* node = it == folder->children.end() ? nullptr : it->second.get();
+    if (node && node->folder) return INVALID_HANDLE_VALUE;
+
+    const DWORD how = dwCreationDisposition;
+    if (!node && (how == OPEN_EXISTING || how == kTruncateExisting)) return INVALID_HANDLE_VALUE;
+    if (node && how == kCreateNew) return INVALID_HANDLE_VALUE;
+    if (how < kCreateNew || how > kTruncateExisting) return INVALID_HANDLE_VALUE;
+    const bool truncates = how == CREATE_ALWAYS || how == kTruncateExisting;
+    if (node && !SharingAllows(node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0), dwShareMode))
+        return INVALID_HANDLE_VALUE;
+    if (!node) node = AddChild(folder, p.parts.back(), false);
+    if (truncates) node->data.clear();
+
+    HandleEntry e;
+    e.kind = HandleKind::File;
+    e.node = node;
+    e.access = dwDesiredAccess;
+    e.share = dwShareMode;
+    return NewHandle(e);
+}
+
+DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) {
+    if (sim::TakeFault(sim::Op::GetFileSize)) return INVALID_FILE_SIZE;
+    HandleEntry* e = FindHandle(hFile, "GetFileSize");
+    if (!e || e->kind != HandleKind::File) return INVALID_FILE_SIZE;
+    if (lpFileSizeHigh) *lpFileSizeHigh = 0;
+    return static_cast<DWORD>(e->node->data.size());
+}
+
+BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead) {
+    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+    sim::Fault fault;
+    const bool faulted = sim::TakeFault(sim::Op::ReadFile, &fault);
+    HandleEntry* e = FindHandle(hFile, "ReadFile");
+    if (!e || e->kind != HandleKind::File || !(e->access & GENERIC_READ)) return FALSE;
+    if (faulted && fault.kind == sim::Fault::Fail) return FALSE;
+    const std::string& data = e->node->data;
+    std::size_t n = std::min<std::size_t>(nNumberOfBytesToRead, data.size() - std::min(e->position, data.size()));
+    if (faulted) n = std::min<std::size_t>(n, fault.bytes);
+    if (n) std::memcpy(lpBuffer, data.data() + e->position, n);
+    e->position += n;
+    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
+               DWORD* lpNumberOfBytesWritten) {
+    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+    sim::Fault fault;
+    const bool faulted = sim::TakeFault(sim::Op::WriteFile, &fault);
+    HandleEntry* e = FindHandle(hFile, "WriteFile");
+    if (!e || e->kind != HandleKind::File || !(e->access & GENERIC_WRITE)) return FALSE;
+    if (faulted && fault.kind == sim::Fault::Fail) return FALSE;
+    std::size_t n = nNumberOfBytesToWrite;
+    if (faulted) n = std::min<std::size_t>(n, fault.bytes);  // the disk is full
+    std::string& data = e->node->data;
+    if (data.size() < e->position + n) data.resize(e->position + n);
+    if (n) std::memcpy(&data[e->position], lpBuffer, n);
+    e->position += n;
+    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE hObject) {
+    const bool faulted = sim::TakeFault(sim::Op::CloseHandle);
+    if (!FindHandle(hObject, "CloseHandle")) return FALSE;
+    // A failing close still gives the handle up, as a failed flush does.
+    ReleaseHandle(hObject);
+    return faulted ? FALSE : TRUE;
+}
+
+BOOL CreateDirectoryA(const char* lpPathName) {
+    if (sim::TakeFault(sim::Op::CreateDirectory)) return FALSE;
+    if (!lpPathName) return FALSE;
+    ParsedPath p = ParsePath(lpPathName);
+    if (!p.ok || p.parts.empty()) return FALSE;  // a root always exists
+    Node* folder = LookupParent(p);
+    if (!folder || folder->children.count(Key(p.parts.back()))) return FALSE;
+    AddChild(folder, p.parts.back(), true);
+    return TRUE;
+}
+
+BOOL DeleteFileA(const char* lpFileName) {
+    if (sim::TakeFault(sim::Op::DeleteFile)) return FALSE;
+    if (!lpFileName) return FALSE;
+    Node* node = Lookup(lpFileName);
+    if (!node || node->folder || node->runningImage || HasOpenHandles(node)) return FALSE;
+    node->parent->children.erase(Key(node->name));
+    return TRUE;
+}
+
+BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWORD dwFlags) {
+    if (sim::TakeFault(sim::Op::MoveFileEx)) return FALSE;
+    if (!lpExistingFileName) return FALSE;
+    ParsedPath from = ParsePath(lpExistingFileName);
+    Node* source = Lookup(from);
+    if (!source || !source->parent) return FALSE;
+
+    if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+        if (dwFlags & MOVEFILE_COPY_ALLOWED) return FALSE;  // Windows refuses the pair
+        ParsedPath to;
+        if (lpNewFileName) {
+            to = ParsePath(lpNewFileName);
+            if (!to.ok) return FALSE;
+        }
+        Pending().push_back({Join(from), lpNewFileName ? Join(to) : std::string(), dwFlags});
+        return TRUE;
+    }
+    if (!lpNewFileName) return FALSE;
+    ParsedPath to = ParsePath(lpNewFileName);
+    if (!to.ok || to.parts.empty()) return FALSE;
+    Node* folder = LookupParent(to);
+    if (!folder) return FALSE;
+    // Renaming needs every open handle to allow it, and none of ours do.
+    if (HasOpenHandles(source)) return FALSE;
+    if (IsAncestorOrSelf(source, folder)) return FALSE;  // a folder into itself
+    auto existing = folder->children.find(Key(to.parts.back()));
+    Node* target = existing == folder->children.end() ? nullptr : existing->second.get();
+    if (target && target != source) {
+        if (!(dwFlags & MOVEFILE_REPLACE_EXISTING) || !ClearTarget(target)) return FALSE;
+    }
+
+    const bool acrossVolumes = DriveOf(folder) != DriveOf(source);
+    if (acrossVolumes) {
+        // Copy and delete: folders and running images cannot go that way.
+        if (!(dwFlags & MOVEFILE_COPY_ALLOWED) || source->folder || ContainsRunningImage(source))
+            return FALSE;
+    }
+    auto owned = std::move(source->parent->children[Key(source->name)]);
+    source->parent->children.erase(Key(source->name));
+    owned->name = to.parts.back();
+    owned->parent = folder;
+    folder->children[Key(owned->name)] = std::move(owned);
+    return TRUE;
+}
+
+BOOL FileExists(const char* lpFileName) {
+    if (!lpFileName) return FALSE;
+    Node* node = Lookup(lpFileName);
+    return node && !node->folder ? TRUE : FALSE;
+}
+
+}  // namespace plat

@@ -1,0 +1,11 @@
+#include "tests/sim/SimWorld.h"
+
+namespace sim {
+
+void Reset() {
+    ResetKernel();
+    ResetInet();
+    ResetShell();
+}
+
+}  // namespace sim
