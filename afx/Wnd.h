@@ -8,8 +8,11 @@
 
 class CMenu;
 class CWnd;
-struct CCreateContext;  // unused; kept for the Create slot's signature
-class CFile;            // unused; kept for CreateControl's signature
+// Named only in signatures: Create and CreateControl take the slots that
+// window wrappers override, and a wrapper that lost them would stop
+// overriding silently.
+struct CCreateContext;
+class CFile;
 
 namespace afx {
 class ControlSite;

@@ -1,4 +1,4 @@
-// The framework's file finder, reduced to what the program asks of it:
+// The file finder, reduced to what the program asks of it:
 // whether a file of a given name exists. Wildcards are not supported.
 #pragma once
 #include "platform/WinTypes.h"

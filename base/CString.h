@@ -1,8 +1,8 @@
-// A counted byte string in code page 936, with the operations of the
-// framework's string class that the program uses. Searches and comparisons
-// walk double-byte characters as units (lead bytes 0x81..0xFE), so a trail
-// byte such as the 0x5C of "誠" is never taken for a backslash.
-// Indices and lengths count bytes, as the framework's do.
+// Our byte string: counted, in code page 936, with just the operations the
+// program uses. Searches and comparisons walk double-byte characters as
+// units (lead bytes 0x81..0xFE), so the trail byte 0x5C of "誠" is never
+// taken for a backslash and a path holding it keeps its whole name.
+// Indices and lengths count bytes.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -10,7 +10,7 @@
 class CString {
 public:
     CString() = default;
-    CString(const char* psz);  // NOLINT(google-explicit-constructor): as the framework's
+    CString(const char* psz);  // NOLINT(google-explicit-constructor): paths and texts arrive as C strings
     CString(const char* p, int nLength);
     CString(const CString&) = default;
     CString(CString&&) noexcept = default;

@@ -4,8 +4,9 @@
 #pragma once
 #include "afx/Afx.h"
 
-// A record for creating a window wrapper by class name. The program creates
-// its one wrapper directly; the record keeps the class creatable that way.
+// The wrapper's creation record: name, size and a factory, so that a wrapper
+// can be made from its class name alone. The main window makes its one
+// wrapper directly and needs none of it.
 struct WndClassRecord {
     const char* className;
     int objectSize;

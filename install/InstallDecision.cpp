@@ -4,7 +4,7 @@
 
 bool ShouldInstall(CAutoUpdater& updater, const CString& ownVersion, const CString& installedVersion) {
     if (installedVersion.IsEmpty()) return true;
-    // Same (0), older (-1) or an own version that is no version (-21) all
-    // leave the installed copy alone.
-    return updater.CompareVersions(ownVersion, installedVersion) == 1;
+    // Same, older, or an own version that is no version at all leave the
+    // installed copy alone.
+    return updater.CompareVersions(ownVersion, installedVersion) == kVersionNewer;
 }

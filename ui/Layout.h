@@ -7,8 +7,10 @@
 namespace layout {
 
 // The scale factor of one axis. The quotient is formed in double and held
-// as a float on purpose: existing layouts depend on the float's rounding
-// (100 -> 101 gives 1.00999999, 1000 -> 1001 gives 1.00100005).
+// as a float on purpose: in double, 100 -> 101 gives 1.01 rather than
+// 1.00999999, and a child at x = 100 would land one pixel further right
+// than the window has always put it (1000 -> 1001 rounds up instead:
+// 1.00100005).
 float Ratio(int newSize, int oldSize);
 
 // One edge coordinate times its axis's factor, the product in double,

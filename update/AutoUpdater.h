@@ -16,6 +16,14 @@ enum UpdateResult : int {
     NotReplaced = 7,
 };
 
+// CompareVersions: 1 first newer, 0 equal, -1 first older, or which of the
+// two strings is no version at all.
+constexpr int kVersionNewer = 1;
+constexpr int kVersionsEqual = 0;
+constexpr int kVersionOlder = -1;
+constexpr int kFirstVersionMalformed = -21;
+constexpr int kSecondVersionMalformed = -22;
+
 class CAutoUpdater {
 public:
     CAutoUpdater();

@@ -51,7 +51,7 @@ UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
     if (strOwnVersion.IsEmpty()) return OwnVersionUnknown;
 
     CString strManifest(manifestBuffer);
-    if (CompareVersions(strManifest, strOwnVersion) != 1) return NoNewerVersion;
+    if (CompareVersions(strManifest, strOwnVersion) != kVersionNewer) return NoNewerVersion;
 
     CString strTempDir = TemporaryDirectory();
     CString strFileName = FileNameOf(strModulePath);
@@ -75,7 +75,7 @@ UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
     bool downloaded = AnsweredOk(exeUrl.Get()) && DownloadToFile(exeUrl.Get(), strTempFile);
     exeUrl.Close();
     bool usable = downloaded && IsCompleteWin32ExecutableFile(strTempFile) &&
-                  CompareVersions(GetFileVersionString(strTempFile), strManifest) == 0;
+                  CompareVersions(GetFileVersionString(strTempFile), strManifest) == kVersionsEqual;
     if (!usable) {
         DeleteFileA(strTempFile);
         return DownloadFailed;

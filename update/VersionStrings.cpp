@@ -104,13 +104,13 @@ bool CAutoUpdater::IsNumeric(CString str) {
 int CAutoUpdater::CompareVersions(CString strFirst, CString strSecond) {
     int first[kComponents] = {0, 0, 0, 0};
     int second[kComponents] = {0, 0, 0, 0};
-    if (!ParseVersion(*this, strFirst, first)) return -21;
-    if (!ParseVersion(*this, strSecond, second)) return -22;
+    if (!ParseVersion(*this, strFirst, first)) return kFirstVersionMalformed;
+    if (!ParseVersion(*this, strSecond, second)) return kSecondVersionMalformed;
     for (int i = 0; i < kComponents; ++i) {
-        if (first[i] > second[i]) return 1;
-        if (first[i] < second[i]) return -1;
+        if (first[i] > second[i]) return kVersionNewer;
+        if (first[i] < second[i]) return kVersionOlder;
     }
-    return 0;
+    return kVersionsEqual;
 }
 
 CString GetInstalledVersionOf(const char* lpszFileName) {

@@ -5,6 +5,8 @@
 // at the procedure's level are not repeated here.)
 #include "update/UpdateWorld.h"
 
+#include "RowName.h"
+
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
 #include "update/ScheduledCheck.h"
@@ -87,54 +89,54 @@ protected:
     plat::HWND window = nullptr;
 };
 
-TEST_F(SwapFaults, EachFailingOperationLeavesAWorkingExecutable) {
+class EachSwapFault : public SwapFaults, public ::testing::WithParamInterface<SwapFault> {};
+
+TEST_P(EachSwapFault, LeavesAWorkingExecutable) {
+    const SwapFault& row = GetParam();
     const std::string earlier = sim::MakeExecutableImage("4.0.0.0");
-    for (const SwapFault& row : kRows) {
-        SCOPED_TRACE(row.what);
-        TearDown();
-        SetUp();
-        if (row.earlierBackup) sim::PutFile(kBackup, earlier);
-        const std::string served = row.served ? row.served : newImage;
-        Publish("5.0.0.1", served);
-        if (row.seen != Seen::Nothing) {
-            sim::QueueAnswer(plat::IDYES);  // the offer
-            sim::QueueAnswer(row.seen == Seen::OfferThenSuccess ? plat::IDNO : plat::IDOK);
-        }
-        sim::InjectFault(row.op, row.nth, row.fault);
+    if (row.earlierBackup) sim::PutFile(kBackup, earlier);
+    const std::string served = row.served ? row.served : newImage;
+    Publish("5.0.0.1", served);
+    if (row.seen != Seen::Nothing) {
+        sim::QueueAnswer(plat::IDYES);  // the offer
+        sim::QueueAnswer(row.seen == Seen::OfferThenSuccess ? plat::IDNO : plat::IDOK);
+    }
+    sim::InjectFault(row.op, row.nth, row.fault);
 
-        RunScheduledUpdateCheck(Updater(), window, IDT_UPDATE_CHECK);
+    RunScheduledUpdateCheck(Updater(), window, IDT_UPDATE_CHECK);
 
-        EXPECT_EQ(sim::PendingFaultCount(), 0) << "the fault was never reached";
-        EXPECT_EQ(sim::PendingAnswers(), 0);
-        switch (row.seen) {
-        case Seen::Nothing:
-            EXPECT_TRUE(Texts().empty());
-            break;
-        case Seen::OfferThenSuccess:
-            EXPECT_EQ(Texts(), (std::vector<std::string>{kOffer, kSuccess}));
-            break;
-        case Seen::OfferThenFailure:
-            EXPECT_EQ(Texts(), (std::vector<std::string>{kOffer, kFailure}));
-            break;
-        }
+    EXPECT_EQ(sim::PendingFaultCount(), 0) << "the fault was never reached";
+    EXPECT_EQ(sim::PendingAnswers(), 0);
+    switch (row.seen) {
+    case Seen::Nothing:
+        EXPECT_TRUE(Texts().empty());
+        break;
+    case Seen::OfferThenSuccess:
+        EXPECT_EQ(Texts(), (std::vector<std::string>{kOffer, kSuccess}));
+        break;
+    case Seen::OfferThenFailure:
+        EXPECT_EQ(Texts(), (std::vector<std::string>{kOffer, kFailure}));
+        break;
+    }
 
-        // The executable's path holds a whole program with a version.
-        const bool updated = row.seen == Seen::OfferThenSuccess;
-        EXPECT_EQ(sim::ReadFileBytes(kExe), updated ? newImage : oldImage);
-        EXPECT_EQ(GetInstalledVersionOf(kExe.c_str()), updated ? "5.0.0.1" : "5.0.0.0");
-        EXPECT_FALSE(g_bRestartAfterUpdate);
+    // The executable's path holds a whole program with a version.
+    const bool updated = row.seen == Seen::OfferThenSuccess;
+    EXPECT_EQ(sim::ReadFileBytes(kExe), updated ? newImage : oldImage);
+    EXPECT_EQ(GetInstalledVersionOf(kExe.c_str()), updated ? "5.0.0.1" : "5.0.0.0");
+    EXPECT_FALSE(g_bRestartAfterUpdate);
 
-        const std::optional<std::string> backupBefore =
-            row.earlierBackup ? std::optional<std::string>(earlier) : std::nullopt;
-        EXPECT_EQ(sim::ReadFileBytes(kBackup),
-                  row.backup == Backup::OldImage ? std::optional<std::string>(oldImage) : backupBefore);
-        switch (row.temp) {
-        case Temp::Absent: EXPECT_FALSE(sim::Exists(kTempFile)); break;
-        case Temp::NewImage: EXPECT_EQ(sim::ReadFileBytes(kTempFile), newImage); break;
-        case Temp::Served: EXPECT_EQ(sim::ReadFileBytes(kTempFile), served); break;
-        }
+    const std::optional<std::string> backupBefore =
+        row.earlierBackup ? std::optional<std::string>(earlier) : std::nullopt;
+    EXPECT_EQ(sim::ReadFileBytes(kBackup),
+              row.backup == Backup::OldImage ? std::optional<std::string>(oldImage) : backupBefore);
+    switch (row.temp) {
+    case Temp::Absent: EXPECT_FALSE(sim::Exists(kTempFile)); break;
+    case Temp::NewImage: EXPECT_EQ(sim::ReadFileBytes(kTempFile), newImage); break;
+    case Temp::Served: EXPECT_EQ(sim::ReadFileBytes(kTempFile), served); break;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(OneAtATime, EachSwapFault, ::testing::ValuesIn(kRows), RowName<SwapFault>);
 
 // Two failures in the swap itself: the second move and the move back. The
 // old image is never lost: it is kept whole as the backup.
