@@ -6,11 +6,13 @@ namespace sim {
 // let the kernel build and link before (or without) them.
 __attribute__((weak)) void ResetInet() {}
 __attribute__((weak)) void ResetShell() {}
+__attribute__((weak)) void ResetCrypto() {}
 
 void Reset() {
     ResetKernel();
     ResetInet();
     ResetShell();
+    ResetCrypto();
 }
 
 }  // namespace sim
