@@ -2,10 +2,12 @@
 #pragma once
 #include "base/Owner.h"
 
+#include "platform/Crypto.h"
 #include "platform/Inet.h"
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 struct FileHandleTraits {
@@ -47,3 +49,16 @@ public:
     ComInit() : Owner(plat::CoInitialize(nullptr)) {}
     bool Succeeded() const { return IsValid(); }
 };
+
+// CryptoAPI handles: a context, and the key and hash made in it.
+template <plat::BOOL (*Release)(std::uintptr_t)>
+struct CryptHandleTraits {
+    using Type = std::uintptr_t;
+    static Type Invalid() { return 0; }
+    static bool IsValid(Type h) { return h != 0; }
+    static void Close(Type h) { Release(h); }
+};
+inline plat::BOOL ReleaseCryptContext(plat::HCRYPTPROV h) { return plat::CryptReleaseContext(h, 0); }
+using CryptContext = Owner<CryptHandleTraits<ReleaseCryptContext>>;
+using CryptKey = Owner<CryptHandleTraits<plat::CryptDestroyKey>>;
+using CryptHash = Owner<CryptHandleTraits<plat::CryptDestroyHash>>;

@@ -2,7 +2,8 @@
 # Builds the program and runs it under Wine as a new user meets it: started
 # from the download folder it installs itself, offers the shortcuts, shows the
 # page and, 20 seconds later, takes the update from a loopback stand-in for
-# the maker's server, then restarts into the new version.
+# the maker's server (serving the 5.0.0.1 build as scripts/release.sh signed
+# it with the test key), then restarts into the new version.
 #
 #   bash scripts/run.sh                 headless: the robot answers Yes, screenshots
 #   bash scripts/run.sh --interactive   on $DISPLAY: you answer the prompts

@@ -6,7 +6,8 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ clang googletest libgtest-dev
       g++-mingw-w64-i686 binutils-mingw-w64-i686
       wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils fonts-wqy-microhei imagemagick
-      python3 cppcheck clang-tidy libclang-rt-14-dev locales)
+      python3 cppcheck clang-tidy libclang-rt-14-dev locales
+      nginx openssl libssl-dev)
 
 missing=()
 for p in "${PKGS[@]}"; do

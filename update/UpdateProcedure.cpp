@@ -1,6 +1,8 @@
 // The update procedure: manifest, comparison, offer, download, swap.
 #include "update/AutoUpdater.h"
 #include "update/ExecutableCheck.h"
+#include "update/SignatureCheck.h"
+#include "update/SignatureDownload.h"
 #include "base/Handles.h"
 
 #include "platform/Inet.h"
@@ -31,6 +33,24 @@ bool AnsweredOk(HINTERNET hUrl) {
     return HttpQueryInfoNumber(hUrl, HTTP_QUERY_STATUS_CODE, &status) && status == kHttpOk;
 }
 
+// The signature served beside the executable; without one there is nothing
+// to offer, since nothing downloaded could ever be trusted.
+bool FetchSignature(CAutoUpdater& updater, CString strUrl, Signature& signature) {
+    UrlHandle sigUrl(updater.OpenUrl(strUrl));
+    return sigUrl && ReadSignature(sigUrl.Get(), signature);
+}
+
+// Only a download that the maker signed, and that is a whole executable newer
+// than the running program, may take its place. The signature comes first:
+// nothing else of an unsigned body is looked at. Newer rather than the
+// announced version: a manifest may name a version in short, and no signed
+// old release may be put back.
+bool IsTrustedNewer(CAutoUpdater& updater, const CString& file, const Signature& signature,
+                    const CString& ownVersion) {
+    return IsSignedByMaker(file, signature) && IsCompleteWin32ExecutableFile(file) &&
+           updater.CompareVersions(updater.GetFileVersionString(file), ownVersion) == 1;
+}
+
 }  // namespace
 
 UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
@@ -40,9 +60,11 @@ UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
     UrlHandle manifestUrl(OpenUrl(strUrl));
     if (!manifestUrl) return OpenFailed;
 
-    // One byte short of the buffer, so the text always ends in a zero.
+    // One byte short of the buffer, so the text always ends in a zero. An
+    // error page is no manifest, even when its body reads as a version.
     char manifestBuffer[kManifestBufferSize] = {};
-    bool gotManifest = ReadChunk(manifestUrl.Get(), manifestBuffer, kManifestBufferSize - 1);
+    bool gotManifest = AnsweredOk(manifestUrl.Get()) &&
+                       ReadChunk(manifestUrl.Get(), manifestBuffer, kManifestBufferSize - 1);
     manifestUrl.Close();
     if (!gotManifest) return ManifestReadFailed;
 
@@ -55,6 +77,9 @@ UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
 
     CString strTempDir = TemporaryDirectory();
     CString strFileName = FileNameOf(strModulePath);
+
+    Signature signature;
+    if (!FetchSignature(*this, CString(lpszBaseUrl) + strFileName + ".sig", signature)) return OpenFailed;
 
     strUrl = CString(lpszBaseUrl) + strFileName;
     UrlHandle exeUrl(OpenUrl(strUrl));
@@ -70,13 +95,9 @@ UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
     if (strTempDir.IsEmpty()) return DownloadFailed;
     CString strTempFile = strTempDir + strFileName;
 
-    // Only a whole answer of 200 that is the announced version's executable
-    // may take the running program's place; anything else is thrown away.
     bool downloaded = AnsweredOk(exeUrl.Get()) && DownloadToFile(exeUrl.Get(), strTempFile);
     exeUrl.Close();
-    bool usable = downloaded && IsCompleteWin32ExecutableFile(strTempFile) &&
-                  CompareVersions(GetFileVersionString(strTempFile), strManifest) == kVersionsEqual;
-    if (!usable) {
+    if (!downloaded || !IsTrustedNewer(*this, strTempFile, signature, strOwnVersion)) {
         DeleteFileA(strTempFile);
         return DownloadFailed;
     }

@@ -63,7 +63,8 @@ def parse(argv):
     p.add_argument("--interactive", action="store_true",
                    help="the person at DISPLAY answers the prompts")
     p.add_argument("--docs", help="also save the screenshots, compressed, in this folder")
-    p.add_argument("--announce", default="5.0.0.1", help="the version update.txt announces")
+    p.add_argument("--announce", help="the version update.txt announces "
+                   "(default: the one the release step wrote, 5.0.0.1)")
     p.add_argument("--time-limit", type=float,
                    help="seconds before every process is ended (300; interactive 1800)")
     args = p.parse_args(argv)

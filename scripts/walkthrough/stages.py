@@ -3,8 +3,10 @@ program, its self-installation and shortcut offer, the page, the About box,
 the update 20 seconds after the start and the restart into the new version."""
 
 import os
+import subprocess
 import time
 
+from harness import signing
 from harness.robot import IDOK, IDYES, WM_CLOSE, WM_SYSCOMMAND, RobotError
 
 import files
@@ -115,7 +117,7 @@ class Walkthrough:
     def run(self):
         self.t0 = time.monotonic()
         old, new = self.build.image("main"), self.build.image("5.0.0.1")
-        stand_in.publish(self.s.server, self.announced, new, ["5.0", "5.0.0.1"])
+        stand_in.publish(self.s.server, self.announced, self.release(), ["5.0", "5.0.0.1"])
         self.prepare()
         if self.interactive:
             self.say("answer each question in the tarnquill desktop window as it comes; "
@@ -128,6 +130,18 @@ class Walkthrough:
         self.success_question(old, new)
         self.restart()
         self.close_program()
+
+    def release(self):
+        """The 5.0.0.1 build as the maker publishes it: the release step signs
+        it (with the test key) into <folder>/update."""
+        self.begin("release")
+        out = os.path.join(self.s.root, "update")
+        try:
+            signing.release(self.build.paths["5.0.0.1"], out)
+        except (OSError, subprocess.CalledProcessError) as e:
+            self.fail("the release step failed: %s" % e)
+        self.say("release step: the 5.0.0.1 build, signed, in %s" % out)
+        return out
 
     def prepare(self):
         self.begin("wine prefix")

@@ -5,6 +5,7 @@ import time
 import unittest
 
 from harness import E2E, IDNO, IDOK, IDYES, PROGRAMDATA, TEMP, WM_CLOSE
+from harness.signing import STRANGER_KEY, sign
 from harness.wine import build_config
 
 WM_TIMER = 0x0113
@@ -16,6 +17,7 @@ MARKER = FOLDER + "\\ Veltrano4.lnk"
 TEMP_DOWNLOAD = TEMP + "\\tarnquill.exe"
 MANIFEST = "/tarnquill/update/update.txt"
 EXE = "/tarnquill/update/tarnquill.exe"
+SIG = EXE + ".sig"
 
 OFFER_CAPTION = "有新版更新"
 SUCCESS_CAPTION = "更新成功！"
@@ -36,12 +38,16 @@ class UpdateCase(E2E):
         self.old_image = self.read(INSTALLED)
         with open(self.exe("5.0.0.1"), "rb") as f:
             self.new_image = f.read()
+        self.new_signature = sign(self.new_image)
 
-    def publish(self, manifest, **exe_route):
+    def publish(self, manifest, sig_route=None, **exe_route):
+        """The manifest, and the executable's route beside the maker's
+        signature of the new image (or sig_route for the signature)."""
         self.server.clear_routes()
         self.server.route("/tarnquill/?software=*", body=b"<html></html>", content_type="text/html")
         self.server.route(MANIFEST, body=manifest)
         if exe_route:
+            self.server.route(SIG, **(sig_route or dict(body=self.new_signature)))
             self.server.route(EXE, **exe_route)
 
     def start_installed(self, cwd=None):
@@ -93,8 +99,10 @@ class AcceptedUpdate(UpdateCase):
         self.assertEqual(self.new_image, self.read(INSTALLED))
         self.assertEqual(self.old_image, self.read(BACKUP))
         self.assertFalse(self.exists(TEMP_DOWNLOAD))
-        for request in self.server.requests_for(MANIFEST) + self.server.requests_for(EXE):
-            self.assertEqual("AutoUpdateAgent", request.headers.get("user-agent"))
+        fetched = [self.server.requests_for(path) for path in (MANIFEST, SIG, EXE)]
+        self.assertEqual([1, 1, 1], [len(requests) for requests in fetched])
+        for requests in fetched:
+            self.assertEqual("AutoUpdateAgent", requests[0].headers.get("user-agent"))
         return window, done
 
     def test_yes_swaps_the_files_and_restart_starts_the_new_version(self):
@@ -152,6 +160,34 @@ class RejectedUpdate(UpdateCase):
                 self.expect_failure_message()
                 self.expect_untouched()
                 self.close(window)
+
+
+class UnsignedUpdate(UpdateCase):
+    def test_without_a_usable_signature_nothing_is_offered(self):
+        cases = {
+            "missing": dict(body=b"<html>404 Not Found</html>", status=404, content_type="text/html"),
+            "truncated": dict(body=self.new_signature[:-1]),
+        }
+        for name, sig_route in cases.items():
+            with self.subTest(name):
+                self.publish(b"5.0.0.1", sig_route=sig_route, body=self.new_image)
+                before = len(self.server.requests_for(SIG))
+                window = self.start_installed()
+                self.tick(window)
+                self.server.wait_for_request(SIG, timeout=20, count=before + 1)
+                self.robot.no_box(within=3)
+                self.assertEqual([], self.server.requests_for(EXE))
+                self.expect_untouched()
+                self.close(window)
+
+    def test_an_update_signed_by_another_key_is_refused(self):
+        self.publish(b"5.0.0.1", sig_route=dict(body=sign(self.new_image, STRANGER_KEY)),
+                     body=self.new_image)
+        window = self.start_installed()
+        self.tick(window)
+        self.robot.answer(self.offer("5.0.0.1"), IDYES)
+        self.expect_failure_message()
+        self.expect_untouched()
 
 
 class NothingToDo(UpdateCase):

@@ -6,6 +6,7 @@ void Reset() {
     ResetKernel();
     ResetInet();
     ResetShell();
+    ResetCrypto();
 }
 
 }  // namespace sim

@@ -11,5 +11,7 @@ void Reset();
 void ResetKernel();  // files, folders, processes, paths, message boxes, windows
 void ResetInet();    // scripted HTTP answers and faults
 void ResetShell();   // special folders, COM, shell links
+void ResetCrypto();  // key and hash handles
+void ResetCrypto();  // CryptoAPI handles
 
 }  // namespace sim

@@ -43,13 +43,15 @@ constexpr Seen kFailed = Seen::OfferThenFailure;
 constexpr Seen kUpdated = Seen::OfferThenSuccess;
 
 // Call numbers count from the timer: the own file's version is read before
-// the download (1st version calls), the downloaded file's after it (2nd).
+// the download (1st version calls), the downloaded file's after it (2nd);
+// the status is asked of the manifest, the signature, then the executable
+// (3rd); the first read-back of the download is the signature check's.
 const SwapFault kRows[] = {
     {"module path unknown", sim::Op::GetModuleFileName, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version size", sim::Op::GetFileVersionInfoSize, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version data", sim::Op::GetFileVersionInfo, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version root query", sim::Op::VerQueryValue, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
-    {"status query", sim::Op::HttpQueryInfo, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"executable status query", sim::Op::HttpQueryInfo, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download file not created", sim::Op::CreateFileWrite, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download write fails", sim::Op::WriteFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download close fails", sim::Op::CloseHandle, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},

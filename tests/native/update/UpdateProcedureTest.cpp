@@ -11,6 +11,14 @@ using namespace updtest;
 namespace {
 
 const std::string kOfferCaption = "有新版更新";
+const std::string kEarlierBackup = "image of an earlier update";
+
+sim::HttpAnswer Answer(plat::DWORD status, const std::string& body) {
+    sim::HttpAnswer answer;
+    answer.status = status;
+    answer.body = body;
+    return answer;
+}
 
 std::string OfferFor(const std::string& version) {
     return "新版本 " + version + " 现在可用，是否下载更新？";
@@ -74,21 +82,27 @@ TEST_F(Procedure, AManifestNotNewerEndsSilentlyAfterOneRequest) {
     ExpectDiskUnchanged();
 }
 
-TEST_F(Procedure, AnErrorPageForTheManifestIsNoNewerVersion) {
-    sim::HttpAnswer notFound;
-    notFound.status = 404;
-    notFound.body = "<html>Not Found</html>";
-    sim::ServeUrl(kManifestUrl, notFound);
-    EXPECT_EQ(Check(), NoNewerVersion);
+TEST_F(Procedure, AnErrorStatusForTheManifestEndsSilentlyWhateverItsBody) {
+    // "503" would otherwise read as version 503 and be offered.
+    for (const char* body : {"503", "<html>Not Found</html>"}) {
+        sim::HttpAnswer error;
+        error.status = 503;
+        error.body = body;
+        sim::ServeUrl(kManifestUrl, error);
+        EXPECT_EQ(Check(), ManifestReadFailed);
+    }
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+    ExpectDiskUnchanged();
 }
 
 TEST_F(Procedure, AnExecutableThatCannotBeOpenedIsNeverOffered) {
     sim::ServeBody(kManifestUrl, "5.0.0.1");
+    sim::ServeBody(kSigUrl, SignatureOf(newImage));
     sim::HttpAnswer refused;
     refused.unreachable = true;
     sim::ServeUrl(kExeUrl, refused);
     EXPECT_EQ(Check(), OpenFailed);
-    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kExeUrl}));
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kSigUrl, kExeUrl}));
     EXPECT_TRUE(sim::MessageBoxes().empty());
     ExpectDiskUnchanged();
 }
@@ -107,9 +121,10 @@ TEST_F(Procedure, TheOfferShowsTheManifestTextExactlyAndDecliningDownloadsNothin
     EXPECT_EQ(offer.style, plat::MB_YESNO | plat::MB_ICONQUESTION);
     EXPECT_EQ(offer.owner, active);
     EXPECT_FALSE(offer.fromAfx);
-    // The executable's URL was opened before asking, and never read.
-    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kExeUrl}));
-    for (const auto& read : sim::UrlReads()) EXPECT_EQ(read.url, kManifestUrl);
+    // The signature was read and the executable's URL opened before asking;
+    // the executable was never read.
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kSigUrl, kExeUrl}));
+    for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, kExeUrl);
     ExpectDiskUnchanged();
 }
 
@@ -138,7 +153,7 @@ TEST_F(Procedure, TheManifestReadLeavesRoomForTheTerminator) {
     Publish(manifest, newImage);
     sim::QueueAnswer(plat::IDNO);
     EXPECT_EQ(Check(), NotReplaced);
-    ASSERT_EQ(sim::UrlReads().size(), 1u);
+    ASSERT_FALSE(sim::UrlReads().empty());
     EXPECT_EQ(sim::UrlReads()[0].asked, 4095u);
     ASSERT_EQ(sim::MessageBoxes().size(), 1u);
     EXPECT_EQ(sim::MessageBoxes()[0].text, OfferFor(manifest.substr(0, 4095)));
@@ -156,14 +171,19 @@ TEST_F(Procedure, OnlyTheFirstPieceOfTheManifestCounts) {
 // replaced, no file left in the temporary folder.
 class BadDownload : public UpdateWorld {
 protected:
-    void ExpectRejected(const sim::HttpAnswer& exe) {
+    // exe is served beside signature (by default the maker's signature of
+    // the sound new image).
+    void ExpectRejected(const sim::HttpAnswer& exe, std::string signature = std::string()) {
         sim::ServeBody(kManifestUrl, "5.0.0.1");
+        sim::ServeBody(kSigUrl, signature.empty() ? SignatureOf(newImage) : signature);
         sim::ServeUrl(kExeUrl, exe);
+        sim::PutFile(kBackup, kEarlierBackup);
         sim::QueueAnswer(plat::IDYES);
         std::size_t boxesBefore = sim::MessageBoxes().size();
         EXPECT_EQ(Check(), DownloadFailed);
         EXPECT_EQ(sim::MessageBoxes().size(), boxesBefore + 1) << "the offer alone";
-        ExpectDiskUnchanged();
+        // Not even the backup of the swap was touched.
+        ExpectDiskUnchanged(kEarlierBackup);
     }
 
     sim::HttpAnswer Served(const std::string& body) {
@@ -205,9 +225,63 @@ TEST_F(BadDownload, AnImageCutShortWithoutAnAnnouncedLength) {
     ExpectRejected(cut);
 }
 
-TEST_F(BadDownload, AnExecutableOfAnotherVersionThanAnnounced) {
-    ExpectRejected(Served(sim::MakeExecutableImage("5.0.0.2")));
-    ExpectRejected(Served(sim::MakeExecutableImageWithoutVersion()));
+TEST_F(BadDownload, AnythingTheMakerDidNotSign) {
+    std::string flippedImage = newImage;
+    flippedImage[flippedImage.size() / 2] ^= 0x01;
+    ExpectRejected(Served(flippedImage));
+    std::string flippedSignature = SignatureOf(newImage);
+    flippedSignature[100] ^= 0x01;
+    ExpectRejected(Served(newImage), flippedSignature);
+    ExpectRejected(Served(newImage), SignatureOf(newImage, kStrangerKey));
+    // The body alone does not make a signed download: its signature must match.
+    ExpectRejected(Served(newImage), SignatureOf(sim::MakeExecutableImage("5.0.0.2")));
+}
+
+TEST_F(BadDownload, ASignedExecutableNotNewerThanTheRunningOne) {
+    for (const std::string& image : {oldImage, sim::MakeExecutableImage("4.9.0.0"),
+                                     sim::MakeExecutableImageWithoutVersion()})
+        ExpectRejected(Served(image), SignatureOf(image));
+}
+
+TEST_F(Procedure, TheDownloadNeedNotCarryTheAnnouncedVersionExactly) {
+    // A manifest that names 5.1 for an executable of 5.1.0.3.
+    std::string image = sim::MakeExecutableImage("5.1.0.3");
+    Publish("5.1", image);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), image);
+}
+
+// Without a usable signature nothing is offered: the same silent outcome as
+// an unreachable server, and the executable is never even opened.
+TEST_F(Procedure, NoUsableSignatureNoOffer) {
+    std::string signature = SignatureOf(newImage);
+    sim::HttpAnswer notFound = Answer(404, signature);
+    sim::HttpAnswer unreachable;
+    unreachable.unreachable = true;
+    sim::HttpAnswer dropped = Answer(200, signature);
+    dropped.failAtEnd = true;
+    for (const sim::HttpAnswer& answer : {notFound, unreachable, dropped,
+                                          Answer(200, signature.substr(1)),
+                                          Answer(200, signature + "\n")}) {
+        updater.reset();
+        sim::ResetInet();
+        sim::ServeBody(kManifestUrl, "5.0.0.1");
+        sim::ServeUrl(kSigUrl, answer);
+        EXPECT_EQ(Check(), OpenFailed);
+        EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kSigUrl}));
+    }
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+    ExpectDiskUnchanged();
+}
+
+TEST_F(Procedure, ASignatureDeliveredInPiecesIsWhole) {
+    Publish("5.0.0.1", newImage);
+    sim::HttpAnswer pieces = Answer(200, SignatureOf(newImage));
+    pieces.pieceSize = 100;
+    sim::ServeUrl(kSigUrl, pieces);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
 }
 
 TEST_F(BadDownload, AFullDisk) {

@@ -3,6 +3,7 @@
 #pragma once
 #include "update/AutoUpdater.h"
 
+#include "tests/sim/SimCrypto.h"
 #include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
 
@@ -18,6 +19,16 @@ namespace updtest {
 inline const std::string kBaseUrl = "http://" TQ_HOST "/tarnquill/update/";
 inline const std::string kManifestUrl = kBaseUrl + "update.txt";
 inline const std::string kExeUrl = kBaseUrl + "tarnquill.exe";
+inline const std::string kSigUrl = kExeUrl + ".sig";
+inline const std::string kSigningKey = TQ_TEST_KEYS_DIR "/TEST-ONLY-update-signing-key.pem";
+inline const std::string kStrangerKey = TQ_TEST_KEYS_DIR "/TEST-ONLY-stranger-key.pem";
+
+// The signature the maker's release step serves for image.
+inline std::string SignatureOf(const std::string& image, const std::string& key = kSigningKey) {
+    std::string signature = sim::SignWithKey(image, key);
+    EXPECT_EQ(signature.size(), 384u) << "cannot sign with " << key;
+    return signature;
+}
 inline const std::string kFolder = "C:\\ProgramData\\Veltrano";
 inline const std::string kExe = kFolder + "\\tarnquill.exe";
 inline const std::string kBackup = kFolder + "\\OldExecutable.bak";
@@ -42,6 +53,7 @@ protected:
         EXPECT_TRUE(sim::BadInternetHandleCalls().empty());
         EXPECT_EQ(sim::OpenFileHandleCount(), 0) << "a file handle was left open";
         EXPECT_TRUE(sim::BadHandleCalls().empty());
+        EXPECT_EQ(sim::OpenCryptHandleCount(), 0) << "a CryptoAPI handle was left open";
     }
 
     CAutoUpdater& Updater() {
@@ -49,9 +61,11 @@ protected:
         return *updater;
     }
 
-    // The manifest announcing version, and the executable image served.
+    // The manifest announcing version, and the executable image served
+    // with the maker's signature beside it.
     void Publish(const std::string& version, const std::string& image) {
         sim::ServeBody(kManifestUrl, version);
+        sim::ServeBody(kSigUrl, SignatureOf(image));
         sim::ServeBody(kExeUrl, image);
     }
 

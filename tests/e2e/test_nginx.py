@@ -1,0 +1,46 @@
+"""The update as the maker publishes it: the release step writes the update
+directory, Debian's nginx serves it on a loopback port, and the installed
+program under Wine, reaching nginx as its HTTP proxy, finds, verifies and
+installs the signed update."""
+
+import os
+import tempfile
+import unittest
+
+from harness import IDNO, IDYES
+from harness.nginx import Nginx
+from harness.signing import release
+from harness.wine import e2e_dir
+from test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, TEMP_DOWNLOAD, UpdateCase
+
+
+class RealWebServer(UpdateCase):
+    def test_the_released_directory_served_by_nginx_is_installed(self):
+        www = tempfile.mkdtemp(prefix="www-", dir=e2e_dir("nginx"))
+        update_dir = os.path.join(www, "tarnquill", "update")
+        release(self.exe("5.0.0.1"), update_dir)
+        self.assertEqual(sorted(os.listdir(update_dir)),
+                         ["tarnquill.exe", "tarnquill.exe.sig", "update.txt"])
+
+        nginx = Nginx(www, self.host)
+        self.addCleanup(nginx.stop)
+        self.prefix.env["http_proxy"] = "http://127.0.0.1:%d" % nginx.port
+        self.start(INSTALLED)
+        window = self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30)
+        self.tick(window)
+        self.robot.answer(self.offer("5.0.0.1"), IDYES)
+        done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
+        self.assertEqual(self.new_image, self.read(INSTALLED))
+        self.assertEqual(self.old_image, self.read(BACKUP))
+        self.assertFalse(self.exists(TEMP_DOWNLOAD))
+        self.robot.answer(done, IDNO)
+
+        update = "http://%s/tarnquill/update/" % self.host
+        requests = [line.replace(":80/", "/", 1) for line in nginx.access_log() if "/update/" in line]
+        self.assertEqual(["GET %s%s HTTP/1.1" % (update, name)
+                          for name in ("update.txt", "tarnquill.exe.sig", "tarnquill.exe")], requests)
+        self.assertEqual([], self.server.requests, "a request bypassed nginx")
+
+
+if __name__ == "__main__":
+    unittest.main()
