@@ -48,7 +48,7 @@ bool FetchSignature(CAutoUpdater& updater, CString strUrl, Signature& signature)
 bool IsTrustedNewer(CAutoUpdater& updater, const CString& file, const Signature& signature,
                     const CString& ownVersion) {
     return IsSignedByMaker(file, signature) && IsCompleteWin32ExecutableFile(file) &&
-           updater.CompareVersions(updater.GetFileVersionString(file), ownVersion) == 1;
+           updater.CompareVersions(updater.GetFileVersionString(file), ownVersion) == kVersionNewer;
 }
 
 }  // namespace
