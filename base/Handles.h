@@ -3,9 +3,11 @@
 #include "base/Owner.h"
 
 #include "platform/Crypto.h"
+#include "platform/FileSearch.h"
 #include "platform/Inet.h"
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
+#include "platform/Threads.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -62,3 +64,29 @@ inline plat::BOOL ReleaseCryptContext(plat::HCRYPTPROV h) { return plat::CryptRe
 using CryptContext = Owner<CryptHandleTraits<ReleaseCryptContext>>;
 using CryptKey = Owner<CryptHandleTraits<plat::CryptDestroyKey>>;
 using CryptHash = Owner<CryptHandleTraits<plat::CryptDestroyHash>>;
+
+// A folder listing, ended with FindClose.
+struct FindHandleTraits {
+    using Type = plat::HANDLE;
+    static Type Invalid() { return plat::INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != plat::INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(Type h) { plat::FindClose(h); }
+};
+using FindHandle = Owner<FindHandleTraits>;
+
+// A mutex handle, and the ownership of the mutex taken through it: declared
+// in that order, the ownership is given back before the handle closes.
+struct MutexHandleTraits {
+    using Type = plat::HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { plat::CloseHandle(h); }
+};
+using MutexHandle = Owner<MutexHandleTraits>;
+struct MutexOwnershipTraits {
+    using Type = plat::HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { plat::ReleaseMutex(h); }
+};
+using MutexOwnership = Owner<MutexOwnershipTraits>;

@@ -29,4 +29,12 @@ BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRe
 // or the announced Content-Length. FALSE when the answer has none.
 BOOL HttpQueryInfoNumber(HINTERNET hRequest, DWORD dwInfoLevel, DWORD* lpdwNumber);
 
+// Time-outs in milliseconds, set on the session and inherited by every
+// request opened from it.
+constexpr DWORD INTERNET_OPTION_CONNECT_TIMEOUT = 2;
+constexpr DWORD INTERNET_OPTION_SEND_TIMEOUT = 5;
+constexpr DWORD INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
+// Numeric options only: the value is one DWORD.
+BOOL InternetSetOptionNumber(HINTERNET hInternet, DWORD dwOption, DWORD dwValue);
+
 }  // namespace plat

@@ -17,6 +17,14 @@ HWND GetDlgItem(HWND hDlg, int nIDDlgItem);
 BOOL ScreenToClient(HWND hWnd, POINT* lpPoint);
 BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 
+constexpr UINT WM_NULL = 0x0000;
+constexpr UINT WM_APP = 0x8000;
+// Queues the message for the window's thread; safe from any thread.
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// A visible top-level window of the calling thread other than hWnd (a
+// message box, a modal dialog), or null when there is none.
+HWND FindOtherVisibleThreadWindow(HWND hWnd);
+
 }  // namespace plat
 
 namespace plat {

@@ -5,6 +5,7 @@
 #include "ui/AboutCommand.h"
 #include "ui/Layout.h"
 #include "update/AutoUpdater.h"
+#include "update/BackgroundUpdate.h"
 #include "update/ScheduledCheck.h"
 
 #include "ui/MainDlg.h"
@@ -25,10 +26,12 @@ plat::HWND ToPlat(HWND hWnd) {
 }  // namespace
 
 CMainDlg::CMainDlg(CAutoUpdater& updater, CWnd* pParent)
-    : CDialog(IDD_MAIN_DIALOG, pParent), m_updater(updater) {
+    : CDialog(IDD_MAIN_DIALOG, pParent), m_updater(updater), m_update(std::make_unique<CBackgroundUpdate>(updater)) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_SMALLICON);
     m_hIconBig = AfxGetApp()->LoadIcon(IDR_LARGEICON);
 }
+
+CMainDlg::~CMainDlg() = default;
 
 INT_PTR CMainDlg::DoModal() {
     return CDialog::DoModal();
@@ -51,6 +54,7 @@ BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
     ON_WM_TIMER()
     ON_WM_CLOSE()
     ON_WM_SIZE()
+    ON_MESSAGE(WM_UPDATE_STEP_DONE, OnUpdateStepDone)
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CMainDlg, CDialog)
@@ -151,13 +155,18 @@ void CMainDlg::OnCancelMode() {
 }
 
 void CMainDlg::OnTimer(UINT nIDEvent) {
-    RunScheduledUpdateCheck(m_updater, ToPlat(m_hWnd), nIDEvent);
+    m_update->OnTimer(ToPlat(m_hWnd), nIDEvent);
     Default();
 }
 
 void CMainDlg::OnClose() {
     RelaunchIfRequested(AfxGetApp()->m_pszExeName);
     Default();
+}
+
+LRESULT CMainDlg::OnUpdateStepDone(WPARAM, LPARAM) {
+    m_update->OnStepDone(ToPlat(m_hWnd));
+    return 0;
 }
 
 void CMainDlg::OnSize(UINT nType, int, int) {

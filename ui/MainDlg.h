@@ -8,13 +8,16 @@
 
 #include "browser/WebBrowser2.h"
 
+#include <memory>
+
 class CAutoUpdater;
+class CBackgroundUpdate;
 
 class CMainDlg : public CDialog {
 public:
     // The update agent is the program's; the window only uses it.
     explicit CMainDlg(CAutoUpdater& updater, CWnd* pParent = nullptr);
-    ~CMainDlg() override = default;
+    ~CMainDlg() override;
 
     INT_PTR DoModal() override;
 
@@ -37,6 +40,7 @@ protected:
     void OnCancelMode();
     void OnTimer(UINT nIDEvent);
     void OnClose();
+    LRESULT OnUpdateStepDone(WPARAM wParam, LPARAM lParam);
     void OnSize(UINT nType, int cx, int cy);
     void ResizeChildren();
 
@@ -59,4 +63,6 @@ private:
     CWebBrowser2 m_browser;
     HICON m_hIcon = nullptr;
     HICON m_hIconBig = nullptr;
+    // Goes with the window: a transfer still running then ends with the program.
+    std::unique_ptr<CBackgroundUpdate> m_update;
 };

@@ -1,5 +1,6 @@
 // The update agent's internet session and its transfers.
 #include "update/AutoUpdater.h"
+#include "update/TransferDeadline.h"
 #include "base/Handles.h"
 #include "base/ModulePath.h"
 
@@ -26,7 +27,14 @@ bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
 }  // namespace
 
 CAutoUpdater::CAutoUpdater()
-    : m_hSession(InternetOpenA("AutoUpdateAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {}
+    : m_hSession(InternetOpenA("AutoUpdateAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
+    if (!m_hSession) return;
+    // The platform's own waits are long or endless: a server that accepts
+    // and then says nothing must end the transfer, not hold it for ever.
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionNumber(m_hSession, option, kNetworkWaitMs);
+}
 
 CAutoUpdater::~CAutoUpdater() {
     if (m_hSession) InternetCloseHandle(m_hSession);
@@ -63,7 +71,9 @@ bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
 
     char piece[kDownloadPieceSize];
     std::uint64_t stored = 0;
+    TransferDeadline deadline(kDownloadDeadlineMs);
     for (;;) {
+        if (deadline.Passed()) return false;
         DWORD read = 0;
         if (!InternetReadFile(hUrl, piece, kDownloadPieceSize, &read)) return false;
         if (read == 0) break;

@@ -16,7 +16,6 @@ bool g_bRestartAfterUpdate = false;
 
 namespace {
 
-const char kUpdateDirectoryUrl[] = "http://" TQ_HOST "/tarnquill/update/";
 const char kSuccessText[] = "更新成功！是否立刻重新启动程序以使更新生效？";
 const char kSuccessCaption[] = "更新成功！";
 const char kFailureText[] = "对不起，更新失败！请手动至" TQ_HOME_PAGE "下载更新程序。";
@@ -43,12 +42,8 @@ CString RelaunchPath(const char* exeName) {
 
 }  // namespace
 
-void RunScheduledUpdateCheck(CAutoUpdater& updater, HWND hWnd, unsigned nIDEvent) {
-    if (nIDEvent != IDT_UPDATE_CHECK) return;
-    // First, so no second check starts while this one's boxes are open.
-    KillTimer(hWnd, IDT_UPDATE_CHECK);
-
-    switch (updater.CheckForUpdate(kUpdateDirectoryUrl)) {
+void ShowUpdateOutcome(HWND hWnd, UpdateResult result) {
+    switch (result) {
     case Updated:
         if (MessageBoxA(hWnd, kSuccessText, kSuccessCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
             g_bRestartAfterUpdate = true;

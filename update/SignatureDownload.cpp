@@ -1,4 +1,5 @@
 #include "update/SignatureDownload.h"
+#include "update/TransferDeadline.h"
 
 #include "platform/Inet.h"
 
@@ -17,7 +18,9 @@ bool ReadSignature(HINTERNET hUrl, Signature& signature) {
     // One byte of room beyond the signature tells a longer body from a whole one.
     unsigned char body[kSignatureSize + 1];
     DWORD stored = 0;
+    TransferDeadline deadline(kSignatureDeadlineMs);
     for (;;) {
+        if (deadline.Passed()) return false;
         DWORD read = 0;
         if (!InternetReadFile(hUrl, body + stored, sizeof body - stored, &read)) return false;
         if (read == 0) break;

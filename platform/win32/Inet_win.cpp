@@ -42,3 +42,12 @@ BOOL HttpQueryInfoNumber(HINTERNET hRequest, DWORD dwInfoLevel, DWORD* lpdwNumbe
 }
 
 }  // namespace plat
+
+namespace plat {
+
+BOOL InternetSetOptionNumber(HINTERNET hInternet, DWORD dwOption, DWORD dwValue) {
+    ::DWORD value = dwValue;
+    return ::InternetSetOptionA(hInternet, dwOption, &value, sizeof value);
+}
+
+}  // namespace plat

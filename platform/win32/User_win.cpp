@@ -68,3 +68,34 @@ BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
 }
 
 }  // namespace plat
+
+namespace {
+
+struct OtherWindowSearch {
+    ::HWND except;
+    ::HWND found;
+};
+
+::BOOL CALLBACK NoteOtherVisibleWindow(::HWND hWnd, ::LPARAM lParam) {
+    auto* search = reinterpret_cast<OtherWindowSearch*>(lParam);
+    if (hWnd == search->except || !::IsWindowVisible(hWnd)) return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
+namespace plat {
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    return ::PostMessageA(Sdk(hWnd), Msg, wParam, lParam);
+}
+
+HWND FindOtherVisibleThreadWindow(HWND hWnd) {
+    OtherWindowSearch search{Sdk(hWnd), nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), NoteOtherVisibleWindow,
+                        reinterpret_cast<::LPARAM>(&search));
+    return Plat(search.found);
+}
+
+}  // namespace plat

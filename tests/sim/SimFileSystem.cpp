@@ -161,7 +161,10 @@ plat::HANDLE NewHandle(const HandleEntry& entry) {
     return reinterpret_cast<plat::HANDLE>(token);
 }
 
-void RecordBadHandle(const char* fn) { Handles().bad.emplace_back(fn); }
+// A null name only looks: nothing is recorded.
+void RecordBadHandle(const char* fn) {
+    if (fn) Handles().bad.emplace_back(fn);
+}
 
 HandleEntry* FindHandle(plat::HANDLE h, const char* fn) {
     auto& t = Handles();

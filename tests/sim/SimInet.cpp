@@ -3,6 +3,7 @@
 
 #include "platform/Inet.h"
 #include "tests/sim/SimFaults.h"
+#include "tests/sim/SimThreads.h"
 #include "tests/sim/SimWorld.h"
 
 #include <gtest/gtest.h>
@@ -21,11 +22,13 @@ struct UrlState {
     std::string url;
     HttpAnswer answer;
     std::size_t position = 0;
+    std::optional<plat::DWORD> receiveTimeout;  // the session's when opened
 };
 
 struct InetHandle {
     bool session = false;
     UrlState url;  // URL handles only
+    std::map<plat::DWORD, plat::DWORD> options;  // sessions only
 };
 
 struct InetState {
@@ -72,9 +75,20 @@ plat::DWORD AnnouncedLength(const HttpAnswer& answer) {
 std::size_t Deliverable(const UrlState& u, plat::DWORD asked) {
     std::size_t end = u.answer.body.size();
     if (u.answer.failAfter) end = std::min(end, *u.answer.failAfter);
+    if (u.answer.stallAfter) end = std::min(end, *u.answer.stallAfter);
     std::size_t n = std::min<std::size_t>(asked, end - std::min(end, u.position));
     if (u.answer.pieceSize) n = std::min<std::size_t>(n, u.answer.pieceSize);
     return n;
+}
+
+// A wait for a server that says nothing: over after the receive time-out,
+// never without one.
+void WaitForSilentServer(const std::optional<plat::DWORD>& timeout, const std::string& url) {
+    if (!timeout) {
+        ADD_FAILURE() << "simulated WinINet: waiting for ever on " << url << " (no receive time-out)";
+        return;
+    }
+    AdvanceClock(*timeout);
 }
 
 bool ReadFails(const UrlState& u) {
@@ -95,6 +109,15 @@ void ServeBody(const std::string& url, const std::string& body) {
 void OnUrlOpen(std::function<void(const std::string&)> hook) { State().onOpen = std::move(hook); }
 
 void SetConnected(bool connected) { State().connected = connected; }
+
+std::optional<plat::DWORD> SessionTimeout(plat::DWORD option) {
+    for (const auto& [token, handle] : State().handles) {
+        if (!handle.session) continue;
+        auto it = handle.options.find(option);
+        if (it != handle.options.end()) return it->second;
+    }
+    return std::nullopt;
+}
 std::vector<InternetOpenCall> InternetOpens() { return State().sessions; }
 std::vector<UrlOpenCall> UrlOpens() { return State().opens; }
 
@@ -197,8 +220,15 @@ HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFla
         return nullptr;
     }
     if (it->second.unreachable) return nullptr;
+    std::optional<DWORD> timeout;
+    auto option = session->options.find(INTERNET_OPTION_RECEIVE_TIMEOUT);
+    if (option != session->options.end()) timeout = option->second;
+    if (it->second.silent) {
+        sim::WaitForSilentServer(timeout, url);
+        return nullptr;
+    }
     sim::InetHandle handle;
-    handle.url = sim::UrlState{url, it->second, 0};
+    handle.url = sim::UrlState{url, it->second, 0, timeout};
     State().opens.back().succeeded = true;
     return sim::NewHandle(handle);
 }
@@ -217,7 +247,13 @@ BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRe
         return FALSE;
     }
     std::size_t n = sim::Deliverable(u, dwNumberOfBytesToRead);
+    if (n == 0 && dwNumberOfBytesToRead > 0 && u.answer.stallAfter && u.position >= *u.answer.stallAfter) {
+        sim::WaitForSilentServer(u.receiveTimeout, u.url);
+        State().reads.push_back(call);
+        return FALSE;
+    }
     if (faulted) n = std::min<std::size_t>(n, fault.bytes);
+    if (n > 0) sim::AdvanceClock(u.answer.msPerRead);
     std::memcpy(lpBuffer, u.answer.body.data() + u.position, n);
     u.position += n;
     *lpdwNumberOfBytesRead = static_cast<DWORD>(n);
@@ -241,6 +277,13 @@ BOOL HttpQueryInfoNumber(HINTERNET hRequest, DWORD dwInfoLevel, DWORD* lpdwNumbe
         return TRUE;
     }
     return FALSE;
+}
+
+BOOL InternetSetOptionNumber(HINTERNET hInternet, DWORD dwOption, DWORD dwValue) {
+    sim::InetHandle* handle = sim::Find(hInternet, "InternetSetOptionNumber");
+    if (!handle) return FALSE;
+    handle->options[dwOption] = dwValue;
+    return TRUE;
 }
 
 }  // namespace plat

@@ -27,6 +27,16 @@ struct HttpAnswer {
     bool failAtEnd = false;
     // InternetOpenUrlA fails for this URL (no route, refused).
     bool unreachable = false;
+    // The server accepts and never answers: the open waits for the
+    // session's receive time-out and fails. Without one it would wait for
+    // ever, which fails the running test.
+    bool silent = false;
+    // The body stops after this many bytes and the connection stays open:
+    // the next read waits for the receive time-out (the clock moves on by
+    // it) and fails. Without a time-out the test fails.
+    std::optional<std::size_t> stallAfter;
+    // Each read that delivers bytes takes this long on the simulated clock.
+    plat::DWORD msPerRead = 0;
 };
 
 // Scripts the answer for a URL; every later open of it starts afresh.
@@ -36,6 +46,9 @@ void ServeBody(const std::string& url, const std::string& body);
 // Called at each InternetOpenUrlA with the URL, before it is answered, so a
 // test can look at the rest of the world at that moment.
 void OnUrlOpen(std::function<void(const std::string&)> hook);
+// The session's time-out option (INTERNET_OPTION_*_TIMEOUT), or nothing when
+// the program left the platform's own.
+std::optional<plat::DWORD> SessionTimeout(plat::DWORD option);
 // InternetGetConnectedState's answer (default connected).
 void SetConnected(bool connected);
 

@@ -40,7 +40,7 @@ Node* LookupParent(const ParsedPath& p);  // the containing folder, or null
 char DriveOf(const Node* node);
 
 // Handles
-enum class HandleKind { File, Process, Thread };
+enum class HandleKind { File, Process, Thread, Mutex, Search };
 struct HandleEntry {
     HandleKind kind = HandleKind::File;
     Node* node = nullptr;

@@ -1,6 +1,7 @@
 // The simulated kernel's fresh-machine reset.
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
+#include "tests/sim/SimThreads.h"
 
 namespace sim {
 
@@ -12,6 +13,7 @@ void ResetKernel() {
     detail::ResetVersionData();
     detail::ResetMessageBoxes();
     detail::ResetWindows();
+    ResetThreads();
 }
 
 }  // namespace sim

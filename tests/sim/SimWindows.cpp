@@ -5,6 +5,7 @@
 #include "tests/sim/SimKernel.h"
 
 #include <algorithm>
+#include <deque>
 #include <map>
 
 namespace sim {
@@ -19,6 +20,7 @@ struct Window {
     Borders borders{};
     MessageHandler handler;
     std::set<std::uintptr_t> timers;
+    bool visible = false;
 };
 
 struct WindowState {
@@ -27,6 +29,7 @@ struct WindowState {
     std::vector<SentMessage> sent;
     std::vector<MoveCall> moves;
     std::vector<TimerCall> timerCalls;
+    std::deque<SentMessage> posted;
 };
 
 WindowState& State() {
@@ -141,12 +144,41 @@ bool FireTimer(plat::HWND hwnd, std::uintptr_t id) {
     return true;
 }
 
+void ShowWindow(plat::HWND hwnd, bool visible) {
+    if (detail::Window* w = Find(hwnd, nullptr)) w->visible = visible;
+}
+
+int DeliverPosted() {
+    int delivered = 0;
+    while (!State().posted.empty()) {
+        SentMessage m = State().posted.front();
+        State().posted.pop_front();
+        // A window destroyed meanwhile gets nothing, as on Windows.
+        if (!Find(m.hwnd, nullptr)) continue;
+        detail::Deliver(m.hwnd, m.msg, m.wParam, m.lParam);
+        ++delivered;
+    }
+    return delivered;
+}
+
 }  // namespace sim
 
 namespace plat {
 
 using sim::detail::Find;
 using sim::detail::State;
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (!Find(hWnd, nullptr)) return FALSE;
+    State().posted.push_back({hWnd, Msg, wParam, lParam});
+    return TRUE;
+}
+
+HWND FindOtherVisibleThreadWindow(HWND hWnd) {
+    for (const auto& [h, w] : State().windows)
+        if (h != hWnd && !w.parent && w.visible) return h;
+    return nullptr;
+}
 
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (!Find(hWnd, "SendMessageA")) return 0;

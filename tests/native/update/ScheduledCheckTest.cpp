@@ -1,10 +1,11 @@
 // The main window's update check on its timer, its messages, and the restart.
-#include "UpdateWorld.h"
-
-#include "update/ScheduledCheck.h"
+#include "WindowCheck.h"
 
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
+
+#include <optional>
+#include <utility>
 
 using namespace updtest;
 
@@ -25,23 +26,24 @@ protected:
     void SetUp() override {
         UpdateWorld::SetUp();
         g_bRestartAfterUpdate = false;
-        window = sim::CreateWindow(nullptr, 0, {0, 0, 640, 480});
-        plat::SetTimer(window, IDT_UPDATE_CHECK, 20000);
-        // The main window's close: the relaunch, then the default processing.
-        sim::SetMessageHandler(window, [this](plat::UINT msg, plat::WPARAM, plat::LPARAM) {
-            if (msg == plat::WM_CLOSE) {
-                RelaunchIfRequested("tarnquill");
-                ++closes;
-            }
-            return plat::LRESULT{0};
-        });
+        main.emplace(Updater());
+        window = main->window;
     }
     void TearDown() override {
         g_bRestartAfterUpdate = false;
+        main.reset();
         UpdateWorld::TearDown();
     }
 
-    void Tick(unsigned id = IDT_UPDATE_CHECK) { RunScheduledUpdateCheck(Updater(), window, id); }
+    // Each tick is a check of its own, as in a fresh start of the program.
+    void Tick(unsigned id = IDT_UPDATE_CHECK) {
+        if (id == IDT_UPDATE_CHECK && !main->TimerLive()) {
+            main.emplace(Updater());
+            window = main->window;
+        }
+        main->TickAndPump(id);
+        closes += std::exchange(main->closes, 0);
+    }
 
     void ExpectOnlyBox(const std::string& text, const std::string& caption, plat::UINT style) {
         ASSERT_FALSE(sim::MessageBoxes().empty());
@@ -53,6 +55,7 @@ protected:
         EXPECT_FALSE(box.fromAfx);
     }
 
+    std::optional<WindowCheck> main;
     plat::HWND window = nullptr;
     int closes = 0;
 };
@@ -130,7 +133,6 @@ TEST_F(Scheduled, ADeclinedOfferAndAFailedDownloadShowTheFailureMessage) {
     Tick();
     ExpectOnlyBox(kFailureText, kFailureCaption, plat::MB_OK | plat::MB_ICONQUESTION);
 
-    plat::SetTimer(window, IDT_UPDATE_CHECK, 20000);
     Publish("5.0.0.1", "not an executable");
     sim::QueueAnswer(plat::IDYES);
     sim::QueueAnswer(plat::IDOK);

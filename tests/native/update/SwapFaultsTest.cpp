@@ -3,13 +3,13 @@
 // stands at the executable's path, and the user saw only the offer and the
 // one message its outcome calls for. (Cases the update tests already drive
 // at the procedure's level are not repeated here.)
-#include "update/UpdateWorld.h"
+#include "update/WindowCheck.h"
 
 #include "RowName.h"
 
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
-#include "update/ScheduledCheck.h"
+#include <optional>
 
 using namespace updtest;
 
@@ -43,7 +43,8 @@ constexpr Seen kFailed = Seen::OfferThenFailure;
 constexpr Seen kUpdated = Seen::OfferThenSuccess;
 
 // Call numbers count from the timer: the own file's version is read before
-// the download (1st version calls), the downloaded file's after it (2nd);
+// the offer (1st version calls), again under the update lock (2nd), the
+// downloaded file's after the download (3rd);
 // the status is asked of the manifest, the signature, then the executable
 // (3rd); the first read-back of the download is the signature check's.
 const SwapFault kRows[] = {
@@ -58,9 +59,9 @@ const SwapFault kRows[] = {
     {"read-back open fails", sim::Op::CreateFileRead, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"read-back read fails", sim::Op::ReadFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"read-back read short", sim::Op::ReadFile, 1, sim::Fault::Short(10), kUpdated, Temp::Absent, Backup::OldImage},
-    {"downloaded version size", sim::Op::GetFileVersionInfoSize, 2, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"downloaded version data", sim::Op::GetFileVersionInfo, 2, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"downloaded root query", sim::Op::VerQueryValue, 2, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"downloaded version size", sim::Op::GetFileVersionInfoSize, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"downloaded version data", sim::Op::GetFileVersionInfo, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"downloaded root query", sim::Op::VerQueryValue, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"earlier backup not deleted", sim::Op::DeleteFile, 1, kFail, kFailed, Temp::NewImage, Backup::Untouched, true},
     {"nothing to delete, delete fails", sim::Op::DeleteFile, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},
     {"executable not moved aside", sim::Op::MoveFileEx, 1, kFail, kFailed, Temp::NewImage, Backup::Untouched},
@@ -73,10 +74,10 @@ protected:
     void SetUp() override {
         UpdateWorld::SetUp();
         g_bRestartAfterUpdate = false;
-        window = sim::CreateWindow(nullptr, 0, {0, 0, 640, 480});
-        plat::SetTimer(window, IDT_UPDATE_CHECK, 20000);
+        main.emplace(Updater());
     }
     void TearDown() override {
+        main.reset();
         sim::SetRunningImage(kExe, false);
         sim::SetRunningImage(kBackup, false);
         UpdateWorld::TearDown();
@@ -88,7 +89,7 @@ protected:
         return out;
     }
 
-    plat::HWND window = nullptr;
+    std::optional<WindowCheck> main;
 };
 
 class EachSwapFault : public SwapFaults, public ::testing::WithParamInterface<SwapFault> {};
@@ -105,7 +106,7 @@ TEST_P(EachSwapFault, LeavesAWorkingExecutable) {
     }
     sim::InjectFault(row.op, row.nth, row.fault);
 
-    RunScheduledUpdateCheck(Updater(), window, IDT_UPDATE_CHECK);
+    main->TickAndPump();
 
     EXPECT_EQ(sim::PendingFaultCount(), 0) << "the fault was never reached";
     EXPECT_EQ(sim::PendingAnswers(), 0);
@@ -149,7 +150,7 @@ TEST_F(SwapFaults, WhenEvenTheMoveBackFailsTheOldImageIsKeptAsBackup) {
     sim::InjectFault(sim::Op::MoveFileEx, 2);
     sim::InjectFault(sim::Op::MoveFileEx, 3);
 
-    RunScheduledUpdateCheck(Updater(), window, IDT_UPDATE_CHECK);
+    main->TickAndPump();
 
     EXPECT_EQ(Texts(), (std::vector<std::string>{kOffer, kFailure}));
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);

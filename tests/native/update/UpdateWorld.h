@@ -2,10 +2,12 @@
 // stand-in server, and checks that every test leaves no handle behind.
 #pragma once
 #include "update/AutoUpdater.h"
+#include "update/UpdateLock.h"
 
 #include "tests/sim/SimCrypto.h"
 #include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
+#include "tests/sim/SimThreads.h"
 
 #include "BuildConfig.h"
 
@@ -13,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace updtest {
 
@@ -33,7 +36,9 @@ inline const std::string kFolder = "C:\\ProgramData\\Veltrano";
 inline const std::string kExe = kFolder + "\\tarnquill.exe";
 inline const std::string kBackup = kFolder + "\\OldExecutable.bak";
 inline const std::string kTempDir = "C:\\Users\\user\\AppData\\Local\\Temp\\";
-inline const std::string kTempFile = kTempDir + "tarnquill.exe";
+// This process's download (the simulated process id is 4242).
+inline const std::string kTempFile =
+    DownloadFileName(kTempDir.c_str(), "tarnquill.exe", kExe.c_str(), 4242).str();
 
 class UpdateWorld : public ::testing::Test {
 protected:
@@ -54,6 +59,7 @@ protected:
         EXPECT_EQ(sim::OpenFileHandleCount(), 0) << "a file handle was left open";
         EXPECT_TRUE(sim::BadHandleCalls().empty());
         EXPECT_EQ(sim::OpenCryptHandleCount(), 0) << "a CryptoAPI handle was left open";
+        EXPECT_FALSE(sim::MutexHeld(UpdateLockName(kExe.c_str()).str())) << "the update lock was kept";
     }
 
     CAutoUpdater& Updater() {
@@ -76,7 +82,7 @@ protected:
     void ExpectDiskUnchanged(const std::optional<std::string>& backup = std::nullopt) {
         EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
         EXPECT_EQ(sim::ReadFileBytes(kBackup), backup);
-        EXPECT_FALSE(sim::Exists(kTempFile));
+        EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
     }
 
     std::optional<CAutoUpdater> updater;

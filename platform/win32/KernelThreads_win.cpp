@@ -1,0 +1,52 @@
+// Worker threads, mutexes, the process id and the clock: the real kernel32
+// calls.
+#include "platform/Threads.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace {
+
+struct WorkerStart {
+    plat::WorkerProc fn;
+    void* arg;
+};
+
+DWORD WINAPI RunWorker(LPVOID param) {
+    WorkerStart start = *static_cast<WorkerStart*>(param);
+    delete static_cast<WorkerStart*>(param);
+    start.fn(start.arg);
+    return 0;
+}
+
+}  // namespace
+
+namespace plat {
+
+BOOL StartWorker(WorkerProc fn, void* arg) {
+    auto* start = new (std::nothrow) WorkerStart{fn, arg};
+    if (!start) return FALSE;
+    ::HANDLE thread = ::CreateThread(nullptr, 0, RunWorker, start, 0, nullptr);
+    if (!thread) {
+        delete start;
+        return FALSE;
+    }
+    // Nobody joins the worker: ExitProcess ends it with the window.
+    ::CloseHandle(thread);
+    return TRUE;
+}
+
+HANDLE CreateMutexA(const char* lpName) { return ::CreateMutexA(nullptr, FALSE, lpName); }
+
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    return ::WaitForSingleObject(hHandle, dwMilliseconds);
+}
+
+BOOL ReleaseMutex(HANDLE hMutex) { return ::ReleaseMutex(hMutex); }
+
+DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+DWORD GetTickCount() { return ::GetTickCount(); }
+
+}  // namespace plat

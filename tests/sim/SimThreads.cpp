@@ -1,0 +1,169 @@
+// Simulated workers, mutexes, clock and process id, and the folder search.
+#include "platform/FileSearch.h"
+#include "platform/Threads.h"
+#include "tests/sim/SimInternal.h"
+#include "tests/sim/SimKernel.h"
+#include "tests/sim/SimThreads.h"
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <utility>
+
+namespace sim {
+namespace {
+
+struct Search {
+    std::vector<std::string> names;
+    std::size_t next = 0;
+};
+
+struct ThreadState {
+    std::deque<std::pair<plat::WorkerProc, void*>> workers;
+    bool workersFail = false;
+    plat::DWORD clock = 1000000;
+    plat::DWORD pid = 4242;
+    std::map<plat::HANDLE, std::string> mutexNames;
+    std::map<std::string, plat::HANDLE> holders;  // by name; the holding handle
+    int mutexesCreated = 0;
+    std::map<plat::HANDLE, Search> searches;
+};
+
+ThreadState& State() {
+    static ThreadState state;
+    return state;
+}
+
+// The holder, when its handle is still open (a closed one abandoned it).
+plat::HANDLE LiveHolder(const std::string& name) {
+    auto it = State().holders.find(name);
+    if (it == State().holders.end()) return nullptr;
+    return detail::FindHandle(it->second, nullptr) ? it->second : nullptr;
+}
+
+bool Matches(const char* pattern, const char* name) {
+    if (*pattern == '\0') return *name == '\0';
+    if (*pattern == '*') return Matches(pattern + 1, name) || (*name && Matches(pattern, name + 1));
+    if (*name == '\0') return false;
+    bool same = *pattern == '?' || detail::Key(std::string(1, *pattern)) == detail::Key(std::string(1, *name));
+    return same && Matches(pattern + 1, name + 1);
+}
+
+void CopyOut(const std::string& folder, const std::string& name, plat::WIN32_FIND_DATAA* data) {
+    data->dwFileAttributes = IsFolder(folder + "\\" + name) ? plat::FILE_ATTRIBUTE_DIRECTORY
+                                                           : plat::FILE_ATTRIBUTE_NORMAL;
+    std::strncpy(data->cFileName, name.c_str(), plat::MAX_PATH - 1);
+    data->cFileName[plat::MAX_PATH - 1] = '\0';
+}
+
+}  // namespace
+
+int RunWorkers() {
+    int run = 0;
+    while (!State().workers.empty()) {
+        auto [fn, arg] = State().workers.front();
+        State().workers.pop_front();
+        fn(arg);
+        ++run;
+    }
+    return run;
+}
+
+int PendingWorkers() { return static_cast<int>(State().workers.size()); }
+void SetWorkersFail(bool fail) { State().workersFail = fail; }
+
+void Pump() {
+    while (RunWorkers() + DeliverPosted() > 0) {
+    }
+}
+
+plat::DWORD Clock() { return State().clock; }
+void AdvanceClock(plat::DWORD milliseconds) { State().clock += milliseconds; }
+void SetProcessId(plat::DWORD pid) { State().pid = pid; }
+bool MutexHeld(const std::string& name) { return LiveHolder(name) != nullptr; }
+int MutexesCreated() { return State().mutexesCreated; }
+
+void ResetThreads() { State() = ThreadState{}; }
+
+}  // namespace sim
+
+namespace plat {
+
+using sim::State;
+
+BOOL StartWorker(WorkerProc fn, void* arg) {
+    if (State().workersFail) return FALSE;
+    State().workers.emplace_back(fn, arg);
+    return TRUE;
+}
+
+HANDLE CreateMutexA(const char* lpName) {
+    ++State().mutexesCreated;
+    sim::detail::HandleEntry entry;
+    entry.kind = sim::detail::HandleKind::Mutex;
+    HANDLE h = sim::detail::NewHandle(entry);
+    State().mutexNames[h] = lpName ? lpName : "";
+    return h;
+}
+
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD /*dwMilliseconds*/) {
+    auto* entry = sim::detail::FindHandle(hHandle, "WaitForSingleObject");
+    if (!entry || entry->kind != sim::detail::HandleKind::Mutex) return WAIT_FAILED;
+    const std::string& name = State().mutexNames[hHandle];
+    HANDLE holder = sim::LiveHolder(name);
+    // Nothing else runs while a simulated wait would last: a held mutex
+    // stays held, so the wait ends at once with its time-out.
+    if (holder && holder != hHandle) return WAIT_TIMEOUT;
+    bool abandoned = !holder && State().holders.count(name);
+    State().holders[name] = hHandle;
+    return abandoned ? WAIT_ABANDONED : WAIT_OBJECT_0;
+}
+
+BOOL ReleaseMutex(HANDLE hMutex) {
+    if (!sim::detail::FindHandle(hMutex, "ReleaseMutex")) return FALSE;
+    const std::string& name = State().mutexNames[hMutex];
+    if (sim::LiveHolder(name) != hMutex) return FALSE;
+    State().holders.erase(name);
+    return TRUE;
+}
+
+DWORD GetCurrentProcessId() { return State().pid; }
+DWORD GetTickCount() { return State().clock; }
+
+HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) {
+    std::string pattern = lpFileName ? lpFileName : "";
+    std::size_t slash = pattern.find_last_of('\\');
+    if (slash == std::string::npos) return INVALID_HANDLE_VALUE;
+    std::string folder = pattern.substr(0, slash);
+    sim::Search search;
+    for (const std::string& name : sim::ListFolder(folder))
+        if (sim::Matches(pattern.c_str() + slash + 1, name.c_str())) search.names.push_back(name);
+    if (search.names.empty()) return INVALID_HANDLE_VALUE;
+    sim::CopyOut(folder, search.names[0], lpFindFileData);
+    search.next = 1;
+    for (auto& name : search.names) name = folder + "\\" + name;
+    sim::detail::HandleEntry entry;
+    entry.kind = sim::detail::HandleKind::Search;
+    HANDLE h = sim::detail::NewHandle(entry);
+    State().searches[h] = std::move(search);
+    return h;
+}
+
+BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData) {
+    if (!sim::detail::FindHandle(hFindFile, "FindNextFileA")) return FALSE;
+    sim::Search& search = State().searches[hFindFile];
+    if (search.next >= search.names.size()) return FALSE;
+    const std::string& path = search.names[search.next++];
+    std::size_t slash = path.find_last_of('\\');
+    sim::CopyOut(path.substr(0, slash), path.substr(slash + 1), lpFindFileData);
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE hFindFile) {
+    if (!sim::detail::FindHandle(hFindFile, "FindClose")) return FALSE;
+    State().searches.erase(hFindFile);
+    sim::detail::ReleaseHandle(hFindFile);
+    return TRUE;
+}
+
+}  // namespace plat

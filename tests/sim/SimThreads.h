@@ -1,0 +1,41 @@
+// The test-facing side of the simulated worker threads, posted messages,
+// mutexes, clock and process id. Workers never run by themselves: a test
+// runs them with RunWorkers (or Pump), on its own thread, so every
+// interleaving it wants is deterministic. Reset with the kernel.
+#pragma once
+#include "platform/WinTypes.h"
+
+#include <string>
+
+namespace sim {
+
+// Runs every worker started so far (and those they start); the count run.
+int RunWorkers();
+// Workers started and not yet run.
+int PendingWorkers();
+// Makes StartWorker fail (FALSE, the function never called).
+void SetWorkersFail(bool fail);
+// Delivers the messages posted so far, in order, to the windows that still
+// exist; the count delivered. (SimWindows.cpp)
+int DeliverPosted();
+// Workers and posted messages until neither is left.
+void Pump();
+
+// Top-level windows are created hidden; a visible one other than the main
+// window stands for an open box (SimWindows.cpp).
+void ShowWindow(plat::HWND hwnd, bool visible);
+
+// GetTickCount's answer; stalls of the simulated server move it on.
+plat::DWORD Clock();
+void AdvanceClock(plat::DWORD milliseconds);
+// GetCurrentProcessId's answer, default 4242.
+void SetProcessId(plat::DWORD pid);
+
+// True while a live handle holds the named mutex.
+bool MutexHeld(const std::string& name);
+// Mutex names ever created.
+int MutexesCreated();
+
+void ResetThreads();
+
+}  // namespace sim

@@ -1,0 +1,53 @@
+// The main window's update check, with its network parts on worker threads
+// so the window keeps answering: the manifest and signature, then the
+// download, each reported back with WM_UPDATE_STEP_DONE. The offer, the
+// check of the download, the swap, the messages and the restart run on the
+// window's thread, and only while no box of the program is open: a tick
+// that finds one waits a second and looks again.
+#pragma once
+#include "update/AutoUpdater.h"
+#include "update/UpdateLock.h"
+
+#include "platform/User.h"
+
+#include <memory>
+
+struct UpdateJob;
+
+// Posted to the window by the worker when its step has ended.
+constexpr plat::UINT WM_UPDATE_STEP_DONE = plat::WM_APP + 1;
+// How often a waiting step looks again.
+constexpr plat::UINT kUpdateRetryMs = 1000;
+
+class CBackgroundUpdate {
+public:
+    // baseUrl null: the program's own update directory.
+    explicit CBackgroundUpdate(CAutoUpdater& updater, const char* baseUrl = nullptr);
+    ~CBackgroundUpdate();
+    CBackgroundUpdate(const CBackgroundUpdate&) = delete;
+    CBackgroundUpdate& operator=(const CBackgroundUpdate&) = delete;
+
+    // WM_TIMER of the window, before its default processing.
+    void OnTimer(plat::HWND hWnd, unsigned nIDEvent);
+    // WM_UPDATE_STEP_DONE.
+    void OnStepDone(plat::HWND hWnd);
+
+private:
+    enum class Stage { Scheduled, Fetching, Fetched, Locking, Downloading, Downloaded, Finished };
+
+    void Continue(plat::HWND hWnd);
+    void AfterFetch(plat::HWND hWnd);
+    void TakeLock(plat::HWND hWnd);
+    void StartWork(plat::HWND hWnd, Stage running, bool (*step)(CAutoUpdater&, UpdateJob&),
+                   UpdateResult failure);
+    void WaitASecond(plat::HWND hWnd);
+    void Finish(plat::HWND hWnd, UpdateResult result);
+
+    CAutoUpdater& m_updater;
+    CString m_baseUrl;
+    Stage m_stage = Stage::Scheduled;
+    // Shared with the worker of the running step, which may outlive the window.
+    std::shared_ptr<UpdateJob> m_job;
+    UpdateLock m_lock;  // taken and given back on the window's thread
+    plat::DWORD m_lockWaitStart = 0;
+};

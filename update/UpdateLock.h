@@ -1,0 +1,33 @@
+// One update at a time per executable: copies of the program running from
+// the same file share a named mutex derived from its full path, and each
+// download gets a file of its own in the temporary folder.
+#pragma once
+#include "base/CString.h"
+#include "base/Handles.h"
+
+// "Global\tarnquill-update-" and 16 hex digits of a hash of the path, case
+// folded as Windows compares paths (ASCII letters; double-byte characters of
+// code page 936 kept whole).
+CString UpdateLockName(const char* exePath);
+
+class UpdateLock {
+public:
+    // Takes the lock, waiting at most waitMs. False while another copy holds
+    // it, and when no mutex can be made (never an update without the lock).
+    bool Acquire(const char* exePath, plat::DWORD waitMs);
+    bool Held() const { return m_owned.IsValid(); }
+    void Release();
+
+private:
+    MutexHandle m_mutex;
+    MutexOwnership m_owned;  // released before m_mutex closes
+};
+
+// The temporary file of one download: tempDir, the executable's file name,
+// its lock's hash and the process id, as "tarnquill.exe.<hash>.<pid>.part".
+CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
+                         plat::DWORD processId);
+// Deletes what earlier downloads for this executable left in tempDir (a
+// window closed during a transfer ends the program at once). Only under the
+// lock: then no other copy of this executable is downloading.
+void RemoveStaleDownloads(const CString& tempDir, const CString& fileName, const char* exePath);

@@ -1,0 +1,137 @@
+#include "update/UpdateSteps.h"
+
+#include "update/ExecutableCheck.h"
+#include "update/SignatureDownload.h"
+#include "update/UpdateLock.h"
+
+#include "platform/Inet.h"
+#include "platform/Kernel.h"
+#include "platform/User.h"
+
+using namespace plat;
+
+namespace {
+
+constexpr DWORD kManifestBufferSize = 4096;
+constexpr DWORD kHttpOk = 200;
+
+// The file name after the path's last backslash.
+CString FileNameOf(const CString& path) { return path.Mid(path.ReverseFind('\\') + 1); }
+
+bool AnsweredOk(HINTERNET hUrl) {
+    DWORD status = 0;
+    return HttpQueryInfoNumber(hUrl, HTTP_QUERY_STATUS_CODE, &status) && status == kHttpOk;
+}
+
+bool End(UpdateJob& job, UpdateResult result) {
+    job.result = result;
+    return false;
+}
+
+// The manifest's text; false when the server gave none. One byte short of
+// the buffer, so the text always ends in a zero. An error page is no
+// manifest, even when its body reads as a version.
+bool ReadManifest(CAutoUpdater& updater, const UpdateJob& job, CString& manifest, UpdateResult& failure) {
+    CString strUrl = job.baseUrl + "update.txt";
+    UrlHandle manifestUrl(updater.OpenUrl(strUrl));
+    failure = OpenFailed;
+    if (!manifestUrl) return false;
+    char buffer[kManifestBufferSize] = {};
+    bool got = AnsweredOk(manifestUrl.Get()) &&
+               updater.ReadChunk(manifestUrl.Get(), buffer, kManifestBufferSize - 1);
+    failure = ManifestReadFailed;
+    if (!got) return false;
+    manifest = buffer;
+    return true;
+}
+
+// The signature served beside the executable; without one there is nothing
+// to offer, since nothing downloaded could ever be trusted.
+bool FetchSignature(CAutoUpdater& updater, CString strUrl, Signature& signature) {
+    UrlHandle sigUrl(updater.OpenUrl(strUrl));
+    return sigUrl && ReadSignature(sigUrl.Get(), signature);
+}
+
+// Only a download that the maker signed, and that is a whole executable newer
+// than the running program, may take its place. The signature comes first:
+// nothing else of an unsigned body is looked at. Newer rather than the
+// announced version: a manifest may name a version in short, and no signed
+// old release may be put back.
+bool IsTrustedNewer(CAutoUpdater& updater, const CString& file, const Signature& signature,
+                    const CString& ownVersion) {
+    return IsSignedByMaker(file, signature) && IsCompleteWin32ExecutableFile(file) &&
+           updater.CompareVersions(updater.GetFileVersionString(file), ownVersion) == kVersionNewer;
+}
+
+}  // namespace
+
+CString TemporaryDirectory() {
+    char buffer[MAX_PATH] = {};
+    DWORD length = GetTempPathA(MAX_PATH, buffer);
+    // A failed call, or an answer that does not fit, leaves no path.
+    if (length == 0 || length >= MAX_PATH) return CString();
+    return CString(buffer);
+}
+
+bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
+    if (!updater.IsConnected()) return End(job, NotConnected);
+
+    UpdateResult failure = OpenFailed;
+    if (!ReadManifest(updater, job, job.manifest, failure)) return End(job, failure);
+
+    job.modulePath = updater.GetModulePath();
+    job.ownVersion = updater.GetFileVersionString(job.modulePath);
+    if (job.ownVersion.IsEmpty()) return End(job, OwnVersionUnknown);
+    if (updater.CompareVersions(job.manifest, job.ownVersion) != kVersionNewer) return End(job, NoNewerVersion);
+
+    job.fileName = FileNameOf(job.modulePath);
+    if (!FetchSignature(updater, job.baseUrl + job.fileName + ".sig", job.signature)) return End(job, OpenFailed);
+
+    CString strUrl = job.baseUrl + job.fileName;
+    job.exeUrl.Reset(updater.OpenUrl(strUrl));
+    if (!job.exeUrl) return End(job, OpenFailed);
+    return true;
+}
+
+bool OfferUpdate(UpdateJob& job) {
+    CString strPrompt;
+    strPrompt.Format("新版本 %s 现在可用，是否下载更新？", job.manifest.c_str());
+    if (MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION) != IDNO) return true;
+    job.exeUrl.Close();
+    return End(job, NotReplaced);
+}
+
+bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job) {
+    CString onDisk = updater.GetFileVersionString(job.modulePath);
+    int order = updater.CompareVersions(onDisk, job.manifest);
+    return order == kVersionNewer || order == kVersionsEqual;
+}
+
+bool ChooseDownloadFile(UpdateJob& job, DWORD processId) {
+    CString tempDir = TemporaryDirectory();
+    if (tempDir.IsEmpty()) return End(job, DownloadFailed);
+    RemoveStaleDownloads(tempDir, job.fileName, job.modulePath);
+    job.downloadFile = DownloadFileName(tempDir, job.fileName, job.modulePath, processId);
+    return true;
+}
+
+bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
+    if (!job.exeUrl) {
+        CString strUrl = job.baseUrl + job.fileName;
+        job.exeUrl.Reset(updater.OpenUrl(strUrl));
+    }
+    bool downloaded = job.exeUrl && AnsweredOk(job.exeUrl.Get()) &&
+                      updater.DownloadToFile(job.exeUrl.Get(), job.downloadFile);
+    job.exeUrl.Close();
+    if (downloaded) return true;
+    DeleteFileA(job.downloadFile);
+    return End(job, DownloadFailed);
+}
+
+UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
+    if (!IsTrustedNewer(updater, job.downloadFile, job.signature, job.ownVersion)) {
+        DeleteFileA(job.downloadFile);
+        return DownloadFailed;
+    }
+    return updater.ReplaceExecutable(job.modulePath, job.downloadFile, false) ? Updated : NotReplaced;
+}

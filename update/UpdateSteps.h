@@ -1,0 +1,43 @@
+// The update procedure in steps, so that its network parts can run off the
+// window's thread while the offer, the check of the download, the swap and
+// the messages stay on it, in the procedure's order:
+//   FetchOffer (network) -> OfferUpdate (window) -> [lock] ->
+//   AlreadyInstalled (window) -> DownloadUpdate (network) -> InstallUpdate (window)
+// A step that returns false has ended the procedure with job.result.
+#pragma once
+#include "update/AutoUpdater.h"
+#include "update/SignatureCheck.h"
+#include "base/Handles.h"
+
+struct UpdateJob {
+    explicit UpdateJob(const char* lpszBaseUrl) : baseUrl(lpszBaseUrl) {}
+
+    CString baseUrl;
+    CString modulePath;
+    CString ownVersion;
+    CString fileName;
+    CString manifest;  // as read, shown in the offer
+    Signature signature{};
+    UrlHandle exeUrl;  // opened before the offer; reopened by the download when closed meanwhile
+    CString downloadFile;
+    UpdateResult result = Updated;
+};
+
+// Connection, manifest, own version, comparison, signature, and the
+// executable's URL opened: everything the offer needs.
+bool FetchOffer(CAutoUpdater& updater, UpdateJob& job);
+// The question; NotReplaced when declined.
+bool OfferUpdate(UpdateJob& job);
+// True when the executable on disk already carries the offered version or a
+// newer one: another copy of the program has just installed it.
+bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job);
+// The temporary folder and the file name of this download; DownloadFailed
+// when there is no temporary folder.
+bool ChooseDownloadFile(UpdateJob& job, plat::DWORD processId);
+// The executable into job.downloadFile; on DownloadFailed the file is gone.
+bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job);
+// The signature and version check of the download, then the swap.
+UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job);
+
+// Folder of the running executable's temporary downloads, or empty.
+CString TemporaryDirectory();
