@@ -1,0 +1,203 @@
+// The window's update check in the background: the window never waits on
+// the network and every wait ends; no step runs inside an open box; two
+// copies of one executable update it once.
+#include "WindowCheck.h"
+
+#include "update/UpdateLock.h"
+
+#include "platform/Inet.h"
+#include "platform/User.h"
+
+#include <optional>
+
+using namespace updtest;
+
+namespace {
+
+const std::string kOfferCaption = "有新版更新";
+const std::string kSuccessCaption = "更新成功！";
+const std::string kFailureCaption = "更新失败！";
+
+class Background : public UpdateWorld {
+protected:
+    void SetUp() override {
+        UpdateWorld::SetUp();
+        g_bRestartAfterUpdate = false;
+        main.emplace(Updater());
+    }
+    void TearDown() override {
+        main.reset();
+        g_bRestartAfterUpdate = false;
+        UpdateWorld::TearDown();
+    }
+
+    // The captions of the boxes shown, from the first'th on.
+    std::vector<std::string> Captions(std::size_t first = 0) {
+        std::vector<std::string> out;
+        const auto boxes = sim::MessageBoxes();
+        for (std::size_t i = first; i < boxes.size(); ++i) out.push_back(boxes[i].caption);
+        return out;
+    }
+    int Opens(const std::string& url) {
+        int n = 0;
+        for (const auto& opened : sim::OpenedUrls()) n += opened == url;
+        return n;
+    }
+
+    std::optional<WindowCheck> main;
+};
+
+// ------------------------------------------------ the window never waits
+
+TEST_F(Background, TheNetworkStepsRunOnWorkersAndTheRestOnTheWindow) {
+    Publish("5.0.0.1", newImage);
+    sim::FireTimer(main->window, IDT_UPDATE_CHECK);
+    EXPECT_TRUE(sim::OpenedUrls().empty()) << "the tick itself went to the network";
+    EXPECT_FALSE(main->TimerLive());
+
+    sim::RunWorkers();  // manifest, signature, the executable's URL
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl, kSigUrl, kExeUrl}));
+    EXPECT_TRUE(sim::MessageBoxes().empty()) << "the worker asked the user";
+
+    sim::QueueAnswer(plat::IDYES);
+    sim::DeliverPosted();  // the offer, on the window's thread
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption}));
+    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{}) << "downloaded on the window's thread";
+
+    sim::RunWorkers();  // the download
+    EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage) << "swapped off the window's thread";
+    sim::QueueAnswer(plat::IDNO);
+    sim::DeliverPosted();  // verification, swap, message
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kSuccessCaption}));
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+}
+
+TEST_F(Background, EveryWaitOnTheServerIsBounded) {
+    for (plat::DWORD option : {plat::INTERNET_OPTION_CONNECT_TIMEOUT, plat::INTERNET_OPTION_SEND_TIMEOUT,
+                               plat::INTERNET_OPTION_RECEIVE_TIMEOUT})
+        EXPECT_EQ(sim::SessionTimeout(option), plat::DWORD{30000}) << "option " << option;
+
+    // A server that accepts the manifest's request and says nothing: silent.
+    sim::HttpAnswer silent;
+    silent.silent = true;
+    sim::ServeUrl(kManifestUrl, silent);
+    main->TickAndPump();
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+    EXPECT_EQ(sim::OpenedUrls(), (std::vector<std::string>{kManifestUrl}));
+}
+
+TEST_F(Background, AStalledOrTricklingDownloadEndsInTheFailureMessage) {
+    sim::HttpAnswer stalled;
+    stalled.body = newImage;
+    stalled.stallAfter = 100;
+    sim::HttpAnswer trickling;  // a piece just inside each read's time-out
+    trickling.body = newImage;
+    trickling.pieceSize = 16;
+    trickling.msPerRead = 29000;
+    for (const sim::HttpAnswer& answer : {stalled, trickling}) {
+        main.emplace(Updater());
+        const std::size_t shown = sim::MessageBoxes().size();
+        Publish("5.0.0.1", newImage);
+        sim::ServeUrl(kExeUrl, answer);
+        sim::QueueAnswer(plat::IDYES);
+        sim::QueueAnswer(plat::IDOK);
+        main->TickAndPump();
+        EXPECT_EQ(Captions(shown), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
+        ExpectDiskUnchanged();
+    }
+}
+
+TEST_F(Background, ClosingTheWindowDuringTheDownloadSwapsNothing) {
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    sim::FireTimer(main->window, IDT_UPDATE_CHECK);
+    sim::RunWorkers();
+    sim::DeliverPosted();  // the offer: Yes, the download starts
+    main.reset();          // the window closes, the program ends
+    sim::Pump();           // what the download still did before the end
+    EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
+    EXPECT_FALSE(sim::Exists(kBackup));
+    ASSERT_EQ(sim::ListFolder(kTempDir).size(), 1u) << "the process ended mid-transfer";
+
+    // The next start's update clears what the ended one left.
+    sim::SetProcessId(5151);
+    main.emplace(Updater());
+    sim::QueueAnswer(plat::IDYES);
+    sim::QueueAnswer(plat::IDNO);
+    main->TickAndPump();
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+}
+
+// --------------------------------------------------- never inside a box
+
+TEST_F(Background, TheCheckWaitsForTheOpenBoxAndThenRunsOnce) {
+    Publish("5.0.0.1", newImage);
+    plat::HWND box = sim::CreateWindow(nullptr, 0, {100, 100, 300, 200});
+    sim::ShowWindow(box, true);  // the shortcut question, still unanswered
+    for (int second = 0; second < 30; ++second) ASSERT_TRUE(main->TickAndPump());
+    EXPECT_TRUE(sim::OpenedUrls().empty());
+    EXPECT_EQ(sim::TimerCalls().back().elapse, kUpdateRetryMs);
+
+    sim::DestroyWindow(box);
+    sim::QueueAnswer(plat::IDNO);
+    sim::QueueAnswer(plat::IDOK);
+    EXPECT_TRUE(main->TickAndPump());
+    EXPECT_FALSE(main->TickAndPump()) << "the timer outlived the check";
+    EXPECT_EQ(Opens(kManifestUrl), 1);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
+}
+
+TEST_F(Background, AnOfferWaitsForABoxOpenedDuringTheFetch) {
+    Publish("5.0.0.1", newImage);
+    sim::FireTimer(main->window, IDT_UPDATE_CHECK);
+    sim::RunWorkers();
+    plat::HWND about = sim::CreateWindow(nullptr, 0, {100, 100, 300, 200});
+    sim::ShowWindow(about, true);
+    sim::DeliverPosted();
+    EXPECT_TRUE(main->TickAndPump());
+    EXPECT_TRUE(sim::MessageBoxes().empty()) << "the offer ran inside the About box";
+
+    sim::DestroyWindow(about);
+    sim::QueueAnswer(plat::IDNO);
+    sim::QueueAnswer(plat::IDOK);
+    main->TickAndPump();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
+}
+
+// -------------------------------------------------- two copies at once
+
+TEST_F(Background, TwoCopiesAcceptingTogetherSwapOnceAndBothSucceed) {
+    Publish("5.0.0.1", newImage);
+    WindowCheck second(Updater());
+    sim::FireTimer(main->window, IDT_UPDATE_CHECK);
+    sim::FireTimer(second.window, IDT_UPDATE_CHECK);
+    sim::RunWorkers();  // both fetch and offer
+    sim::QueueAnswer(plat::IDYES);
+    sim::QueueAnswer(plat::IDYES);
+    sim::DeliverPosted();  // both say Yes; the first takes the lock and downloads
+    EXPECT_TRUE(second.TimerLive()) << "the second copy should wait for the first";
+
+    sim::QueueAnswer(plat::IDNO);  // the first's restart question
+    sim::Pump();
+    sim::QueueAnswer(plat::IDNO);  // the second's
+    second.TickAndPump();
+
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kOfferCaption, kSuccessCaption,
+                                                    kSuccessCaption}));
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
+    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+}
+
+TEST(UpdateLockName, OnePerExecutableWhateverTheCaseOfItsPath) {
+    const CString name = UpdateLockName("C:\\ProgramData\\Veltrano\\tarnquill.exe");
+    EXPECT_EQ(name, UpdateLockName("c:\\programdata\\VELTRANO\\TARNQUILL.EXE"));
+    EXPECT_NE(name, UpdateLockName("C:\\Users\\user\\Downloads\\tarnquill.exe"));
+    // A trail byte is no letter: these two names are different files.
+    EXPECT_NE(UpdateLockName("C:\\\x81\x61.exe"), UpdateLockName("C:\\\x81\x41.exe"));
+    EXPECT_EQ(name.Left(24), CString("Global\\tarnquill-update-"));
+}
+
+}  // namespace
