@@ -11,7 +11,7 @@ from harness import IDNO, IDYES
 from harness.nginx import Nginx
 from harness.signing import release
 from harness.wine import e2e_dir
-from test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, TEMP_DOWNLOAD, UpdateCase
+from test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, UpdateCase, downloads_in_temp
 
 
 class RealWebServer(UpdateCase):
@@ -32,7 +32,7 @@ class RealWebServer(UpdateCase):
         done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
         self.assertEqual(self.new_image, self.read(INSTALLED))
         self.assertEqual(self.old_image, self.read(BACKUP))
-        self.assertFalse(self.exists(TEMP_DOWNLOAD))
+        self.assertEqual([], downloads_in_temp(self))
         self.robot.answer(done, IDNO)
 
         update = "http://%s/tarnquill/update/" % self.host

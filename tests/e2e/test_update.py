@@ -14,7 +14,22 @@ FOLDER = PROGRAMDATA + "\\Veltrano"
 INSTALLED = FOLDER + "\\tarnquill.exe"
 BACKUP = FOLDER + "\\OldExecutable.bak"
 MARKER = FOLDER + "\\ Veltrano4.lnk"
-TEMP_DOWNLOAD = TEMP + "\\tarnquill.exe"
+
+
+def download_name(exe, pid):
+    """The temporary file of one download: the executable's file name, a
+    64-bit FNV-1a hash of its full path with ASCII letters folded, the
+    process id."""
+    digest = 14695981039346656037
+    for byte in exe.upper().encode("gbk"):
+        digest = ((digest ^ byte) * 1099511628211) % (1 << 64)
+    return "tarnquill.exe.%016X.%d.part" % (digest, pid)
+
+
+def downloads_in_temp(case):
+    """What the update left in the temporary folder."""
+    return [name for name in case.listdir(TEMP) if name.lower().startswith("tarnquill.exe")]
+
 MANIFEST = "/tarnquill/update/update.txt"
 EXE = "/tarnquill/update/tarnquill.exe"
 SIG = EXE + ".sig"
@@ -83,7 +98,7 @@ class UpdateCase(E2E):
     def expect_untouched(self):
         self.assertEqual(self.old_image, self.read(INSTALLED))
         self.assertFalse(self.exists(BACKUP))
-        self.assertFalse(self.exists(TEMP_DOWNLOAD), "a partial download was left behind")
+        self.assertEqual([], downloads_in_temp(self), "a partial download was left behind")
 
 
 class AcceptedUpdate(UpdateCase):
@@ -98,7 +113,7 @@ class AcceptedUpdate(UpdateCase):
         self.assertEqual({IDYES, IDNO}, set(done.buttons))
         self.assertEqual(self.new_image, self.read(INSTALLED))
         self.assertEqual(self.old_image, self.read(BACKUP))
-        self.assertFalse(self.exists(TEMP_DOWNLOAD))
+        self.assertEqual([], downloads_in_temp(self))
         fetched = [self.server.requests_for(path) for path in (MANIFEST, SIG, EXE)]
         self.assertEqual([1, 1, 1], [len(requests) for requests in fetched])
         for requests in fetched:
@@ -150,9 +165,9 @@ class RejectedUpdate(UpdateCase):
         }
         for name, route in cases.items():
             with self.subTest(name):
-                # A leftover of an earlier attempt: it must go as well, which
-                # also proves the download lands in this folder.
-                self.write(TEMP_DOWNLOAD, b"left over")
+                # A leftover of an earlier, ended copy: it must go as well,
+                # which also proves the downloads land in this folder.
+                self.write(TEMP + "\\" + download_name(INSTALLED, 1), b"left over")
                 self.publish(b"5.0.0.1", **route)
                 window = self.start_installed()
                 self.tick(window)

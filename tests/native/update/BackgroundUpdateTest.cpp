@@ -197,7 +197,9 @@ TEST(UpdateLockName, OnePerExecutableWhateverTheCaseOfItsPath) {
     EXPECT_NE(name, UpdateLockName("C:\\Users\\user\\Downloads\\tarnquill.exe"));
     // A trail byte is no letter: these two names are different files.
     EXPECT_NE(UpdateLockName("C:\\\x81\x61.exe"), UpdateLockName("C:\\\x81\x41.exe"));
-    EXPECT_EQ(name.Left(24), CString("Global\\tarnquill-update-"));
+    // Every version of the program must name it alike, or an old and a new
+    // copy of one file would update it at once.
+    EXPECT_EQ(name, "Global\\tarnquill-update-0E2A1C47E51C4BF9");
 }
 
 }  // namespace
