@@ -133,9 +133,13 @@ void CBackgroundUpdate::TakeLock(HWND hWnd) {
 
 void CBackgroundUpdate::StartWork(HWND hWnd, Stage running, Step step, UpdateResult failure) {
     m_stage = running;
-    auto* task = new (std::nothrow) WorkerTask{m_job, &m_updater, hWnd, step, failure};
-    if (task && StartWorker(RunStep, task)) return;
-    delete task;
+    std::unique_ptr<WorkerTask> task(new (std::nothrow) WorkerTask);
+    if (task) *task = WorkerTask{m_job, &m_updater, hWnd, step, failure};
+    // From its start on, the worker owns the task.
+    if (task && StartWorker(RunStep, task.get())) {
+        static_cast<void>(task.release());
+        return;
+    }
     Finish(hWnd, failure);
 }
 
