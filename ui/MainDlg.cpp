@@ -26,7 +26,9 @@ plat::HWND ToPlat(HWND hWnd) {
 }  // namespace
 
 CMainDlg::CMainDlg(CAutoUpdater& updater, CWnd* pParent)
-    : CDialog(IDD_MAIN_DIALOG, pParent), m_updater(updater), m_update(std::make_unique<CBackgroundUpdate>(updater)) {
+    : CDialog(IDD_MAIN_DIALOG, pParent),
+      m_updater(updater),
+      m_update(std::make_unique<CBackgroundUpdate>(updater)) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_SMALLICON);
     m_hIconBig = AfxGetApp()->LoadIcon(IDR_LARGEICON);
 }
