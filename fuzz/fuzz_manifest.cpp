@@ -5,6 +5,7 @@
 #include "FuzzCheck.h"
 
 #include "platform/User.h"
+#include "tests/sim/SimCrypto.h"
 #include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
 #include "update/AutoUpdater.h"
@@ -14,15 +15,17 @@ namespace {
 const std::string kBase = "http://www.veltrano.example/tarnquill/update/";
 const std::string kExe = "C:\\ProgramData\\Veltrano\\tarnquill.exe";
 const std::string kBackup = "C:\\ProgramData\\Veltrano\\OldExecutable.bak";
-const std::string kTemp = "C:\\Users\\user\\AppData\\Local\\Temp\\tarnquill.exe";
+const std::string kTempDir = "C:\\Users\\user\\AppData\\Local\\Temp";
 const fuzzref::Version kRunning = {5, 0, 0, 0};
+const std::string kSigningKey = TQ_TEST_KEYS_DIR "/TEST-ONLY-update-signing-key.pem";
 
 // The executable the server holds: the announced version when it can carry
-// it (numbers up to 65535), else one that does not match the announcement.
+// it (numbers up to 65535), else a signed old release, which must never be
+// put back.
 std::string ServedImage(const std::optional<fuzzref::Version>& announced) {
-    if (!announced) return sim::MakeExecutableImage("5.0.0.1");
+    if (!announced) return sim::MakeExecutableImage("4.0.0.0");
     for (auto n : *announced)
-        if (n > 65535) return sim::MakeExecutableImage("5.0.0.1");
+        if (n > 65535) return sim::MakeExecutableImage("4.0.0.0");
     const auto& v = *announced;
     const std::string text = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." +
                              std::to_string(v[2]) + "." + std::to_string(v[3]);
@@ -60,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     sim::ServeBody(kBase + "update.txt", body);
     sim::ServeBody(kBase + "tarnquill.exe", served);
+    // Signed as the release step signs: only a newer manifest leads to it.
+    if (newer) sim::ServeBody(kBase + "tarnquill.exe.sig", sim::SignWithKey(served, kSigningKey));
     sim::QueueAnswer(acceptsOffer ? plat::IDYES : plat::IDNO);
 
     UpdateResult result;
@@ -81,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!newer) {
         FUZZ_CHECK(boxes.empty());
         FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage);
-        FUZZ_CHECK(!sim::Exists(kBackup) && !sim::Exists(kTemp));
+        FUZZ_CHECK(!sim::Exists(kBackup) && sim::ListFolder(kTempDir).empty());
         return 0;
     }
 
@@ -90,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(boxes[0].text == "新版本 " + manifest + " 现在可用，是否下载更新？");
     if (!acceptsOffer) {
         FUZZ_CHECK(result == NotReplaced);
-        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage && !sim::Exists(kTemp));
+        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage && sim::ListFolder(kTempDir).empty());
     } else if (CarriesVersion(announced)) {
         FUZZ_CHECK(result == Updated);
         FUZZ_CHECK(sim::ReadFileBytes(kExe) == served);
@@ -98,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         // The served file cannot be the announced version: never swapped in.
         FUZZ_CHECK(result == DownloadFailed);
-        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage && !sim::Exists(kTemp));
+        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage && sim::ListFolder(kTempDir).empty());
     }
     return 0;
 }

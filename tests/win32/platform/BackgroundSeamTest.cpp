@@ -1,17 +1,10 @@
 // The real calls behind the background update: a worker thread whose result
-// comes back as a posted message, the open-box test, the update lock across
-// threads, the sweep of stale downloads, and the session's time-outs.
-#include "platform/FileSearch.h"
-#include "platform/Kernel.h"
+// comes back as a posted message, the open-box test, the session's time-outs.
 #include "platform/Threads.h"
 #include "platform/User.h"
 #include "update/AutoUpdater.h"
-#include "update/UpdateLock.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <string>
 
 #include <windows.h>
 #include <wininet.h>
@@ -65,47 +58,6 @@ TEST(BackgroundSeam, OnlyAVisibleOtherWindowOfTheThreadCountsAsABox) {
     EXPECT_EQ(found(), nullptr);
     DestroyWindow(hidden);
     DestroyWindow(main);
-}
-
-struct LockTry {
-    std::atomic<int> acquired{-1};
-};
-
-void TryLockElsewhere(void* arg) {
-    UpdateLock lock;
-    static_cast<LockTry*>(arg)->acquired = lock.Acquire("C:\\tq-seam\\tarnquill.exe", 0) ? 1 : 0;
-}
-
-int TryFromAnotherThread() {
-    LockTry attempt;
-    EXPECT_TRUE(plat::StartWorker(TryLockElsewhere, &attempt));
-    for (int i = 0; i < 500 && attempt.acquired < 0; ++i) Sleep(10);
-    return attempt.acquired;
-}
-
-TEST(BackgroundSeam, TheUpdateLockKeepsOthersOutUntilReleased) {
-    UpdateLock lock;
-    ASSERT_TRUE(lock.Acquire("C:\\TQ-SEAM\\TARNQUILL.EXE", 0));
-    EXPECT_EQ(TryFromAnotherThread(), 0);
-    lock.Release();
-    EXPECT_EQ(TryFromAnotherThread(), 1);
-}
-
-TEST(BackgroundSeam, StaleDownloadsOfThisExecutableAreRemoved) {
-    char temp[MAX_PATH] = {};
-    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-    const char* exe = "C:\\tq-seam\\tarnquill.exe";
-    const CString stale = DownloadFileName(temp, "tarnquill.exe", exe, 1);
-    const CString other = DownloadFileName(temp, "tarnquill.exe", "C:\\elsewhere\\tarnquill.exe", 1);
-    for (const CString& path : {stale, other}) {
-        HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        CloseHandle(h);
-    }
-    RemoveStaleDownloads(temp, "tarnquill.exe", exe);
-    EXPECT_EQ(GetFileAttributesA(stale), INVALID_FILE_ATTRIBUTES);
-    EXPECT_NE(GetFileAttributesA(other), INVALID_FILE_ATTRIBUTES) << "another executable's download";
-    DeleteFileA(other);
 }
 
 TEST(BackgroundSeam, TheSessionWaitsAtMostThirtySeconds) {
