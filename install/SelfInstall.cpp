@@ -69,7 +69,8 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     image = OwnImage();
     if (outcome == WriteOutcome::Incomplete) return;  // WriteImage removed the partial file
     const bool placed = outcome == WriteOutcome::Written &&
-                        plat::MoveFileExA(staged, installTarget, plat::MOVEFILE_REPLACE_EXISTING);
+                        plat::MoveFileExA(staged, installTarget,
+                                          plat::MOVEFILE_REPLACE_EXISTING | plat::MOVEFILE_WRITE_THROUGH);
     if (outcome == WriteOutcome::Written && !placed) plat::DeleteFileA(staged);
     // Not placed: a running installed copy holds the target; start that one.
     // Nothing placed and nothing to start: closing would leave the user with

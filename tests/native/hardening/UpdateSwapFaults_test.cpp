@@ -50,6 +50,7 @@ const SwapFault kRows[] = {
     {"status query", sim::Op::HttpQueryInfo, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download file not created", sim::Op::CreateFileWrite, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download write fails", sim::Op::WriteFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"download not flushed", sim::Op::FlushFileBuffers, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download close fails", sim::Op::CloseHandle, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},
     {"read-back open fails", sim::Op::CreateFileRead, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"read-back read fails", sim::Op::ReadFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
