@@ -3,6 +3,7 @@
 #include "afx/Afx.h"
 
 #include "afx/OleInit.h"
+#include "platform/win32/SystemDll.h"
 
 #include <commctrl.h>
 
@@ -106,7 +107,11 @@ HICON CWinApp::LoadIconA(UINT nIDResource) const {
 }
 
 BOOL CWinApp::Enable3dControls() {
-    InitCommonControls();  // the system draws dialog controls in 3-D by itself
+    // The system draws dialog controls in 3-D by itself. comctl32 is no known
+    // DLL: bound from the system folder, never the program's.
+    static const auto init =
+        plat::win32::SystemFunction<decltype(&::InitCommonControls)>("comctl32.dll", "InitCommonControls");
+    if (init) init();
     return TRUE;
 }
 

@@ -33,9 +33,11 @@ WriteOutcome WriteImage(const char* path, const OwnImage& image) {
                                       plat::FILE_FLAG_SEQUENTIAL_SCAN));
     if (!file.IsValid()) return WriteOutcome::NotOpened;
     plat::DWORD written = 0;
-    const plat::BOOL ok = plat::WriteFile(file.Get(), image.Data(), image.Size(), &written);
+    const plat::BOOL ok = plat::WriteFile(file.Get(), image.Data(), image.Size(), &written) &&
+                          written == image.Size() &&
+                          plat::FlushFileBuffers(file.Get());  // on the disk before it is moved into place
     file.Close();
-    if (ok && written == image.Size()) return WriteOutcome::Written;
+    if (ok) return WriteOutcome::Written;
     // A cut-off executable would be found without a version next time and
     // fail to start; better no installed copy than a broken one.
     plat::DeleteFileA(path);

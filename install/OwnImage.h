@@ -26,6 +26,6 @@ private:
 enum class WriteOutcome {
     NotOpened,  // the target could not be created (e.g. a running copy holds it)
     Written,
-    Incomplete,  // fewer bytes stored than the image holds; the target is deleted
+    Incomplete,  // not stored whole, or not flushed to the disk; the target is deleted
 };
 WriteOutcome WriteImage(const char* path, const OwnImage& image);

@@ -69,7 +69,8 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     image = OwnImage();
     if (outcome == WriteOutcome::Incomplete) return;  // WriteImage removed the partial file
     const bool placed = outcome == WriteOutcome::Written &&
-                        plat::MoveFileExA(staged, installTarget, plat::MOVEFILE_REPLACE_EXISTING);
+                        plat::MoveFileExA(staged, installTarget,
+                                          plat::MOVEFILE_REPLACE_EXISTING | plat::MOVEFILE_WRITE_THROUGH);
     if (outcome == WriteOutcome::Written && !placed) plat::DeleteFileA(staged);
     // Not placed: a running installed copy holds the target; start that one.
     // Nothing placed and nothing to start: closing would leave the user with
@@ -83,7 +84,10 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
 void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& ownVersion,
                         char (&exeDir)[256], char (&exeName)[256]) {
     SplitOwnPath(plat::GetCommandLineA(), exeDir, exeName);
-    OwnImage image = OwnImage::Read(CString(exeDir) + exeName);
+    // The image comes from the module's own path: an unquoted command line
+    // names no file once its first character is dropped, and a parent may
+    // name any file there, which must never be installed as this program.
+    OwnImage image = OwnImage::Read(RunningModulePath());
 
     const CString installFolder = InstallFolder(hWnd);
     if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing

@@ -37,9 +37,11 @@ ComPtr<plat::IPersistFile> PersistFileOf(const ComPtr<plat::IShellLinkA>& link) 
     return file;
 }
 
+// Empty when the shell cannot name the folder: a link written then would
+// land in the root of the current drive.
 CString SpecialFolder(plat::HWND owner, int csidl) {
     char folder[plat::MAX_PATH] = {};
-    plat::SHGetSpecialFolderPathA(owner, folder, csidl, plat::FALSE);
+    if (!plat::SHGetSpecialFolderPathA(owner, folder, csidl, plat::FALSE)) return CString();
     return CString(folder);
 }
 
@@ -47,12 +49,15 @@ void WriteLink(const CString& target, const CString& link) { CreateShortcut(targ
 
 // A start menu row: the link directly in the folder.
 void WriteStartMenuRow(plat::HWND hWnd, int csidl, const CString& target) {
-    WriteLink(target, SpecialFolder(hWnd, csidl) + "\\ Veltrano.lnk");
+    const CString folder = SpecialFolder(hWnd, csidl);
+    if (folder.IsEmpty()) return;
+    WriteLink(target, folder + "\\ Veltrano.lnk");
 }
 
 // A programs row: the link in the sub-folder " Veltrano", made first.
 void WriteProgramsRow(plat::HWND hWnd, int csidl, const CString& target) {
     const CString folder = SpecialFolder(hWnd, csidl);
+    if (folder.IsEmpty()) return;
     plat::CreateDirectoryA(folder + "\\ Veltrano\\");  // exists on a second run
     WriteLink(target, folder + "\\ Veltrano\\ Veltrano.lnk");
 }
@@ -110,7 +115,9 @@ void CreateDesktopShortcut() {
 
     ComPtr<plat::IPersistFile> file = PersistFileOf(link);
     if (!file) return;
-    const CString linkPath = SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY) + "\\" + " Veltrano" + ".lnk";
+    const CString desktop = SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY);
+    if (desktop.IsEmpty()) return;
+    const CString linkPath = desktop + "\\" + " Veltrano" + ".lnk";
     plat::WCHAR wideLink[kWidePath];
     ToWide(linkPath, plat::MB_PRECOMPOSED, wideLink);
     file->Save(wideLink, plat::FALSE);

@@ -29,6 +29,9 @@ DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh);
 BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead);
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten);
+// Writes the file's cached data to the disk; a file about to be moved into
+// place must be flushed first, or a power cut can leave it zero-filled.
+BOOL FlushFileBuffers(HANDLE hFile);
 BOOL CloseHandle(HANDLE hObject);
 BOOL CreateDirectoryA(const char* lpPathName);
 BOOL DeleteFileA(const char* lpFileName);

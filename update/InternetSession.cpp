@@ -86,7 +86,9 @@ bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
     // length tells a truncated body from a whole one.
     DWORD announced = 0;
     if (AnnouncedLength(hUrl, &announced) && stored != announced) return false;
-    return true;
+    // On the disk before it can be moved into the executable's place: after a
+    // power cut a moved but unflushed file is zeros.
+    return FlushFileBuffers(file.Get()) != FALSE;
 }
 
 CString CAutoUpdater::GetModulePath() { return RunningModulePath(); }

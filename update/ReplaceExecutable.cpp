@@ -7,7 +7,10 @@ using namespace plat;
 
 bool CAutoUpdater::ReplaceExecutable(CString strExePath, CString strNewFile, bool bDelayUntilReboot) {
     // Never MOVEFILE_REPLACE_EXISTING: neither move may overwrite a file.
-    DWORD flags = bDelayUntilReboot ? MOVEFILE_DELAY_UNTIL_REBOOT : MOVEFILE_COPY_ALLOWED;
+    // Written through, so a move done as copy and delete (the download on
+    // another volume) is on the disk before the old image is let go.
+    DWORD flags = bDelayUntilReboot ? MOVEFILE_DELAY_UNTIL_REBOOT
+                                    : MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
     CString strBackup = strExePath.Left(strExePath.ReverseFind('\\')) + "\\OldExecutable.bak";
 
     DeleteFileA(strBackup);

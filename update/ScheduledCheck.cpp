@@ -32,12 +32,16 @@ CString CurrentDirectoryExecutable(const char* exeName) {
     return path;
 }
 
-// The current directory's executable where it exists; otherwise the running
-// executable's own path, which after an update holds the new version.
+// The running executable's own path, which after an update holds the new
+// version; a file of the program's name in the current directory may be the
+// old download or another program. That file only when the module's path is
+// unknown.
 CString RelaunchPath(const char* exeName) {
+    CString modulePath = RunningModulePath();
+    if (!modulePath.IsEmpty()) return modulePath;
     CString path = CurrentDirectoryExecutable(exeName);
     if (!path.IsEmpty() && FileExists(path)) return path;
-    return RunningModulePath();
+    return CString();
 }
 
 }  // namespace

@@ -1,53 +1,68 @@
-// WinINet: the real calls; the session is synchronous and no context is used.
+// WinINet: the real calls, bound at first use from the system folder
+// (SystemDll.h); the session is synchronous and no context is used. When
+// WinINet cannot be bound every call fails, as with no network.
 #include "platform/Inet.h"
+#include "platform/win32/SystemDll.h"
 
 #include <windows.h>
 #include <wininet.h>
 
 namespace plat {
+namespace {
+
+template <class Fn>
+Fn Wininet(const char* name) {
+    return win32::SystemFunction<Fn>("wininet.dll", name);
+}
+
+}  // namespace
 
 HINTERNET InternetOpenA(const char* lpszAgent, DWORD dwAccessType, const char* lpszProxy,
                         const char* lpszProxyBypass, DWORD dwFlags) {
-    return ::InternetOpenA(lpszAgent, dwAccessType, lpszProxy, lpszProxyBypass, dwFlags);
+    static const auto fn = Wininet<decltype(&::InternetOpenA)>("InternetOpenA");
+    return fn ? fn(lpszAgent, dwAccessType, lpszProxy, lpszProxyBypass, dwFlags) : nullptr;
 }
 
-BOOL InternetCloseHandle(HINTERNET hInternet) { return ::InternetCloseHandle(hInternet); }
+BOOL InternetCloseHandle(HINTERNET hInternet) {
+    static const auto fn = Wininet<decltype(&::InternetCloseHandle)>("InternetCloseHandle");
+    return fn ? fn(hInternet) : FALSE;
+}
 
 BOOL InternetGetConnectedState(DWORD* lpdwFlags, DWORD dwReserved) {
-    return ::InternetGetConnectedState(reinterpret_cast<::DWORD*>(lpdwFlags), dwReserved);
+    static const auto fn = Wininet<decltype(&::InternetGetConnectedState)>("InternetGetConnectedState");
+    return fn ? fn(reinterpret_cast<::DWORD*>(lpdwFlags), dwReserved) : FALSE;
 }
 
 BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdwBufferLength, DWORD dwFlags) {
-    return ::InternetCanonicalizeUrlA(lpszUrl, lpszBuffer, reinterpret_cast<::DWORD*>(lpdwBufferLength),
-                                      dwFlags);
+    static const auto fn = Wininet<decltype(&::InternetCanonicalizeUrlA)>("InternetCanonicalizeUrlA");
+    return fn ? fn(lpszUrl, lpszBuffer, reinterpret_cast<::DWORD*>(lpdwBufferLength), dwFlags) : FALSE;
 }
 
 HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFlags) {
-    return ::InternetOpenUrlA(hInternet, lpszUrl, nullptr, 0, dwFlags, 0);
+    static const auto fn = Wininet<decltype(&::InternetOpenUrlA)>("InternetOpenUrlA");
+    return fn ? fn(hInternet, lpszUrl, nullptr, 0, dwFlags, 0) : nullptr;
 }
 
 BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRead,
                       DWORD* lpdwNumberOfBytesRead) {
-    return ::InternetReadFile(hFile, lpBuffer, dwNumberOfBytesToRead,
-                              reinterpret_cast<::DWORD*>(lpdwNumberOfBytesRead));
+    static const auto fn = Wininet<decltype(&::InternetReadFile)>("InternetReadFile");
+    return fn ? fn(hFile, lpBuffer, dwNumberOfBytesToRead, reinterpret_cast<::DWORD*>(lpdwNumberOfBytesRead))
+              : FALSE;
 }
 
 BOOL HttpQueryInfoNumber(HINTERNET hRequest, DWORD dwInfoLevel, DWORD* lpdwNumber) {
+    static const auto fn = Wininet<decltype(&::HttpQueryInfoA)>("HttpQueryInfoA");
     ::DWORD number = 0;
     ::DWORD length = sizeof number;
-    if (!::HttpQueryInfoA(hRequest, dwInfoLevel | HTTP_QUERY_FLAG_NUMBER, &number, &length, nullptr))
-        return FALSE;
+    if (!fn || !fn(hRequest, dwInfoLevel | HTTP_QUERY_FLAG_NUMBER, &number, &length, nullptr)) return FALSE;
     *lpdwNumber = number;
     return TRUE;
 }
 
-}  // namespace plat
-
-namespace plat {
-
 BOOL InternetSetOptionNumber(HINTERNET hInternet, DWORD dwOption, DWORD dwValue) {
+    static const auto fn = Wininet<decltype(&::InternetSetOptionA)>("InternetSetOptionA");
     ::DWORD value = dwValue;
-    return ::InternetSetOptionA(hInternet, dwOption, &value, sizeof value);
+    return fn ? fn(hInternet, dwOption, &value, sizeof value) : FALSE;
 }
 
 }  // namespace plat

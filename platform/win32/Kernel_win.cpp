@@ -43,6 +43,8 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                        reinterpret_cast<::DWORD*>(lpNumberOfBytesWritten), nullptr);
 }
 
+BOOL FlushFileBuffers(HANDLE hFile) { return ::FlushFileBuffers(hFile); }
+
 BOOL CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
 
 BOOL CreateDirectoryA(const char* lpPathName) { return ::CreateDirectoryA(lpPathName, nullptr); }

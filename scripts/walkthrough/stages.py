@@ -248,7 +248,7 @@ class Walkthrough:
         others = [c for c in self.s.prefix.unix_processes("tarnquill.exe")
                   if INSTALLED.lower() not in c.lower()]
         if others:
-            self.fail("the restart started %s (the old version, found in the current directory), "
+            self.fail("the restart started %s, "
                       "not the updated %s" % (others[0], INSTALLED))
         self.page_request(stand_in.START_PAGE + "5.0.0.1")
         self.window = self.robot(self.s.robot.wait_for_window, caption=self.caption,

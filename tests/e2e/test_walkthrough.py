@@ -19,10 +19,6 @@ STAGES = ["wine prefix", "download start", "self-install", "relaunch", "shortcut
 SHOTS = ["1-shortcut-question", "2-main-window", "3-about-box", "4-update-offer",
          "5-update-success"]
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
-# The restart after an update starts the executable of the program's name in
-# the current directory. A new user's installed copy inherits the download
-# folder as its current directory, so the old downloaded copy is started
-# instead of the new version. Until that is mended the walkthrough stops there.
 
 
 def png_size(path):

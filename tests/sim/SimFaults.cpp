@@ -1,4 +1,5 @@
 #include "tests/sim/SimFaults.h"
+#include "tests/sim/SimInternal.h"
 
 #include <array>
 #include <vector>
@@ -43,6 +44,7 @@ int PendingFaultCount() {
 bool TakeFault(Op op, Fault* out) {
     auto& st = State();
     const int i = static_cast<int>(op);
+    detail::BeforeKernelOperation(i);
     ++st.calls[i];
     bool hit = false;
     Fault found;

@@ -72,6 +72,8 @@ HandleTable& Handles() {
 
 }  // namespace
 
+std::map<char, std::unique_ptr<Node>>& AllVolumes() { return Volumes(); }
+
 std::string Key(const std::string& name) {
     std::string k = name;
     for (std::size_t i = 0; i < k.size(); ++i) {
@@ -239,6 +241,7 @@ bool PutFile(const std::string& path, const std::string& bytes) {
         slot->parent = folder;
     }
     slot->data = bytes;
+    Flushed(slot.get());  // set-up files are on the disk
     return true;
 }
 

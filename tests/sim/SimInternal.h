@@ -16,6 +16,9 @@ struct Node {
     std::string name;  // stored case
     std::string data;
     bool runningImage = false;
+    // Data written since the last flush; the disk then holds only onDisk.
+    bool unflushed = false;
+    std::string onDisk;
     Node* parent = nullptr;
     std::map<std::string, std::unique_ptr<Node>> children;  // by Key(name)
 };
@@ -34,6 +37,7 @@ std::string Key(const std::string& name);
 std::string Join(const ParsedPath& p);
 
 Node* Volume(char drive);  // created on first use
+std::map<char, std::unique_ptr<Node>>& AllVolumes();
 Node* Lookup(const ParsedPath& p);
 Node* Lookup(const std::string& path);
 Node* LookupParent(const ParsedPath& p);  // the containing folder, or null
@@ -57,6 +61,14 @@ std::vector<const HandleEntry*> HandlesOn(const Node* node);
 void RecordBadHandle(const char* fn);
 
 std::string CurrentDirectory();
+
+// What the disk holds of a file's data (SimPowerCut.cpp).
+void BeforeWrite(Node* node);      // data about to change in the cache
+void Reallocated(Node* node);      // truncated or copied: nothing of it on disk yet
+void Flushed(Node* node);          // the cache is on the disk
+// Called as every kernel operation begins: the moment a planned cut strikes.
+void BeforeKernelOperation(int op);
+void ResetPowerCut();
 
 void ResetFiles();
 void ResetPendingMoves();

@@ -7,6 +7,7 @@ namespace sim {
 
 void ResetKernel() {
     ResetFaults();
+    detail::ResetPowerCut();
     detail::ResetFiles();
     detail::ResetPendingMoves();
     detail::ResetProcesses();  // after the files: it creates its folders

@@ -102,7 +102,10 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
     if (node && !SharingAllows(node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0), dwShareMode))
         return INVALID_HANDLE_VALUE;
     if (!node) node = AddChild(folder, p.parts.back(), false);
-    if (truncates) node->data.clear();
+    if (truncates) {
+        node->data.clear();
+        Reallocated(node);
+    }
 
     HandleEntry e;
     e.kind = HandleKind::File;
@@ -146,6 +149,7 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     if (faulted && fault.kind == sim::Fault::Fail) return FALSE;
     std::size_t n = nNumberOfBytesToWrite;
     if (faulted) n = std::min<std::size_t>(n, fault.bytes);  // the disk is full
+    BeforeWrite(e->node);
     std::string& data = e->node->data;
     if (data.size() < e->position + n) data.resize(e->position + n);
     if (n) std::memcpy(&data[e->position], lpBuffer, n);
@@ -223,6 +227,9 @@ BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWOR
     source->parent->children.erase(Key(source->name));
     owned->name = to.parts.back();
     owned->parent = folder;
+    // A copy to another volume is new data: on the disk only when written through.
+    if (acrossVolumes && (dwFlags & MOVEFILE_WRITE_THROUGH)) Flushed(owned.get());
+    if (acrossVolumes && !(dwFlags & MOVEFILE_WRITE_THROUGH)) Reallocated(owned.get());
     folder->children[Key(owned->name)] = std::move(owned);
     return TRUE;
 }

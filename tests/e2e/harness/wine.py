@@ -233,6 +233,12 @@ class Prefix:
         self.ended = False  # set once kill_all has ended the prefix's processes
         self._seq = 0
 
+    def native_first(self, *dlls):
+        """Windows' search order for these DLLs, which are not known system
+        DLLs: the program's folder before the system folder (Wine otherwise
+        prefers its builtins)."""
+        self.env["WINEDLLOVERRIDES"] = "%s;%s=n,b" % (OVERRIDES, ",".join(dlls))
+
     # -- paths --------------------------------------------------------------
     @property
     def drive_c(self):

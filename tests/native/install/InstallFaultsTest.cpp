@@ -37,6 +37,7 @@ const InstallFault kRows[] = {
     {"folder missing, create fails", sim::Op::CreateDirectory, 1, "", After::RunsOn},
     {"target not opened, nothing there", sim::Op::CreateFileWrite, 1, "", After::RunsOn},
     {"target not opened, older copy there", sim::Op::CreateFileWrite, 1, kImage400, After::FormerCopyStarted},
+    {"written image not flushed, older copy there", sim::Op::FlushFileBuffers, 1, kImage400, After::RunsOn},
     {"written target's close fails", sim::Op::CloseHandle, 2, kImage400, After::InstalledAndStarted},
     {"no common application data folder", sim::Op::SHGetSpecialFolderPath, 1, "", After::RunsOn},
     {"written image not moved, older copy there", sim::Op::MoveFileEx, 1, kImage400, After::FormerCopyStarted},
@@ -81,6 +82,9 @@ TEST_P(EachInstallFault, LeavesAWorkingProgram) {
     }
     EXPECT_FALSE(sim::Exists(kTarget + ".new"));
 }
+
+// gtest lists a row by its text rather than its bytes.
+void PrintTo(const InstallFault& row, std::ostream* os) { *os << row.what; }
 
 INSTANTIATE_TEST_SUITE_P(OneAtATime, EachInstallFault, ::testing::ValuesIn(kRows), RowName<InstallFault>);
 

@@ -116,19 +116,25 @@ TEST_F(InstallTest, IncompleteOwnImageIsNeverInstalled) {
     }
 }
 
-TEST_F(InstallTest, UnquotedPathFromOutsideInstallsNothing) {
-    // The first character is dropped whatever it is, so "C:\..." becomes
-    // ":\...", which does not open: better stay than write an empty file.
-    RunFrom(kDownloaded, kImage500, kDownloaded);
-    Step();
-    EXPECT_STREQ(":\\Users\\user\\Downloads\\", m_exeDir);
-    EXPECT_FALSE(sim::Exists(kTarget));
-    EXPECT_TRUE(NothingStartedOrClosed());
+TEST_F(InstallTest, TheRunningImageIsInstalledWhateverTheCommandLineNames) {
+    // Unquoted, "C:\..." loses its first character and names no file; a
+    // parent may also name another file. The image is the running module's.
+    const std::string other = "C:\\Users\\user\\Downloads\\other.exe";
+    for (const std::string& commandLine : {kDownloaded, "\"" + other + "\""}) {
+        SCOPED_TRACE(commandLine);
+        TearDown();
+        SetUp();
+        sim::PutFile(other, sim::MakeExecutableImage("9.0.0.0"));
+        RunFrom(kDownloaded, kImage500, commandLine);
+        Step();
+        EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
+        EXPECT_TRUE(Relaunched());
+    }
 }
 
 TEST_F(InstallTest, InstalledCopyStartedWithoutQuotesStillReachesTheOffer) {
-    // The relaunched copy's command line is the bare target path: its own
-    // image does not open, yet the equal versions lead to the offer.
+    // The relaunched copy's command line is the bare target path: the equal
+    // versions lead to the offer.
     RunFrom(kTarget, kImage500, kTarget);
     sim::QueueAnswer(plat::IDNO);
     Step();

@@ -154,6 +154,20 @@ TEST_F(OfferTest, FailingLaterRowsKeepTheMarkerAndEveryRowIsTried) {
     EXPECT_EQ(1u, sim::MessageBoxes().size());
 }
 
+TEST_F(OfferTest, RowWhoseFolderIsUnknownIsSkippedAndNothingLandsInTheDriveRoot) {
+    for (int lookup = 1; lookup <= 5; ++lookup) {  // desktop, then the four menu folders
+        SCOPED_TRACE(lookup);
+        TearDown();
+        SetUp();
+        sim::InjectFault(sim::Op::SHGetSpecialFolderPath, lookup);
+        sim::QueueAnswer(plat::IDYES);
+        Offer();
+        EXPECT_EQ(5u, sim::LinkSaves().size());
+        EXPECT_TRUE(sim::Exists(kMarker));
+        for (const std::string& name : sim::ListFolder("C:\\")) EXPECT_EQ(std::string::npos, name.find("Veltrano"));
+    }
+}
+
 // Where CreateShortcut stops, what it answers, and that COM stays balanced.
 struct ComFaultCase {
     const char* what;

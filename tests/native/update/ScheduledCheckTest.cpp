@@ -97,7 +97,7 @@ TEST_F(Scheduled, SilentResultsShowNothing) {
     EXPECT_EQ(closes, 0);
 }
 
-TEST_F(Scheduled, SuccessAskedAndAcceptedRestartsFromTheCurrentDirectory) {
+TEST_F(Scheduled, SuccessAskedAndAcceptedRestartsTheUpdatedExecutable) {
     const std::string cwdExe = "C:\\Users\\user\\Downloads\\tarnquill.exe";
     sim::PutFile(cwdExe, oldImage);
     Publish("5.0.0.1", newImage);
@@ -109,7 +109,7 @@ TEST_F(Scheduled, SuccessAskedAndAcceptedRestartsFromTheCurrentDirectory) {
     EXPECT_EQ(closes, 1);
     ASSERT_EQ(sim::ProcessStarts().size(), 1u);
     sim::ProcessStart start = sim::ProcessStarts()[0];
-    EXPECT_EQ(start.application, cwdExe);
+    EXPECT_EQ(start.application, kExe) << "not the old download in the current directory";
     EXPECT_EQ(start.creationFlags, plat::NORMAL_PRIORITY_CLASS);
     EXPECT_EQ(start.startupInfoSize, 68u);
 }
@@ -166,7 +166,8 @@ TEST_F(Relaunch, NothingStartsWithoutTheFlag) {
     EXPECT_TRUE(sim::ProcessStarts().empty());
 }
 
-TEST_F(Relaunch, TheCurrentDirectorysExecutableWhereItExists) {
+TEST_F(Relaunch, TheCurrentDirectorysExecutableOnlyWhenTheModulePathIsUnknown) {
+    sim::InjectFault(sim::Op::GetModuleFileName, 1);
     sim::SetCurrentDirectory("D:\\Work");
     sim::PutFile("D:\\Work\\tarnquill.exe", "x");
     RelaunchIfRequested("tarnquill");
@@ -175,22 +176,22 @@ TEST_F(Relaunch, TheCurrentDirectorysExecutableWhereItExists) {
 }
 
 TEST_F(Relaunch, AtADrivesRootTheDoubledBackslashStillNamesTheFile) {
+    sim::InjectFault(sim::Op::GetModuleFileName, 1);
     sim::SetCurrentDirectory("D:\\");
     sim::PutFile("D:\\tarnquill.exe", "x");
     RelaunchIfRequested("tarnquill");
     EXPECT_EQ(Started(), (std::vector<std::string>{"D:\\\\tarnquill.exe"}));
 }
 
-TEST_F(Relaunch, FallsBackToTheRunningExecutablesPath) {
-    // No such file in the current directory.
+TEST_F(Relaunch, TheRunningExecutablesPathWhateverTheCurrentDirectoryHolds) {
+    // Another file of the program's name there (an old download), none, or
+    // the very same file.
+    sim::SetCurrentDirectory("D:\\Work");
+    sim::PutFile("D:\\Work\\tarnquill.exe", "x");
+    RelaunchIfRequested("tarnquill");
     sim::SetCurrentDirectory("D:\\Elsewhere");
     RelaunchIfRequested("tarnquill");
-    // A current directory too long for the path.
-    sim::SetCurrentDirectory("D:\\" + std::string(250, 'd'));
-    sim::PutFile("D:\\" + std::string(250, 'd') + "\\tarnquill.exe", "x");
-    RelaunchIfRequested("tarnquill");
-    // A current directory that cannot be read.
-    sim::InjectFault(sim::Op::GetCurrentDirectory, 1);
+    sim::SetCurrentDirectory(kFolder);
     RelaunchIfRequested("tarnquill");
     EXPECT_EQ(Started(), (std::vector<std::string>(3, kExe)));
 }

@@ -55,6 +55,7 @@ const SwapFault kRows[] = {
     {"executable status query", sim::Op::HttpQueryInfo, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download file not created", sim::Op::CreateFileWrite, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download write fails", sim::Op::WriteFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"download not flushed", sim::Op::FlushFileBuffers, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download close fails", sim::Op::CloseHandle, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},
     {"read-back open fails", sim::Op::CreateFileRead, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"read-back read fails", sim::Op::ReadFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
@@ -138,6 +139,9 @@ TEST_P(EachSwapFault, LeavesAWorkingExecutable) {
     case Temp::Served: EXPECT_EQ(sim::ReadFileBytes(kTempFile), served); break;
     }
 }
+
+// gtest lists a row by its text rather than its bytes.
+void PrintTo(const SwapFault& row, std::ostream* os) { *os << row.what; }
 
 INSTANTIATE_TEST_SUITE_P(OneAtATime, EachSwapFault, ::testing::ValuesIn(kRows), RowName<SwapFault>);
 

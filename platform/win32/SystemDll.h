@@ -1,0 +1,24 @@
+// Functions of system DLLs that are not known DLLs (wininet, version,
+// comctl32), bound at first use from the system folder only. Every local
+// user may create files in the installation folder, and Windows looks for
+// such DLLs in the program's own folder first: an import table entry for them
+// would load a planted copy into the program.
+#pragma once
+#include <windows.h>
+
+namespace plat::win32 {
+
+// The function's address in the system folder's copy of the DLL, or null
+// when the DLL or the function cannot be had from there.
+FARPROC SystemDllProc(const char* dll, const char* name);
+
+// The same, typed: SystemFunction<decltype(&::InternetOpenA)>("wininet.dll",
+// "InternetOpenA"). Callers keep the result in a static, so each function is
+// looked up once, and treat null as the call's own failure.
+template <class Fn>
+Fn SystemFunction(const char* dll, const char* name) {
+    // Through the generic function pointer type, which converts to any other.
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(SystemDllProc(dll, name)));
+}
+
+}  // namespace plat::win32

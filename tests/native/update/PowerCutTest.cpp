@@ -1,0 +1,69 @@
+// The power goes after each kernel file operation in turn during an update's
+// swap. After the restart the executable's path holds a whole image, old or
+// new, never a zero-filled one; it may be empty only between the two moves of
+// the swap, with the old image whole in the backup, and a start of the
+// downloaded copy then installs it again.
+#include "install/InstallFixture.h"
+#include "update/UpdateWorld.h"
+
+#include "platform/User.h"
+#include "tests/sim/SimPowerCut.h"
+
+namespace {
+
+class SwapPowerCut : public updtest::UpdateWorld {
+protected:
+    // The whole update, with the download on tempDir, cut after `cut` operations.
+    bool UpdateCutAfter(int cut, const std::string& tempDir) {
+        updater.reset();
+        SetUp();
+        sim::MakeFolder(tempDir);
+        sim::SetTempPath(tempDir);
+        Publish("5.0.0.1", newImage);
+        sim::QueueAnswer(plat::IDYES);
+        sim::PlanPowerCut(cut);
+        Check();
+        updater.reset();
+        return sim::RestartAfterPowerCut();
+    }
+
+    void ExpectWholeExecutable(int cut) {
+        const auto exe = sim::ReadFileBytes(updtest::kExe);
+        if (exe) {
+            EXPECT_TRUE(*exe == oldImage || *exe == newImage) << "cut after operation " << cut;
+            return;
+        }
+        EXPECT_EQ(sim::ReadFileBytes(updtest::kBackup), oldImage) << "cut after operation " << cut;
+        ExpectReinstalledFromDownload(cut);
+    }
+
+    // Nothing can start from an empty path; the user's downloaded copy can.
+    void ExpectReinstalledFromDownload(int cut) {
+        const std::string downloaded = installtest::kDownloaded;
+        sim::PutFile(downloaded, oldImage);
+        sim::SetModulePath(downloaded);
+        sim::SetCommandLine("\"" + downloaded + "\"");
+        char dir[256] = {};
+        char name[256] = {};
+        RunSelfInstallStep(sim::CreateWindow(nullptr, 0, plat::RECT{0, 0, 640, 480}), Updater(), "5.0", dir,
+                           name);
+        EXPECT_EQ(sim::ReadFileBytes(updtest::kExe), oldImage) << "cut after operation " << cut;
+    }
+
+    void Walk(const std::string& tempDir) {
+        int cut = 0;
+        for (bool during = true; during; ++cut) {
+            during = UpdateCutAfter(cut, tempDir);
+            ExpectWholeExecutable(cut);
+        }
+        EXPECT_GT(cut, 10) << "the walk never reached the swap";
+    }
+};
+
+TEST_F(SwapPowerCut, EveryCutLeavesAWholeExecutableWithTheDownloadOnTheSameVolume) {
+    Walk(updtest::kTempDir);
+}
+
+TEST_F(SwapPowerCut, EveryCutLeavesAWholeExecutableWithTheDownloadOnAnotherVolume) { Walk("D:\\Temp\\"); }
+
+}  // namespace
