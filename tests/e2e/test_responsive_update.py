@@ -8,8 +8,8 @@ import time
 import unittest
 
 from harness import IDNO, IDYES
-from test_update import (BACKUP, EXE, FAILURE_CAPTION, INSTALLED, MANIFEST, MARKER, SUCCESS_CAPTION,
-                         UpdateCase, downloads_in_temp)
+from test_update import (BACKUP, EXE, FAILURE_CAPTION, INSTALLED, MANIFEST, MARKER, OFFER_CAPTION,
+                         SUCCESS_CAPTION, UpdateCase, downloads_in_temp)
 
 WM_NULL = 0
 SHORTCUT_CAPTION = "tarnquill"
@@ -22,9 +22,8 @@ class Responsive(UpdateCase):
     TIMEOUT = 240
 
     def answers_within_a_second(self, window):
-        started = time.monotonic()
+        # The robot fails when the window has not answered within the time-out.
         self.assertEqual(0, self.robot.send(window.hwnd, WM_NULL, timeout=1))
-        return time.monotonic() - started
 
     def keep_answering(self, window, seconds, until=None):
         """Sends WM_NULL over and over for the given time, or until until()
@@ -43,7 +42,8 @@ class Responsive(UpdateCase):
 
 class StalledServer(Responsive):
     def test_a_manifest_that_never_comes_is_silent(self):
-        self.publish(b"5.0.0.1", body=self.new_image)
+        self.server.clear_routes()
+        self.server.route("/tarnquill/?software=*", body=b"<html></html>", content_type="text/html")
         self.server.route(MANIFEST, body=b"5.0.0.1", delay=NETWORK_WAIT * 4)
         window = self.start_installed()
         self.tick(window)
@@ -71,8 +71,7 @@ class StalledServer(Responsive):
         window = self.start_installed()
         self.tick(window)
         self.robot.answer(self.offer("5.0.0.1"), IDYES)
-        self.server.wait_for_request(EXE, timeout=20)
-        time.sleep(1)
+        time.sleep(3)  # the download has begun and stalls
         self.close(window)
         self.wait_until(lambda: not [p for p in self.wine_processes()
                                      if p["exe"].lower() == "tarnquill.exe"],
@@ -113,8 +112,7 @@ class TwoCopies(Responsive):
         self.tick(first)
         self.tick(second)
         offers = [self.offer("5.0.0.1")]
-        offers.append(self.robot.wait_box(caption=offers[0].caption, timeout=30,
-                                          exclude=[offers[0].hwnd]))
+        offers.append(self.robot.wait_box(caption=OFFER_CAPTION, timeout=30, exclude=[offers[0].hwnd]))
         for offer in offers:
             self.robot.answer(offer, IDYES)
         done = [self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)]
@@ -124,8 +122,8 @@ class TwoCopies(Responsive):
             self.robot.answer(box, IDNO)
         self.robot.no_box(within=3)
         self.assertEqual(self.new_image, self.read(INSTALLED))
-        self.assertEqual(self.old_image, self.read(BACKUP))
         # Had the second copy swapped as well, the backup would hold the new image.
+        self.assertEqual(self.old_image, self.read(BACKUP))
         self.assertEqual([], downloads_in_temp(self))
 
 
