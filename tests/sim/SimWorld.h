@@ -8,7 +8,7 @@ namespace sim {
 void Reset();
 
 // Each part's reset, called by Reset() in this order.
-void ResetKernel();  // files, folders, processes, paths, message boxes, windows
+void ResetKernel();  // files, folders, processes, paths, message boxes, windows, workers, mutexes, clock
 void ResetInet();    // scripted HTTP answers and faults
 void ResetShell();   // special folders, COM, shell links
 void ResetCrypto();  // key and hash handles
