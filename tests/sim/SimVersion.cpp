@@ -1,5 +1,5 @@
-// The simulated file-version library: it finds the VS_VERSIONINFO block in
-// any file's bytes.
+// The simulated file-version library: it reads the VS_VERSIONINFO block of
+// an executable's version resource.
 #include "platform/VersionApi.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
@@ -19,33 +19,19 @@ plat::DWORD g_sizeOverride = 0;
 
 unsigned Get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 
-const char kKey[] = "VS_VERSION_INFO";
-
-std::string Utf16Key() {
-    std::string k;
-    for (const char* c = kKey; *c; ++c) {
-        k += *c;
-        k += '\0';
-    }
-    return k;
-}
-
-// The VS_VERSIONINFO block inside a file's bytes, or null.
-const unsigned char* FindBlock(const std::string& bytes, std::size_t* length) {
-    static const std::string key = Utf16Key();
-    for (std::size_t at = bytes.find(key); at != std::string::npos; at = bytes.find(key, at + 1)) {
-        if (at < 6) continue;
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at - 6;
-        const std::size_t len = Get16(p);
-        const std::size_t valueLen = Get16(p + 2);
-        if (valueLen < kFixedSize || len < kBlockSize || at - 6 + len > bytes.size()) continue;
-        plat::DWORD sig;
-        std::memcpy(&sig, p + kFixedOffset, 4);
-        if (sig != kFixedSignature) continue;
-        *length = len;
-        return p;
-    }
-    return nullptr;
+// The VS_VERSIONINFO block of a file, empty when there is none. Only an
+// executable's version resource counts: the real library loads the file as
+// an image and asks for RT_VERSION, so a block's bytes anywhere else are
+// not version data.
+std::string VersionBlockOf(const std::string& bytes) {
+    const std::string block = VersionResourceOf(bytes);
+    if (block.size() < kBlockSize) return "";
+    const auto* p = reinterpret_cast<const unsigned char*>(block.data());
+    const std::size_t len = Get16(p);
+    plat::DWORD sig;
+    std::memcpy(&sig, p + kFixedOffset, 4);
+    if (Get16(p + 2) < kFixedSize || len < kBlockSize || len > block.size() || sig != kFixedSignature) return "";
+    return block.substr(0, len);
 }
 
 }  // namespace
@@ -64,19 +50,18 @@ DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
     if (lpdwHandle) *lpdwHandle = 0;
     if (sim::TakeFault(sim::Op::GetFileVersionInfoSize) || !lptstrFilename) return 0;
     const auto bytes = sim::ReadFileBytes(lptstrFilename);
-    std::size_t length = 0;
-    if (!bytes || !sim::detail::FindBlock(*bytes, &length)) return 0;
-    return sim::detail::g_sizeOverride ? sim::detail::g_sizeOverride : static_cast<DWORD>(length);
+    const std::string block = bytes ? sim::detail::VersionBlockOf(*bytes) : std::string();
+    if (block.empty()) return 0;
+    return sim::detail::g_sizeOverride ? sim::detail::g_sizeOverride : static_cast<DWORD>(block.size());
 }
 
 BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD dwLen, void* lpData) {
     if (sim::TakeFault(sim::Op::GetFileVersionInfo) || !lptstrFilename || !lpData) return FALSE;
     const auto bytes = sim::ReadFileBytes(lptstrFilename);
-    std::size_t length = 0;
-    const unsigned char* block = bytes ? sim::detail::FindBlock(*bytes, &length) : nullptr;
-    if (!block) return FALSE;
+    const std::string block = bytes ? sim::detail::VersionBlockOf(*bytes) : std::string();
+    if (block.empty()) return FALSE;
     // A short buffer gets the block's beginning, as on Windows.
-    std::memcpy(lpData, block, length < dwLen ? length : dwLen);
+    std::memcpy(lpData, block.data(), block.size() < dwLen ? block.size() : dwLen);
     return TRUE;
 }
 
