@@ -47,6 +47,11 @@ TEST_F(Moves, DelayedMovesAreRecordedAndLeaveBothFiles) {
     ASSERT_EQ(1u, pending.size());
     EXPECT_STRCASEEQ(from.c_str(), pending[0].first.c_str());
     EXPECT_STRCASEEQ(to.c_str(), pending[0].second.c_str());
+    // A delayed delete has no target.
+    EXPECT_TRUE(MoveFileExA(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_EQ(2u, PendingMoves().size());
+    EXPECT_EQ("", PendingMoves()[1].second);
+    EXPECT_EQ("O", ReadBytes(to));
 }
 
 }  // namespace

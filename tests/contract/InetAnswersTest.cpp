@@ -97,6 +97,11 @@ TEST(InetCanonical, BrowserModeEscapesBlanksBeforeTheQueryAndReportsAShortBuffer
     EXPECT_STREQ("http://www.veltrano.example/tarnquill/update/a%20b.txt?x y", out);
     EXPECT_EQ(std::strlen(out), len);
 
+    // Backslashes in the path are slashes; after a '#' nothing changes.
+    len = sizeof out;
+    ASSERT_TRUE(InternetCanonicalizeUrlA("http://h/a\\b/<^|>#c d", out, &len, ICU_BROWSER_MODE));
+    EXPECT_STREQ("http://h/a/b/%3C%5E%7C%3E#c d", out);
+
     char tiny[8];
     len = sizeof tiny;
     EXPECT_FALSE(InternetCanonicalizeUrlA("http://www.veltrano.example/tarnquill/", tiny, &len, ICU_BROWSER_MODE));

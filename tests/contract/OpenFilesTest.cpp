@@ -67,6 +67,9 @@ TEST_F(OpenFiles, CannotBeDeletedOrMovedWhileOpen) {
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     EXPECT_FALSE(DeleteFileA(path.c_str()));
     EXPECT_FALSE(MoveFileExA(path.c_str(), moved.c_str(), MOVEFILE_COPY_ALLOWED));
+    ASSERT_TRUE(WriteBytes(moved, "y"));
+    EXPECT_FALSE(MoveFileExA(moved.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));  // nor replaced
+    EXPECT_TRUE(DeleteFileA(moved.c_str()));
     CloseHandle(h);
     EXPECT_TRUE(MoveFileExA(path.c_str(), moved.c_str(), MOVEFILE_COPY_ALLOWED));
     EXPECT_TRUE(DeleteFileA(moved.c_str()));

@@ -81,6 +81,14 @@ TEST_F(ShellLinks, OfferTheLinkAndPersistFileInterfacesOnly) {
     EXPECT_EQ(0u, link->Release());
 }
 
+TEST_F(ShellLinks, ComInitialisedTwiceSaysSoAndNeedsTwoUninitialisations) {
+    EXPECT_EQ(S_FALSE, CoInitialize(nullptr));
+    CoUninitialize();
+    IShellLinkA* link = NewLink();  // still initialised once
+    ASSERT_NE(nullptr, link);
+    EXPECT_EQ(0u, link->Release());
+}
+
 using SpecialFolders = WorldTest;
 
 TEST_F(SpecialFolders, AreExistingFoldersWithoutATrailingBackslash) {
@@ -96,6 +104,8 @@ TEST_F(SpecialFolders, AreExistingFoldersWithoutATrailingBackslash) {
         EXPECT_FALSE(FileExists(folder.c_str())) << folder;        // as a folder
     }
     EXPECT_STRCASEEQ((folders[CSIDL_COMMON_STARTMENU] + "\\Programs").c_str(), folders[CSIDL_COMMON_PROGRAMS].c_str());
+    char unknown[MAX_PATH] = {};
+    EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, unknown, 0x7F, FALSE));  // no such folder id
     EXPECT_STRCASEEQ((folders[CSIDL_STARTMENU] + "\\Programs").c_str(), folders[CSIDL_PROGRAMS].c_str());
 }
 
