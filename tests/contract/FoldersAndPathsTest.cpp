@@ -46,6 +46,9 @@ TEST_F(Folders, TrailBytesOfDoubleByteNamesAreNoSeparators) {
     ASSERT_TRUE(WriteBytes(folder + "\\a.txt", "1"));
     EXPECT_TRUE(FileExists((folder + "\\a.txt").c_str()));
     EXPECT_FALSE(FileExists((Scratch() + "\\\xD5\\a.txt").c_str()));
+    // Ignoring case leaves double-byte characters alone: D5 7A is not D5 5A.
+    ASSERT_TRUE(WriteBytes(Scratch() + "\\\xD5\x7A", "z"));
+    EXPECT_FALSE(FileExists((Scratch() + "\\\xD5\x5A").c_str()));
 }
 
 using Paths = WorldTest;
