@@ -1,6 +1,5 @@
-// A loopback HTTP server on a thread of the test program (Windows side of
-// the contract): it answers each connection with the reply scripted for the
-// request's path, then closes the connection.
+// A loopback HTTP server on a thread of the test program: each connection
+// gets the reply scripted for the request's path, then the server closes it.
 #pragma once
 #include <map>
 #include <string>

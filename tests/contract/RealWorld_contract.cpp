@@ -24,93 +24,66 @@ World& TheWorld() {
     return world;
 }
 
-const wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const wchar_t kPendingMoves[] = L"PendingFileRenameOperations";
-
-std::string Narrow(const std::wstring& wide) {
-    char buf[1024] = {};
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, buf, sizeof buf, nullptr, nullptr);
-    return buf;
-}
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingMoves[] = "PendingFileRenameOperations";
 
 // Empties and removes a folder; files first, then the folder itself.
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        const std::string name = found.cFileName, path = folder + "\\" + name;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(path);
+        } else {
+            DeleteFileA(path.c_str());
+        }
     }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
     RemoveDirectoryA(folder.c_str());
 }
 
-// The registry's pending moves as stored: source, target pairs of NT paths.
-std::vector<std::wstring> StoredPendingMoves() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-    DWORD bytes = 0;
-    std::vector<std::wstring> entries;
-    if (RegQueryValueExW(key, kPendingMoves, nullptr, nullptr, nullptr, &bytes) == ERROR_SUCCESS) {
-        std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');
-        RegQueryValueExW(key, kPendingMoves, nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &bytes);
-        // Each pair is two strings; an empty target string is a delete.
-        for (std::size_t at = 0; at + 1 < bytes / sizeof(wchar_t);) {
-            const std::wstring entry(data.c_str() + at);
-            entries.push_back(entry);
-            at += entry.size() + 1;
-        }
-    }
-    RegCloseKey(key);
-    if (entries.size() % 2) entries.pop_back();  // the list's final terminator
+// The registry's moves at restart: pairs of NT paths, "!" marking a
+// replacement, an empty target a delete. The list ends in an empty string.
+std::vector<std::string> StoredPendingMoves() {
+    std::vector<char> data(65536);
+    DWORD bytes = static_cast<DWORD>(data.size());
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kSessionManager, kPendingMoves, RRF_RT_REG_MULTI_SZ, nullptr,
+                     data.data(), &bytes) != ERROR_SUCCESS)
+        return {};
+    std::vector<std::string> entries;
+    for (std::size_t at = 0; at + 1 < bytes; at += entries.back().size() + 1) entries.emplace_back(&data[at]);
+    if (entries.size() % 2) entries.pop_back();
     return entries;
 }
 
-std::string DosPath(std::wstring nt) {
-    if (!nt.empty() && nt[0] == L'!') nt.erase(0, 1);  // replace-existing mark
-    if (nt.compare(0, 4, L"\\??\\") == 0) nt.erase(0, 4);
-    return Narrow(nt);
+std::string DosPath(std::string nt) {
+    if (!nt.empty() && nt[0] == '!') nt.erase(0, 1);
+    return nt.compare(0, 4, "\\??\\") == 0 ? nt.substr(4) : nt;
 }
 
 bool InScratch(const std::string& path) {
     const std::string& s = TheWorld().scratch;
-    return path.size() > s.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(),
-                                                   static_cast<int>(s.size()), s.c_str(),
-                                                   static_cast<int>(s.size())) == CSTR_EQUAL;
+    return path.size() > s.size() && _strnicmp(path.c_str(), s.c_str(), s.size()) == 0;
 }
 
 // Drops the moves this test recorded, so no restart of the machine runs them.
 void ForgetPendingMoves() {
-    const std::vector<std::wstring> entries = StoredPendingMoves();
-    std::wstring kept;
-    for (std::size_t i = 0; i < entries.size(); i += 2) {
-        if (InScratch(DosPath(entries[i]))) continue;
-        kept += entries[i] + L'\0' + entries[i + 1] + L'\0';
-    }
+    const std::vector<std::string> entries = StoredPendingMoves();
+    std::string kept;
+    for (std::size_t i = 0; i < entries.size(); i += 2)
+        if (!InScratch(DosPath(entries[i]))) kept += entries[i] + '\0' + entries[i + 1] + '\0';
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (entries.empty() || RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key)) return;
     if (kept.empty()) {
-        RegDeleteValueW(key, kPendingMoves);
+        RegDeleteValueA(key, kPendingMoves);
     } else {
-        kept += L'\0';
-        RegSetValueExW(key, kPendingMoves, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
+        kept += '\0';
+        RegSetValueExA(key, kPendingMoves, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       static_cast<DWORD>(kept.size()));
     }
     RegCloseKey(key);
-}
-
-std::string Reply(const Answer& answer) {
-    std::string reply = "HTTP/1.1 " + std::to_string(answer.status) + " Scripted\r\nConnection: close\r\n";
-    if (answer.contentLength) reply += "Content-Length: " + std::to_string(*answer.contentLength) + "\r\n";
-    return reply + "\r\n" + answer.body;
 }
 
 }  // namespace
@@ -161,7 +134,7 @@ std::string StartableProgram() {
 }
 
 std::vector<std::pair<std::string, std::string>> PendingMoves() {
-    const std::vector<std::wstring> entries = StoredPendingMoves();
+    const std::vector<std::string> entries = StoredPendingMoves();
     std::vector<std::pair<std::string, std::string>> moves;
     for (std::size_t i = 0; i < entries.size(); i += 2) {
         const std::string from = DosPath(entries[i]);
@@ -173,7 +146,9 @@ std::vector<std::pair<std::string, std::string>> PendingMoves() {
 std::string Serve(const std::string& path, const Answer& answer) {
     World& w = TheWorld();
     if (!w.server) w.server = std::make_unique<LoopbackServer>();
-    return w.server->Serve(path, Reply(answer));
+    std::string reply = "HTTP/1.1 " + std::to_string(answer.status) + " Scripted\r\nConnection: close\r\n";
+    if (answer.contentLength) reply += "Content-Length: " + std::to_string(*answer.contentLength) + "\r\n";
+    return w.server->Serve(path, reply + "\r\n" + answer.body);
 }
 
 std::string RefusedUrl() { return "http://127.0.0.1:1/x"; }  // nothing listens on port 1
