@@ -2,21 +2,12 @@
 #include "tests/contract/ContractFiles.h"
 #include "tests/contract/ContractWorld.h"
 
-#include <cctype>
 #include <cstring>
 
 using namespace plat;
 
 namespace contract {
 namespace {
-
-bool StartsWithIgnoringCase(const std::string& s, const char* prefix, std::size_t n) {
-    if (s.size() < n) return false;
-    for (std::size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
 
 using Folders = WorldTest;
 
@@ -59,8 +50,6 @@ TEST_F(Paths, TempPathEndsInABackslashAndCurrentDirectoryDoesNot) {
     ASSERT_GT(n, 3u);
     ASSERT_LT(n, MAX_PATH);
     EXPECT_EQ('\\', buf[n - 1]) << buf;
-    EXPECT_TRUE(WriteBytes(std::string(buf) + "tq-probe.tmp", "p"));
-    EXPECT_TRUE(DeleteFileA((std::string(buf) + "tq-probe.tmp").c_str()));
     // Too small: the size needed with its terminator.
     EXPECT_EQ(n + 1, GetTempPathA(n, buf));
 
@@ -80,7 +69,7 @@ TEST_F(Paths, ModuleFileNameIsTheRunningExecutableAndStartsTheCommandLine) {
     EXPECT_TRUE(FileExists(path));
     std::string command = GetCommandLineA();
     if (!command.empty() && command[0] == '"') command.erase(0, 1);
-    EXPECT_TRUE(StartsWithIgnoringCase(command, path, n)) << command;
+    EXPECT_EQ(0, command.compare(0, n, path)) << command;
 
     // Too small: cut to the buffer and the buffer's size returned.
     char small[8];

@@ -1,6 +1,5 @@
 // The simulation's test tools, which are no Windows rules: injected faults,
-// calls with bad handles, the records of process starts, the version size
-// override.
+// calls with bad handles, the version size override.
 #include "platform/Kernel.h"
 #include "platform/VersionApi.h"
 #include "tests/sim/SimKernel.h"
@@ -116,26 +115,6 @@ TEST_F(SimTools, BadAndClosedHandlesFailAndAreRecorded) {
     EXPECT_EQ((std::vector<std::string>{"CloseHandle", "ReadFile", "GetFileSize", "WriteFile"}),
               sim::BadHandleCalls());
     EXPECT_NE(h, OpenRead("C:\\h.bin"));  // a new handle never reuses a closed one's value
-}
-
-TEST_F(SimTools, ProcessStartsAreRecordedWithHandlesToClose) {
-    ASSERT_TRUE(sim::PutFile("C:\\ProgramData\\Veltrano\\tarnquill.exe", sim::MakeExecutableImage("5.0")));
-    STARTUPINFOA si{68};
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessA("c:\\programdata\\veltrano\\tarnquill.exe", NORMAL_PRIORITY_CLASS, si, &pi));
-    const auto starts = sim::ProcessStarts();
-    ASSERT_EQ(1u, starts.size());
-    EXPECT_EQ("c:\\programdata\\veltrano\\tarnquill.exe", starts[0].application);
-    EXPECT_EQ(NORMAL_PRIORITY_CLASS, starts[0].creationFlags);
-    EXPECT_EQ(68u, starts[0].startupInfoSize);
-    EXPECT_EQ("C:\\Users\\user\\Downloads", starts[0].currentDirectory);
-    EXPECT_EQ(2, sim::OpenHandleCount());
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    EXPECT_EQ(0, sim::OpenHandleCount());
-    sim::InjectFault(sim::Op::CreateProcess, 1);
-    EXPECT_FALSE(CreateProcessA("C:\\ProgramData\\Veltrano\\tarnquill.exe", NORMAL_PRIORITY_CLASS, si, &pi));
-    EXPECT_EQ(1u, sim::ProcessStarts().size());
 }
 
 }  // namespace
