@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -50,5 +51,16 @@ std::string RefusedUrl();
 
 // The target stored in a saved shell link, empty when there is none.
 std::string LinkTarget(const std::string& linkPath);
+
+// A top-level window with a frame at this screen rectangle, and a child
+// window without borders at this rectangle of its parent's client area.
+// They live until the test ends or DestroyTestWindow.
+plat::HWND CreateFramedWindow(plat::RECT screenRect);
+plat::HWND CreateChildWindow(plat::HWND parent, int controlId, plat::RECT rect);
+void DestroyTestWindow(plat::HWND hwnd);
+// Each message the window gets goes to the handler; what it leaves
+// unanswered gets the default answer.
+using MessageHandler = std::function<std::optional<plat::LRESULT>(plat::UINT, plat::WPARAM, plat::LPARAM)>;
+void HandleMessages(plat::HWND hwnd, MessageHandler handler);
 
 }  // namespace contract

@@ -5,6 +5,7 @@
 #include "tests/contract/ContractWorld.h"
 #include "tests/contract/LoopbackServer.h"
 
+#include <map>
 #include <memory>
 
 #include <objbase.h>
@@ -17,6 +18,8 @@ struct World {
     std::string scratch;
     PROCESS_INFORMATION running{};
     std::unique_ptr<LoopbackServer> server;
+    std::map<HWND, MessageHandler> handlers;
+    std::vector<HWND> windows;
 };
 
 World& TheWorld() {
@@ -86,6 +89,34 @@ void ForgetPendingMoves() {
     RegCloseKey(key);
 }
 
+LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const auto it = TheWorld().handlers.find(hwnd);
+    if (it != TheWorld().handlers.end()) {
+        const MessageHandler handler = it->second;  // it may destroy the window
+        if (const auto answer = handler(msg, wp, lp)) return *answer;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+const char* TestWindowClass() {
+    static const ATOM atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = TestWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TqContractWindow";
+        return RegisterClassA(&wc);
+    }();
+    return atom ? "TqContractWindow" : nullptr;
+}
+
+HWND NewWindow(DWORD style, HWND parent, int id, plat::RECT r) {
+    HWND hwnd = CreateWindowExA(0, TestWindowClass(), "", style, r.left, r.top, r.right - r.left,
+                                r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                GetModuleHandleA(nullptr), nullptr);
+    TheWorld().windows.push_back(hwnd);
+    return hwnd;
+}
+
 }  // namespace
 
 void WorldTest::SetUp() {
@@ -107,6 +138,10 @@ void WorldTest::TearDown() {
         w.running = PROCESS_INFORMATION{};
     }
     w.server.reset();
+    w.handlers.clear();
+    for (auto it = w.windows.rbegin(); it != w.windows.rend(); ++it)
+        if (IsWindow(*it)) DestroyWindow(*it);
+    w.windows.clear();
     ForgetPendingMoves();
     RemoveTree(w.scratch);
 }
@@ -170,6 +205,21 @@ std::string LinkTarget(const std::string& linkPath) {
     }
     link->Release();
     return target;
+}
+
+plat::HWND CreateFramedWindow(plat::RECT screenRect) {
+    return reinterpret_cast<plat::HWND>(NewWindow(WS_OVERLAPPEDWINDOW, nullptr, 0, screenRect));
+}
+
+plat::HWND CreateChildWindow(plat::HWND parent, int controlId, plat::RECT rect) {
+    return reinterpret_cast<plat::HWND>(
+        NewWindow(WS_CHILD | WS_VISIBLE, reinterpret_cast<HWND>(parent), controlId, rect));
+}
+
+void DestroyTestWindow(plat::HWND hwnd) { DestroyWindow(reinterpret_cast<HWND>(hwnd)); }
+
+void HandleMessages(plat::HWND hwnd, MessageHandler handler) {
+    TheWorld().handlers[reinterpret_cast<HWND>(hwnd)] = std::move(handler);
 }
 
 }  // namespace contract

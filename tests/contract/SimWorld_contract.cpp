@@ -65,4 +65,20 @@ std::string LinkTarget(const std::string& linkPath) {
     return link ? link->target : std::string();
 }
 
+plat::HWND CreateFramedWindow(plat::RECT screenRect) {
+    return sim::CreateWindow(nullptr, 0, screenRect, {4, 30, 4, 4});
+}
+
+plat::HWND CreateChildWindow(plat::HWND parent, int controlId, plat::RECT rect) {
+    return sim::CreateWindow(parent, controlId, rect);
+}
+
+void DestroyTestWindow(plat::HWND hwnd) { sim::DestroyWindow(hwnd); }
+
+void HandleMessages(plat::HWND hwnd, MessageHandler handler) {
+    sim::SetMessageHandler(hwnd, [handler](plat::UINT msg, plat::WPARAM wp, plat::LPARAM lp) {
+        return handler(msg, wp, lp).value_or(0);
+    });
+}
+
 }  // namespace contract
