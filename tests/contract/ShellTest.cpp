@@ -74,9 +74,8 @@ TEST_F(ShellLinks, OfferTheLinkAndPersistFileInterfacesOnly) {
     EXPECT_EQ(nullptr, p);
     ASSERT_EQ(S_OK, link->QueryInterface(IID_IPersistFile, &p));
     auto* file = static_cast<IPersistFile*>(p);
-    void* back = nullptr;
-    ASSERT_EQ(S_OK, file->QueryInterface(IID_IShellLinkA, &back));
-    static_cast<IShellLinkA*>(back)->Release();
+    ASSERT_EQ(S_OK, file->QueryInterface(IID_IShellLinkA, &p));  // and back
+    static_cast<IShellLinkA*>(p)->Release();
     file->Release();
     EXPECT_EQ(0u, link->Release());
 }
