@@ -68,7 +68,7 @@ TEST_F(Inet, ARefusedConnectionGivesNoHandle) {
     EXPECT_EQ(nullptr, Open(RefusedUrl()));
 }
 
-TEST(InetCanonical, BrowserModeEscapesBlanksBeforeTheQueryAndReportsAShortBuffer) {
+TEST(InetCanonical, BrowserModeMendsOnlyThePathAndReportsAShortBuffer) {
     char out[256];
     DWORD len = sizeof out;
     ASSERT_TRUE(InternetCanonicalizeUrlA("http://www.veltrano.example/tarnquill/update/a b.txt?x y", out, &len,
