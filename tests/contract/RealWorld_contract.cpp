@@ -1,7 +1,7 @@
 // The contract's world on real Windows (run under Wine): a scratch folder
 // under the temporary directory, a suspended copy of this program as a
-// running image, the registry's list of moves at restart, and a loopback
-// HTTP server.
+// running image, the registry's list of moves at restart, a loopback HTTP
+// server, and windows of a class whose procedure hands messages to the test.
 #include "tests/contract/ContractWorld.h"
 #include "tests/contract/LoopbackServer.h"
 
