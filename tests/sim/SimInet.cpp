@@ -64,7 +64,7 @@ InetHandle* Find(plat::HINTERNET h, const char* fn) {
 }
 
 bool IsUnsafe(unsigned char c) {
-    return c <= 0x20 || c >= 0x7F || std::strchr("<>\"{}|\\^`", c) != nullptr;
+    return c <= 0x20 || c >= 0x7F || std::strchr("<>\"{}|^`", c) != nullptr;
 }
 
 plat::DWORD AnnouncedLength(const HttpAnswer& answer) {
@@ -147,6 +147,10 @@ std::string CanonicalUrl(const std::string& url) {
     for (char ch : url) {
         unsigned char c = static_cast<unsigned char>(ch);
         if (c == '?' || c == '#') inQuery = true;
+        if (!inQuery && c == '\\') {
+            out += '/';
+            continue;
+        }
         if (inQuery || !IsUnsafe(c)) {
             out += ch;
             continue;

@@ -86,9 +86,9 @@ int OpenSessionCount();
 std::vector<std::string> BadInternetHandleCalls();
 int ConnectedStateQueries();
 
-// The canonical form the simulation makes in browser mode: spaces, control
-// bytes, bytes of 0x80 and above and the unsafe characters <>"{}|\^` before
-// any '?' or '#' become %XX.
+// The canonical form the simulation makes in browser mode: before any '?'
+// or '#', backslashes become slashes, and spaces, control bytes, bytes of
+// 0x80 and above and the unsafe characters <>"{}|^` become %XX.
 std::string CanonicalUrl(const std::string& url);
 
 }  // namespace sim

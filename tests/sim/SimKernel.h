@@ -9,6 +9,7 @@
 // CloseHandle still closes the handle.
 #pragma once
 #include "platform/WinTypes.h"
+#include "tests/sim/ExecutableImage.h"
 #include "tests/sim/SimFaults.h"
 #include "tests/sim/SimWorld.h"
 
@@ -68,16 +69,8 @@ std::vector<PendingMove> PendingMoves();
 std::vector<std::string> BadHandleCalls();
 
 // -------------------------------------------------------- executables
-// A minimal but well-formed PE32 GUI executable (i386) of a few hundred
-// bytes whose single section holds a VS_VERSIONINFO block with this file
-// version ("a.b.c.d", missing parts 0). The simulated version library finds
-// the block in any file; so does a PE reader (the section ends exactly at the
-// end of the file).
-std::string MakeExecutableImage(const char* version);
-// The same with the fixed info's raw words (dwFileVersionMS, dwFileVersionLS).
-std::string MakeExecutableImage(plat::DWORD versionMS, plat::DWORD versionLS);
-// A well-formed executable without version information.
-std::string MakeExecutableImageWithoutVersion();
+// Executable images to put into files: tests/sim/ExecutableImage.h.
+
 // Makes GetFileVersionInfoSizeA answer this size for files with version
 // data (0 restores the true size), to drive callers into allocation failure.
 void SetVersionInfoSizeOverride(plat::DWORD size);

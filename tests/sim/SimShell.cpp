@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <map>
+#include <optional>
 
 namespace sim {
 namespace {
@@ -18,7 +19,7 @@ constexpr char kLinkMagic[] = "SIMLNK\n";
 struct ShellState {
     std::map<int, std::string> folders;
     std::vector<SpecialFolderCall> folderCalls;
-    plat::HRESULT coInitResult = plat::S_OK;
+    std::optional<plat::HRESULT> coInitResult;  // set by a test, else as Windows answers
     int coInitCalls = 0;
     int coUninitCalls = 0;
     int comDepth = 0;
@@ -185,8 +186,11 @@ HRESULT CoInitialize(void* pvReserved) {
     sim::ShellState& s = sim::State();
     ++s.coInitCalls;
     if (sim::TakeFault(sim::Op::CoInitialize)) return E_FAIL;
-    if (SUCCEEDED(s.coInitResult)) ++s.comDepth;
-    return s.coInitResult;
+    // Windows answers S_FALSE when the thread is initialised already; either
+    // way the call must be balanced by a CoUninitialize.
+    const HRESULT hr = s.coInitResult ? *s.coInitResult : s.comDepth > 0 ? S_FALSE : S_OK;
+    if (SUCCEEDED(hr)) ++s.comDepth;
+    return hr;
 }
 
 void CoUninitialize() {

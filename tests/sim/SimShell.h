@@ -34,8 +34,9 @@ struct SpecialFolderCall {
 std::vector<SpecialFolderCall> SpecialFolderCalls();
 
 // ----------------------------------------------------------------- COM
-// CoInitialize answers this when no fault is injected (default S_OK; S_FALSE
-// is "already initialised on this thread", which still counts as success).
+// CoInitialize answers this when no fault is injected. Unset, it answers as
+// Windows does: S_OK, or S_FALSE ("already initialised on this thread",
+// still a success to be balanced) when an earlier call is not yet balanced.
 void SetCoInitializeResult(plat::HRESULT hr);
 int CoInitializeCalls();
 int CoUninitializeCalls();

@@ -1,0 +1,101 @@
+// Opening, sharing and deleting files, and the image of a running process:
+// what the installation's copy and the update's swap meet on the disk.
+#include "tests/contract/ContractFiles.h"
+#include "tests/contract/ContractWorld.h"
+
+using namespace plat;
+
+namespace contract {
+namespace {
+
+using OpenFiles = WorldTest;
+
+TEST_F(OpenFiles, CreateAlwaysTruncatesAndOpenExistingNeedsTheFile) {
+    const std::string path = Scratch() + "\\data.bin";
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForRead(path));
+    ASSERT_TRUE(WriteBytes(path, std::string(5000, 'x')));
+    ASSERT_TRUE(WriteBytes(path, std::string("ab\0c", 4)));
+
+    HANDLE h = OpenForRead(path);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD high = 0xdeadbeef, got = 0xdeadbeef;
+    EXPECT_EQ(4u, GetFileSize(h, &high));
+    EXPECT_EQ(0u, high);
+    char buf[8] = {};
+    EXPECT_TRUE(ReadFile(h, buf, 3, &got));
+    EXPECT_EQ(3u, got);
+    EXPECT_TRUE(ReadFile(h, buf + 3, 8, &got));
+    EXPECT_EQ(1u, got);
+    EXPECT_EQ(std::string("ab\0c", 4), std::string(buf, 4));
+    EXPECT_TRUE(ReadFile(h, buf, 8, &got));  // the end: success with nothing
+    EXPECT_EQ(0u, got);
+    EXPECT_FALSE(WriteFile(h, "x", 1, &got));  // a read handle does not write
+    EXPECT_TRUE(CloseHandle(h));
+
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForWrite(Scratch() + "\\missing\\a.bin"));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForWrite(Scratch()));  // a folder
+}
+
+TEST_F(OpenFiles, ASecondOpeningMustShareWithTheFirst) {
+    const std::string path = Scratch() + "\\s.bin";
+    ASSERT_TRUE(WriteBytes(path, "data"));
+    HANDLE reader = OpenForRead(path, FILE_SHARE_READ);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForWrite(path));  // the reader denies writing
+    HANDLE second = OpenForRead(path, FILE_SHARE_READ);
+    EXPECT_NE(INVALID_HANDLE_VALUE, second);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForRead(path, FILE_SHARE_WRITE));  // denies the open reader
+    CloseHandle(second);
+    CloseHandle(reader);
+    EXPECT_EQ("data", ReadBytes(path));  // nothing truncated
+
+    HANDLE writer = OpenForWrite(path, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForRead(path));
+    CloseHandle(writer);
+    writer = OpenForWrite(path);
+    HANDLE shared = OpenForRead(path);
+    EXPECT_NE(INVALID_HANDLE_VALUE, shared);
+    CloseHandle(shared);
+    CloseHandle(writer);
+}
+
+TEST_F(OpenFiles, CannotBeDeletedOrMovedWhileOpen) {
+    const std::string path = Scratch() + "\\o.bin", moved = Scratch() + "\\p.bin";
+    ASSERT_TRUE(WriteBytes(path, "x"));
+    HANDLE h = OpenForRead(path);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    EXPECT_FALSE(DeleteFileA(path.c_str()));
+    EXPECT_FALSE(MoveFileExA(path.c_str(), moved.c_str(), MOVEFILE_COPY_ALLOWED));
+    ASSERT_TRUE(WriteBytes(moved, "y"));
+    EXPECT_FALSE(MoveFileExA(moved.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));  // nor replaced
+    EXPECT_TRUE(DeleteFileA(moved.c_str()));
+    CloseHandle(h);
+    EXPECT_TRUE(MoveFileExA(path.c_str(), moved.c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_TRUE(DeleteFileA(moved.c_str()));
+    EXPECT_FALSE(DeleteFileA(moved.c_str()));
+    EXPECT_FALSE(DeleteFileA(Scratch().c_str()));  // a folder is no file
+}
+
+using RunningImage = WorldTest;
+
+TEST_F(RunningImage, CanBeRenamedButNotDeletedOrOverwritten) {
+    const std::string image = StartRunningImage();
+    const std::string bak = Scratch() + "\\OldExecutable.bak", next = Scratch() + "\\next.exe";
+    const auto before = ReadBytes(image);  // copying a running program works
+    ASSERT_TRUE(before.has_value());
+    EXPECT_FALSE(DeleteFileA(image.c_str()));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForWrite(image));
+    EXPECT_EQ(before, ReadBytes(image));  // not truncated
+    ASSERT_TRUE(WriteBytes(next, "MZ next"));
+    EXPECT_FALSE(MoveFileExA(next.c_str(), image.c_str(), MOVEFILE_REPLACE_EXISTING));
+
+    // The rename frees the name; the image stays in use under its new one.
+    EXPECT_TRUE(MoveFileExA(image.c_str(), bak.c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_FALSE(DeleteFileA(bak.c_str()));
+    EXPECT_TRUE(MoveFileExA(next.c_str(), image.c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_EQ("MZ next", ReadBytes(image));
+}
+
+}  // namespace
+}  // namespace contract
