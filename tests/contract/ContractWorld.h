@@ -48,6 +48,8 @@ struct Answer {
 std::string Serve(const std::string& path, const Answer& answer);
 // A URL where the connection is refused.
 std::string RefusedUrl();
+// A URL whose server takes the request and never answers.
+std::string SilentUrl();
 
 // The target stored in a saved shell link, empty when there is none.
 std::string LinkTarget(const std::string& linkPath);
@@ -62,5 +64,10 @@ void DestroyTestWindow(plat::HWND hwnd);
 // unanswered gets the default answer.
 using MessageHandler = std::function<std::optional<plat::LRESULT>(plat::UINT, plat::WPARAM, plat::LPARAM)>;
 void HandleMessages(plat::HWND hwnd, MessageHandler handler);
+// Shows or hides a test window, as a box that opens and closes.
+void ShowTestWindow(plat::HWND hwnd, bool visible);
+// Lets worker threads run and delivers posted messages until done() is
+// true; false when that took more than ten seconds.
+bool PumpUntil(const std::function<bool()>& done);
 
 }  // namespace contract

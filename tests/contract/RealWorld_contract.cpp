@@ -18,6 +18,7 @@ struct World {
     std::string scratch;
     PROCESS_INFORMATION running{};
     std::unique_ptr<LoopbackServer> server;
+    SOCKET silent = INVALID_SOCKET;  // listens, and never accepts
     std::map<HWND, MessageHandler> handlers;
     std::vector<HWND> windows;
 };
@@ -137,6 +138,8 @@ void WorldTest::TearDown() {
         CloseHandle(w.running.hProcess);
         w.running = PROCESS_INFORMATION{};
     }
+    if (w.silent != INVALID_SOCKET) closesocket(w.silent);
+    w.silent = INVALID_SOCKET;
     w.server.reset();
     w.handlers.clear();
     for (auto it = w.windows.rbegin(); it != w.windows.rend(); ++it)
@@ -188,6 +191,21 @@ std::string Serve(const std::string& path, const Answer& answer) {
 
 std::string RefusedUrl() { return "http://127.0.0.1:1/x"; }  // nothing listens on port 1
 
+std::string SilentUrl() {
+    World& w = TheWorld();
+    if (!w.server) w.server = std::make_unique<LoopbackServer>();  // starts the socket library
+    w.silent = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(w.silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    int length = sizeof addr;
+    getsockname(w.silent, reinterpret_cast<sockaddr*>(&addr), &length);
+    // The system completes the connection from its backlog; nobody reads the request.
+    listen(w.silent, 4);
+    return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/silent";
+}
+
 std::string LinkTarget(const std::string& linkPath) {
     IShellLinkA* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -220,6 +238,21 @@ void DestroyTestWindow(plat::HWND hwnd) { DestroyWindow(reinterpret_cast<HWND>(h
 
 void HandleMessages(plat::HWND hwnd, MessageHandler handler) {
     TheWorld().handlers[reinterpret_cast<HWND>(hwnd)] = std::move(handler);
+}
+
+void ShowTestWindow(plat::HWND hwnd, bool visible) {
+    ShowWindow(reinterpret_cast<HWND>(hwnd), visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+}
+
+bool PumpUntil(const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > 10000) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(10);
+    }
+    return true;
 }
 
 }  // namespace contract

@@ -3,6 +3,7 @@
 #include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
 #include "tests/sim/SimShell.h"
+#include "tests/sim/SimThreads.h"
 
 namespace contract {
 namespace {
@@ -60,6 +61,13 @@ std::string RefusedUrl() {
     return "http://127.0.0.1:1/x";
 }
 
+std::string SilentUrl() {
+    sim::HttpAnswer silent;
+    silent.silent = true;
+    sim::ServeUrl(kServer + std::string("/silent"), silent);
+    return kServer + std::string("/silent");
+}
+
 std::string LinkTarget(const std::string& linkPath) {
     const auto link = sim::ReadLink(linkPath);
     return link ? link->target : std::string();
@@ -79,6 +87,14 @@ void HandleMessages(plat::HWND hwnd, MessageHandler handler) {
     sim::SetMessageHandler(hwnd, [handler](plat::UINT msg, plat::WPARAM wp, plat::LPARAM lp) {
         return handler(msg, wp, lp).value_or(0);
     });
+}
+
+void ShowTestWindow(plat::HWND hwnd, bool visible) { sim::ShowWindow(hwnd, visible); }
+
+bool PumpUntil(const std::function<bool()>& done) {
+    // Workers run only when pumped: what they leave undone stays undone.
+    sim::Pump();
+    return done();
 }
 
 }  // namespace contract
