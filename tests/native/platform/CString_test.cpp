@@ -1,6 +1,7 @@
 // The byte string follows the double-byte rules of code page 936: a trail
 // byte that equals a backslash is never taken for one.
 #include "base/CString.h"
+#include "base/StdString.h"
 
 #include <gtest/gtest.h>
 
@@ -97,7 +98,7 @@ TEST(CStringFormat, ReplacesTheContentsWhateverTheirLength) {
     const std::string big(5000, 'x');
     s.Format("%s|%u", big.c_str(), 65535u);
     EXPECT_EQ(5006, s.GetLength());
-    EXPECT_EQ("|65535", s.str().substr(5000));
+    EXPECT_EQ("|65535", StdString(s).substr(5000));
     s.Format("%s", "\xD5\x5C");
     EXPECT_STREQ("\xD5\x5C", s);
 }
