@@ -12,6 +12,9 @@ using tq_test::TemplateWriter;
 
 namespace {
 
+std::u16string U16(const afx::Text16& text) { return std::u16string(text.begin(), text.end()); }
+std::vector<std::uint8_t> Bytes(const Array<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
 std::vector<ItemBytes> MixedItems() {
     ItemBytes ok;
     ok.id = 1;
@@ -51,14 +54,14 @@ TEST_P(SplitTest, TakesOutClsidItemsAndKeepsTheOthersIntact) {
     EXPECT_EQ(0x50000000u, b.style);
     EXPECT_EQ(537, b.cx);
     EXPECT_EQ(421, b.cy);
-    EXPECT_EQ(std::u16string(tq_test::kWebBrowserClass), b.className);
+    EXPECT_EQ(std::u16string(tq_test::kWebBrowserClass), U16(b.className));
 
     ASSERT_EQ(3u, split.kept.size());
     EXPECT_EQ(1u, split.kept[0].id);
     EXPECT_EQ(0xFFFFu, split.kept[1].id);
     EXPECT_EQ(2u, split.kept[1].index);
     EXPECT_EQ(-3, split.kept[1].x);
-    EXPECT_EQ(u"版本", split.kept[1].title);
+    EXPECT_EQ(u"版本", U16(split.kept[1].title));
     EXPECT_EQ(1001u, split.kept[2].id);
 
     // The copy is itself a well-formed template holding exactly the kept items.
@@ -84,7 +87,7 @@ TEST_P(SplitTest, TemplateWithoutActiveXComesBackUnchanged) {
     SplitTemplate split;
     ASSERT_TRUE(afx::SplitDialogTemplate(bytes.data(), bytes.size(), split));
     while (bytes.size() % 4) bytes.push_back(0);
-    EXPECT_EQ(bytes, split.bytes);
+    EXPECT_EQ(bytes, Bytes(split.bytes));
 }
 
 TEST_P(SplitTest, EveryTruncationIsRejected) {
@@ -139,7 +142,7 @@ std::vector<std::uint8_t> TwoRecords() {
 TEST(DlgInit, ReadsRecordsUpToTheTerminator) {
     std::vector<std::uint8_t> d = TwoRecords();
     d.push_back(0x55);  // after the terminator: not looked at
-    std::vector<afx::DlgInitRecord> recs;
+    Array<afx::DlgInitRecord> recs;
     ASSERT_TRUE(afx::ParseDlgInit(d.data(), d.size(), recs));
     ASSERT_EQ(2u, recs.size());
     EXPECT_EQ(1000, recs[0].id);
@@ -156,7 +159,7 @@ TEST(DlgInit, ReadsRecordsUpToTheTerminator) {
 
 TEST(DlgInit, MissingTerminatorIsAcceptedButCutRecordsAreNot) {
     std::vector<std::uint8_t> d = TwoRecords();
-    std::vector<afx::DlgInitRecord> recs;
+    Array<afx::DlgInitRecord> recs;
     ASSERT_TRUE(afx::ParseDlgInit(d.data(), d.size() - 2, recs));
     EXPECT_EQ(2u, recs.size());
 
