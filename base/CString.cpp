@@ -41,15 +41,22 @@ CString::CString(const char* p, int nLength) {
     if (p && nLength > 0) Assign(p, static_cast<std::size_t>(nLength));
 }
 
-CString::CString(const CString& s) { Assign(s.m_data, s.m_length); }
+CString::CString(const CString& s) {
+    if (s.m_lost) Lose();
+    else Assign(s.m_data, s.m_length);
+}
 
-CString::CString(CString&& s) noexcept : m_data(s.m_data), m_length(s.m_length), m_capacity(s.m_capacity) {
+CString::CString(CString&& s) noexcept
+    : m_data(s.m_data), m_length(s.m_length), m_capacity(s.m_capacity), m_lost(s.m_lost) {
     s.m_data = nullptr;
     s.m_length = s.m_capacity = 0;
+    s.m_lost = false;
 }
 
 CString& CString::operator=(const CString& s) {
-    if (this != &s) Assign(s.m_data, s.m_length);
+    if (this == &s) return *this;
+    if (s.m_lost) Lose();
+    else Assign(s.m_data, s.m_length);
     return *this;
 }
 
@@ -59,8 +66,10 @@ CString& CString::operator=(CString&& s) noexcept {
     m_data = s.m_data;
     m_length = s.m_length;
     m_capacity = s.m_capacity;
+    m_lost = s.m_lost;
     s.m_data = nullptr;
     s.m_length = s.m_capacity = 0;
+    s.m_lost = false;
     return *this;
 }
 
@@ -76,13 +85,25 @@ void CString::Empty() {
     delete[] m_data;
     m_data = nullptr;
     m_length = m_capacity = 0;
+    m_lost = false;
+}
+
+void CString::Lose() {
+    Empty();
+    m_lost = true;
+}
+
+CString CString::LostString() {
+    CString s;
+    s.m_lost = true;
+    return s;
 }
 
 bool CString::Reserve(std::size_t length) {
     if (length <= m_capacity && m_data) return true;
     char* grown = length > kMaxLength ? nullptr : new (std::nothrow) char[length + 1];
     if (!grown) {
-        Empty();
+        Lose();
         return false;
     }
     if (m_data) std::memcpy(grown, m_data, m_length + 1);
@@ -99,6 +120,7 @@ void CString::SetLength(std::size_t length) {
 }
 
 void CString::Assign(const char* p, std::size_t n) {
+    m_lost = false;
     if (n == 0) {
         Empty();
         return;
@@ -110,19 +132,21 @@ void CString::Assign(const char* p, std::size_t n) {
         return;
     }
     char* fresh = n > kMaxLength ? nullptr : new (std::nothrow) char[n + 1];
+    if (!fresh) {
+        Lose();
+        return;
+    }
     delete[] m_data;
     m_data = fresh;
-    m_length = m_capacity = 0;
-    if (!fresh) return;
     std::memcpy(fresh, p, n);
     m_capacity = n;
     SetLength(n);
 }
 
 void CString::Append(const char* p, std::size_t n) {
-    if (n == 0) return;
+    if (n == 0 || m_lost) return;
     if (n > kMaxLength - m_length) {
-        Empty();
+        Lose();
         return;
     }
     const std::size_t length = m_length + n;
@@ -133,7 +157,7 @@ void CString::Append(const char* p, std::size_t n) {
         if (capacity > kMaxLength) capacity = kMaxLength;
         char* grown = new (std::nothrow) char[capacity + 1];
         if (!grown) {
-            Empty();
+            Lose();
             return;
         }
         if (m_data) std::memcpy(grown, m_data, m_length);
@@ -149,7 +173,8 @@ void CString::Append(const char* p, std::size_t n) {
 }
 
 CString& CString::operator+=(const CString& s) {
-    Append(s.m_data, s.m_length);
+    if (s.m_lost) Lose();
+    else Append(s.m_data, s.m_length);
     return *this;
 }
 
@@ -200,6 +225,7 @@ int CString::Compare(const char* psz) const {
 }
 
 CString CString::Left(int nCount) const {
+    if (m_lost) return LostString();
     return CString(c_str(), static_cast<int>(Clamp(nCount, m_length)));
 }
 
@@ -208,12 +234,14 @@ CString CString::Mid(int nFirst) const {
 }
 
 CString CString::Mid(int nFirst, int nCount) const {
+    if (m_lost) return LostString();
     std::size_t first = Clamp(nFirst, m_length);
     std::size_t count = Clamp(nCount, m_length - first);
     return CString(c_str() + first, static_cast<int>(count));
 }
 
 CString CString::Right(int nCount) const {
+    if (m_lost) return LostString();
     std::size_t count = Clamp(nCount, m_length);
     return CString(c_str() + (m_length - count), static_cast<int>(count));
 }

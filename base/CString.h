@@ -6,8 +6,10 @@
 //
 // The bytes live in a buffer of the string's own on the heap (the program
 // carries no C++ runtime). A string that cannot get the memory an operation
-// needs becomes empty: a name that failed to grow is never a shorter name,
-// and every Windows call given an empty name fails.
+// needs becomes empty, and stays empty through later appends until it is
+// given a new value; what is made from it (copies, pieces, sums) is empty as
+// well. So a name that failed to grow is never a shorter name, nor just its
+// tail, and every Windows call given the empty name fails.
 #pragma once
 #include <cstddef>
 
@@ -70,6 +72,8 @@ private:
     // Room for length bytes and the terminator, contents kept; false (and
     // the string empty) when the memory cannot be had.
     bool Reserve(std::size_t length);
+    void Lose();  // empty, and lost until the next assignment
+    static CString LostString();
     void Assign(const char* p, std::size_t n);
     void Append(const char* p, std::size_t n);
     void SetLength(std::size_t length);
@@ -77,6 +81,7 @@ private:
     char* m_data = nullptr;
     std::size_t m_length = 0;
     std::size_t m_capacity = 0;  // bytes before the terminator's place
+    bool m_lost = false;         // an operation could not get its memory
 };
 
 // True when b is a lead byte of a double-byte character in code page 936.
