@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using afx::SplitTemplate;
@@ -39,6 +43,38 @@ std::vector<ItemBytes> MixedItems() {
 }
 
 class SplitTest : public ::testing::TestWithParam<bool> {};
+
+// A control whose title cannot be held (the process may map only a little
+// more than it has) makes the template unusable, as a malformed one, rather
+// than a control with a cut title; the same template reads once memory is
+// there.
+TEST(SplitDeathTest, ATemplateThatCannotBeHeldIsRejected) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::vector<ItemBytes> items = MixedItems();
+            items[1].title.assign(8u << 20, u'x');  // the ActiveX item: its bytes are not copied
+            const std::vector<std::uint8_t> bytes = TemplateWriter(false).Build(0x80C80080, u"x", items);
+            long pages = 0;
+            if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+                if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+                std::fclose(f);
+            }
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            const rlim_t unlimited = limit.rlim_cur;
+            limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (4u << 20);
+            setrlimit(RLIMIT_AS, &limit);
+            SplitTemplate split;
+            const bool rejected = !afx::SplitDialogTemplate(bytes.data(), bytes.size(), split);
+            limit.rlim_cur = unlimited;
+            setrlimit(RLIMIT_AS, &limit);
+            const bool readsLater = afx::SplitDialogTemplate(bytes.data(), bytes.size(), split) &&
+                                    split.activeX[0].title.size() == (8u << 20);
+            std::exit(rejected && readsLater ? 42 : 1);
+        },
+        ::testing::ExitedWithCode(42), "");
+}
 
 TEST_P(SplitTest, TakesOutClsidItemsAndKeepsTheOthersIntact) {
     bool extended = GetParam();
