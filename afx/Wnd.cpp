@@ -49,9 +49,22 @@ WindowMap& PermanentMap() {
 }
 
 // Wrappers made on demand for windows nobody wraps (owned here); swept once
-// their window is gone.
+// their window is gone, the rest freed at exit.
+class TemporaryWindows : public WindowMap {
+public:
+    TemporaryWindows() = default;
+    TemporaryWindows(const TemporaryWindows&) = delete;
+    TemporaryWindows& operator=(const TemporaryWindows&) = delete;
+    ~TemporaryWindows() {
+        for (std::size_t i = 0; i < Size(); ++i) {
+            At(i).wnd->m_hWnd = nullptr;  // a wrapper only: the window is not its to touch
+            delete At(i).wnd;
+        }
+    }
+};
+
 WindowMap& TemporaryMap() {
-    static WindowMap map;
+    static TemporaryWindows map;
     return map;
 }
 
