@@ -2,6 +2,7 @@
 // version library: the version strings the program makes from it, the fixed
 // block's fields and the string table as Explorer shows it.
 #include "platform/VersionApi.h"
+#include "base/StdString.h"
 #include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>
@@ -101,14 +102,14 @@ TEST(ProgramVersion, StringsMadeFromEachBuiltVariant) {
     REQUIRE_PROGRAM(none, "TQ_EXE_NOVERSION");
     CAutoUpdater updater;
 
-    EXPECT_EQ("5.0", updater.GetFileVersionString(main.c_str()).str());
-    EXPECT_EQ("5.0.0.0", GetInstalledVersionOf(main.c_str()).str());
-    EXPECT_EQ("5.0.0.1", updater.GetFileVersionString(v5001.c_str()).str());
-    EXPECT_EQ("5.0.0.1", GetInstalledVersionOf(v5001.c_str()).str());
-    EXPECT_EQ("", updater.GetFileVersionString(none.c_str()).str());
-    EXPECT_EQ("", GetInstalledVersionOf(none.c_str()).str());
-    EXPECT_EQ("", updater.GetFileVersionString("C:\\no\\such\\tarnquill.exe").str());
-    EXPECT_EQ("", GetInstalledVersionOf("C:\\no\\such\\tarnquill.exe").str());
+    EXPECT_EQ("5.0", StdString(updater.GetFileVersionString(main.c_str())));
+    EXPECT_EQ("5.0.0.0", StdString(GetInstalledVersionOf(main.c_str())));
+    EXPECT_EQ("5.0.0.1", StdString(updater.GetFileVersionString(v5001.c_str())));
+    EXPECT_EQ("5.0.0.1", StdString(GetInstalledVersionOf(v5001.c_str())));
+    EXPECT_EQ("", StdString(updater.GetFileVersionString(none.c_str())));
+    EXPECT_EQ("", StdString(GetInstalledVersionOf(none.c_str())));
+    EXPECT_EQ("", StdString(updater.GetFileVersionString("C:\\no\\such\\tarnquill.exe")));
+    EXPECT_EQ("", StdString(GetInstalledVersionOf("C:\\no\\such\\tarnquill.exe")));
 }
 
 TEST(ProgramVersion, ResourceOneInChineseAndNoneInTheUnversionedBuild) {
