@@ -14,20 +14,12 @@
 
 #include <windows.h>
 
+#include "tests/win32/gtest/DosPath.h"
+
 namespace {
 
-// The build hands over Unix paths; under Wine they are reached through Z:.
-std::string ProgramPath(const char* variable) {
-    const char* unix = std::getenv(variable);
-    if (!unix || !*unix) return std::string();
-    std::string dos = unix[0] == '/' ? std::string("Z:") + unix : std::string(unix);
-    for (char& c : dos)
-        if (c == '/') c = '\\';
-    return dos;
-}
-
 #define REQUIRE_PROGRAM(path, variable)                                 \
-    const std::string path = ProgramPath(variable);                     \
+    const std::string path = DosPathFromEnvironment(variable);                     \
     ASSERT_FALSE(path.empty()) << variable << " is not set";             \
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str())) << path
 
