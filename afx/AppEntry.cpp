@@ -19,13 +19,8 @@ LPSTR AfxCommandLineTail(LPSTR lpCmdLine) {
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow) {
     CWinApp* app = AfxGetApp();
     if (!app) return -1;
-    int code = -1;
-    try {
-        app->SetCurrentHandles(hInstance, lpCmdLine, nCmdShow);
-        code = app->InitInstance() ? app->Run() : app->ExitInstance();
-    } catch (...) {
-        code = -1;
-    }
+    app->SetCurrentHandles(hInstance, lpCmdLine, nCmdShow);
+    const int code = app->InitInstance() ? app->Run() : app->ExitInstance();
     afx::ReleaseOle();
     return code;
 }

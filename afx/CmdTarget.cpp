@@ -41,12 +41,7 @@ bool CCmdTarget::OnEvent(UINT nCtlID, DISPID dispid, DISPPARAMS* params, HRESULT
          map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_EVENTSINKMAP_ENTRY* e = map->lpEntries; e && e->pfn; ++e) {
             if (e->nCtlID != nCtlID || e->dispid != dispid) continue;
-            HRESULT hr = E_FAIL;
-            try {
-                hr = e->pfn(this, e->pbParams, params);
-            } catch (...) {
-                hr = E_FAIL;
-            }
+            const HRESULT hr = e->pfn(this, e->pbParams, params);
             if (phr) *phr = hr;
             return true;
         }
@@ -56,21 +51,28 @@ bool CCmdTarget::OnEvent(UINT nCtlID, DISPID dispid, DISPPARAMS* params, HRESULT
 
 namespace afx {
 
-std::string WideToAnsi(const wchar_t* text, int len) {
-    if (!text || len <= 0) return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, text, len, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, len, &out[0], n, nullptr, nullptr);
+CString WideToAnsi(const wchar_t* text, int len) {
+    CString out;
+    if (!text || len <= 0) return out;
+    const int n = WideCharToMultiByte(CP_ACP, 0, text, len, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return out;
+    char* buf = out.GetBuffer(n);
+    if (!buf) return out;
+    const int written = WideCharToMultiByte(CP_ACP, 0, text, len, buf, n, nullptr, nullptr);
+    out.ReleaseBuffer(written > 0 ? written : 0);
     return out;
 }
 
-std::string BstrToAnsi(const wchar_t* bstr) {
-    if (!bstr) return std::string();
-    std::string out = WideToAnsi(bstr, static_cast<int>(SysStringLen(const_cast<BSTR>(bstr))));
+bool BstrToAnsi(const wchar_t* bstr, CString& out) {
+    out.Empty();
+    if (!bstr) return true;
+    const int len = static_cast<int>(SysStringLen(const_cast<BSTR>(bstr)));
+    if (len == 0) return true;
+    out = WideToAnsi(bstr, len);
+    if (out.IsEmpty()) return false;
     // The handler sees a C string: stop at an embedded zero.
-    out.resize(std::char_traits<char>::length(out.c_str()));
-    return out;
+    out.ReleaseBuffer(-1);
+    return true;
 }
 
 }  // namespace afx

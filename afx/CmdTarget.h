@@ -6,8 +6,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "base/CString.h"
+
 #include <cstddef>
-#include <string>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -79,8 +80,9 @@ public:
     // the message, or nullptr. WM_COMMAND rows match LOWORD(wParam) and a
     // menu, accelerator or BN_CLICKED notification code.
     const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT message, WPARAM wParam, LPARAM lParam) const;
-    // Runs the row for a control event; false when no row takes it.
-    // Exceptions from the handler stop here.
+    // Runs the row for a control event; false when no row takes it. The
+    // handler's result is *phr (DISP_E_TYPEMISMATCH when an argument cannot
+    // be decoded or held).
     bool OnEvent(UINT nCtlID, DISPID dispid, DISPPARAMS* params, HRESULT* phr = nullptr);
 };
 
@@ -139,9 +141,10 @@ namespace afx {
 
 // len UTF-16 units as bytes of the ANSI code page (code page 936 here);
 // empty when there is nothing to convert or the conversion fails.
-std::string WideToAnsi(const wchar_t* text, int len);
-// A BSTR as bytes of the ANSI code page (code page 936 here).
-std::string BstrToAnsi(const wchar_t* bstr);
+CString WideToAnsi(const wchar_t* text, int len);
+// A BSTR as bytes of the ANSI code page (code page 936 here), up to an
+// embedded zero; false when it cannot be converted or held.
+bool BstrToAnsi(const wchar_t* bstr, CString& out);
 
 // One decoded event argument of C++ type T, from a VARIANT and its VTS byte.
 template <class T, class = void>
@@ -169,17 +172,17 @@ struct EventArg<T, std::enable_if_t<std::is_integral_v<T>>> {
 
 template <>
 struct EventArg<const char*> {
-    std::string text;
+    CString text;
     bool Load(VARIANT* v, BYTE) {
         VARIANT* src = DerefVariant(v);
-        if (V_VT(src) == VT_BSTR) { text = BstrToAnsi(V_BSTR(src)); return true; }
-        if (V_VT(src) == (VT_BSTR | VT_BYREF)) { text = BstrToAnsi(*V_BSTRREF(src)); return true; }
+        if (V_VT(src) == VT_BSTR) return BstrToAnsi(V_BSTR(src), text);
+        if (V_VT(src) == (VT_BSTR | VT_BYREF)) return BstrToAnsi(*V_BSTRREF(src), text);
         VARIANT tmp;
         VariantInit(&tmp);
         if (FAILED(VariantChangeType(&tmp, src, 0, VT_BSTR))) return false;
-        text = BstrToAnsi(V_BSTR(&tmp));
+        const bool ok = BstrToAnsi(V_BSTR(&tmp), text);
         VariantClear(&tmp);
-        return true;
+        return ok;
     }
     const char* Get() { return text.c_str(); }
 };

@@ -2,6 +2,8 @@
 
 #include "afx/OleInit.h"
 
+#include <new>
+
 namespace afx {
 namespace {
 
@@ -61,27 +63,23 @@ private:
 };
 
 LRESULT CALLBACK SiteWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        ControlSite* site = SiteFromWindow(hWnd);
-        switch (message) {
-        case WM_SIZE:
-            if (site) site->OnSiteResized();
-            break;
-        case WM_SETFOCUS:
-            if (HWND child = ::GetWindow(hWnd, GW_CHILD)) ::SetFocus(child);
-            return 0;
-        case WM_ERASEBKGND:
-            if (site && site->HasControl()) return 1;  // the control paints itself
-            break;
-        case WM_DESTROY:
-            if (site) site->OnSiteWindowDestroyed();
-            SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
-            break;
-        default:
-            break;
-        }
-    } catch (...) {
+    ControlSite* site = SiteFromWindow(hWnd);
+    switch (message) {
+    case WM_SIZE:
+        if (site) site->OnSiteResized();
+        break;
+    case WM_SETFOCUS:
+        if (HWND child = ::GetWindow(hWnd, GW_CHILD)) ::SetFocus(child);
         return 0;
+    case WM_ERASEBKGND:
+        if (site && site->HasControl()) return 1;  // the control paints itself
+        break;
+    case WM_DESTROY:
+        if (site) site->OnSiteWindowDestroyed();
+        SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
+        break;
+    default:
+        break;
     }
     return DefWindowProcA(hWnd, message, wParam, lParam);
 }
@@ -117,7 +115,7 @@ ControlContainer::~ControlContainer() {
 }
 
 IOleInPlaceFrame* ControlContainer::Frame() {
-    if (!m_frame) m_frame.Reset(new InPlaceFrame(this));
+    if (!m_frame) m_frame.Reset(new (std::nothrow) InPlaceFrame(this));
     return m_frame.Get();
 }
 
@@ -133,7 +131,12 @@ ControlSite* ControlContainer::CreateSite(const ControlRequest& request, bool ke
     if (!hWnd) return nullptr;
     SetWindowPos(hWnd, request.insertAfter, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    ComPtr<ControlSite> site(new ControlSite(this, hWnd, request.id));
+    ComPtr<ControlSite> site(new (std::nothrow) ControlSite(this, hWnd, request.id));
+    // Room for the site first: a site that cannot be kept is never created.
+    if (!site || !m_sites.Reserve(m_sites.size() + 1)) {
+        DestroyWindow(hWnd);
+        return nullptr;
+    }
     SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(site.Get()));
     bool created = request.createControl && EnsureOleInitialized() && site->CreateControl(request);
     if (!created && !keepPlaceholder) {

@@ -3,13 +3,12 @@
 // COM site objects the control talks to) and the container that owns the
 // sites of one window and routes their events to its event sink map.
 #pragma once
+#include "base/Array.h"
 #include "base/ComPtr.h"
 #include "afx/Wnd.h"
 
 #include <ocidl.h>
 #include <ole2.h>
-
-#include <vector>
 
 namespace afx {
 
@@ -143,7 +142,7 @@ public:
     void Teardown();
 
     CWnd* Owner() const { return m_owner; }
-    IOleInPlaceFrame* Frame();
+    IOleInPlaceFrame* Frame();  // null when it cannot be made
     void SetActiveObject(IOleInPlaceActiveObject* obj) { m_active = ComPtr<IOleInPlaceActiveObject>::Share(obj); }
     IOleInPlaceActiveObject* ActiveObject() const { return m_active.Get(); }
     // An event from control id, for the owner's event sink map.
@@ -151,7 +150,7 @@ public:
 
 private:
     CWnd* m_owner;
-    std::vector<ComPtr<ControlSite>> m_sites;
+    Array<ComPtr<ControlSite>> m_sites;
     ComPtr<IOleInPlaceFrame> m_frame;
     ComPtr<IOleInPlaceActiveObject> m_active;
 };

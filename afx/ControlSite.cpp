@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <cstring>
+#include <new>
 
 namespace afx {
 namespace {
@@ -45,11 +46,9 @@ public:
     }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
     STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
-        try {
-            if (m_container) m_container->FireEvent(m_id, dispid, params);
-        } catch (...) {
-            // An event handler's failure must not reach the control.
-        }
+        // The handler's own result stays here: the control is told the
+        // event was taken.
+        if (m_container) m_container->FireEvent(m_id, dispid, params);
         return S_OK;
     }
 
@@ -182,8 +181,8 @@ void ControlSite::ConnectEvents() {
     ComPtr<IConnectionPointContainer> cpc;
     if (FAILED(m_unk->QueryInterface(IID_IConnectionPointContainer, cpc.PutVoid())) || !cpc) return;
     if (FAILED(cpc->FindConnectionPoint(iid, m_cp.Put())) || !m_cp) return;
-    m_sink.Reset(new EventSink(m_container, m_id, iid));
-    if (FAILED(m_cp->Advise(m_sink.Get(), &m_cookie))) {
+    m_sink.Reset(new (std::nothrow) EventSink(m_container, m_id, iid));
+    if (!m_sink || FAILED(m_cp->Advise(m_sink.Get(), &m_cookie))) {
         m_cookie = 0;
         m_cp.Reset();
         m_sink.Reset();

@@ -5,9 +5,6 @@
 #include "afx/WinApp.h"
 
 #include <cstring>
-#include <iterator>
-#include <map>
-#include <string>
 
 namespace {
 
@@ -32,8 +29,17 @@ CLSID ToClsid(const afx::Guid& g) {
     return c;
 }
 
-std::string ToAnsi(const std::u16string& text) {
-    return afx::WideToAnsi(reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<int>(text.size()));
+CString ToAnsi(const afx::Text16& text) {
+    return afx::WideToAnsi(reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()));
+}
+
+// The window after which the item at this template position goes: the
+// nearest window of an earlier item, or the top.
+HWND InsertAfter(const Array<HWND>& byIndex, std::size_t index) {
+    while (index > 0) {
+        if (HWND h = byIndex[--index]) return h;
+    }
+    return HWND_TOP;
 }
 
 }  // namespace
@@ -71,26 +77,29 @@ void CDialog::InitModalIndirect(const void* pTemplate, std::size_t templateSize,
                                 const void* pDlgInit, std::size_t dlgInitSize) {
     const BYTE* t = static_cast<const BYTE*>(pTemplate);
     const BYTE* d = static_cast<const BYTE*>(pDlgInit);
-    m_indirectTemplate.assign(t, t ? t + templateSize : t);
-    m_indirectDlgInit.assign(d, d ? d + dlgInitSize : d);
+    m_indirectTemplate.clear();
+    m_indirectDlgInit.clear();
+    // A copy that cannot be made leaves no template, and DoModal fails.
+    if (t && !m_indirectTemplate.Append(t, t + templateSize)) m_indirectTemplate.clear();
+    if (d && !m_indirectDlgInit.Append(d, d + dlgInitSize)) m_indirectTemplate.clear();
     m_useIndirect = true;
     if (pParentWnd) m_pParentWnd = pParentWnd;
 }
 
-bool CDialog::LoadTemplate(std::vector<BYTE>& tmpl, std::vector<BYTE>& dlgInit) const {
+bool CDialog::LoadTemplate(Array<BYTE>& tmpl, Array<BYTE>& dlgInit) const {
     if (m_useIndirect) {
-        tmpl = m_indirectTemplate;
-        dlgInit = m_indirectDlgInit;
-        return !tmpl.empty();
+        const BYTE* t = m_indirectTemplate.data();
+        const BYTE* d = m_indirectDlgInit.data();
+        return !m_indirectTemplate.empty() && tmpl.Append(t, t + m_indirectTemplate.size()) &&
+               dlgInit.Append(d, d + m_indirectDlgInit.size());
     }
     HMODULE module = AfxGetResourceHandle();
     DWORD size = 0;
     const BYTE* p = ResourceBytes(module, m_nIDHelp, MAKEINTRESOURCEA(5) /* RT_DIALOG */, size);
     if (!p || size == 0) return false;
-    tmpl.assign(p, p + size);
+    if (!tmpl.Append(p, p + size)) return false;
     p = ResourceBytes(module, m_nIDHelp, MAKEINTRESOURCEA(240) /* RT_DLGINIT */, size);
-    dlgInit.assign(p, p ? p + size : p);
-    return true;
+    return !p || dlgInit.Append(p, p + size);
 }
 
 HWND CDialog::FindOwner() const {
@@ -105,12 +114,13 @@ HWND CDialog::FindOwner() const {
 
 INT_PTR CDialog::DoModal() {
     if (m_hWnd) return -1;  // already running
-    std::vector<BYTE> raw;
-    std::vector<BYTE> dlgInit;
+    Array<BYTE> raw;
+    Array<BYTE> dlgInit;
     afx::SplitTemplate split;
     if (!LoadTemplate(raw, dlgInit) || !afx::SplitDialogTemplate(raw.data(), raw.size(), split)) return -1;
     // The window manager wants the template DWORD-aligned.
-    std::vector<DWORD> aligned((split.bytes.size() + 3) / 4);
+    Array<DWORD> aligned;
+    if (!aligned.Resize((split.bytes.size() + 3) / 4)) return -1;
     std::memcpy(aligned.data(), split.bytes.data(), split.bytes.size());
 
     HWND owner = FindOwner();
@@ -153,13 +163,7 @@ void CDialog::RunModalLoop() {
         }
         bool mine = msg.hwnd && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd));
         BOOL consumed = FALSE;
-        if (mine) {
-            try {
-                consumed = PreTranslateMessage(&msg);
-            } catch (...) {
-                consumed = FALSE;
-            }
-        }
+        if (mine) consumed = PreTranslateMessage(&msg);
         if (consumed) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -177,11 +181,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM lPa
     if (message != WM_INITDIALOG) return FALSE;
     CDialog* dlg = reinterpret_cast<CDialog*>(lParam);
     if (!dlg) return TRUE;
-    try {
-        return dlg->HandleInitDialog(hWnd);
-    } catch (...) {
-        return TRUE;
-    }
+    return dlg->HandleInitDialog(hWnd);
 }
 
 BOOL CDialog::HandleInitDialog(HWND hWnd) {
@@ -192,23 +192,26 @@ BOOL CDialog::HandleInitDialog(HWND hWnd) {
 }
 
 void CDialog::CreateTemplateControls() {
-    std::vector<afx::DlgInitRecord> records;
+    Array<afx::DlgInitRecord> records;
     if (m_pDlgInit && !m_pDlgInit->empty()) afx::ParseDlgInit(m_pDlgInit->data(), m_pDlgInit->size(), records);
 
-    if (m_pSplit && !m_pSplit->activeX.empty()) {
-        // Windows of the items already created, by template position, so each
-        // control takes its template place in the z-order (and tab order).
-        std::map<std::size_t, HWND> byIndex;
+    // Windows of the items already created, by template position, so each
+    // control takes its template place in the z-order (and tab order). When
+    // that table cannot be had, the dialog shows without its controls.
+    Array<HWND> byIndex;
+    const std::size_t items = m_pSplit ? m_pSplit->kept.size() + m_pSplit->activeX.size() : 0;
+    if (m_pSplit && !m_pSplit->activeX.empty() && byIndex.Resize(items)) {
         std::size_t k = 0;
         for (HWND c = ::GetWindow(m_hWnd, GW_CHILD); c && k < m_pSplit->kept.size(); c = ::GetWindow(c, GW_HWNDNEXT))
             byIndex[m_pSplit->kept[k++].index] = c;
         afx::ControlContainer* cont = GetControlContainer(true);
         for (const afx::DlgItemInfo& item : m_pSplit->activeX) {
+            if (!cont) break;
             afx::Guid g;
             afx::ParseGuidText(item.className, g);
             RECT rc{item.x, item.y, item.x + item.cx, item.y + item.cy};
             MapDialogRect(m_hWnd, &rc);
-            std::string name = ToAnsi(item.title);
+            const CString name = ToAnsi(item.title);
             afx::ControlRequest request;
             request.clsid = ToClsid(g);
             request.windowName = name.c_str();
@@ -217,8 +220,7 @@ void CDialog::CreateTemplateControls() {
             request.rect = rc;
             request.id = item.id;
             request.createControl = AfxControlContainerEnabled();
-            auto before = byIndex.lower_bound(item.index);
-            request.insertAfter = before == byIndex.begin() ? HWND_TOP : std::prev(before)->second;
+            request.insertAfter = InsertAfter(byIndex, item.index);
             if (const afx::DlgInitRecord* r = afx::FindDlgInit(records, item.id)) {
                 request.stateMessage = r->message;
                 request.state = m_pDlgInit->data() + r->offset;
@@ -229,7 +231,7 @@ void CDialog::CreateTemplateControls() {
     }
     for (const afx::DlgInitRecord& r : records) {
         if (r.message != CB_ADDSTRING && r.message != kComboAddString16) continue;
-        std::string text(reinterpret_cast<const char*>(m_pDlgInit->data() + r.offset), r.length);
+        const CString text(reinterpret_cast<const char*>(m_pDlgInit->data() + r.offset), static_cast<int>(r.length));
         SendDlgItemMessageA(m_hWnd, r.id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
 }
@@ -243,11 +245,7 @@ void CDialog::DoDataExchange(CDataExchange*) {}
 
 BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange dx(this, bSaveAndValidate);
-    try {
-        DoDataExchange(&dx);
-    } catch (...) {
-        return FALSE;
-    }
+    DoDataExchange(&dx);
     return TRUE;
 }
 

@@ -2,8 +2,7 @@
 #pragma once
 #include "afx/templates/DlgTemplate.h"
 #include "afx/Wnd.h"
-
-#include <vector>
+#include "base/Array.h"
 
 class CDialog;
 
@@ -26,7 +25,8 @@ public:
     ~CDialog() override;
 
     // Uses an in-memory template (and dialog-initialisation data) instead of
-    // the resources; both are copied.
+    // the resources; both are copied (when the copy cannot be made, DoModal
+    // answers -1).
     void InitModalIndirect(const void* pTemplate, std::size_t templateSize, CWnd* pParentWnd = nullptr,
                            const void* pDlgInit = nullptr, std::size_t dlgInitSize = 0);
 
@@ -56,12 +56,12 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     BOOL HandleInitDialog(HWND hWnd);
-    bool LoadTemplate(std::vector<BYTE>& tmpl, std::vector<BYTE>& dlgInit) const;
+    bool LoadTemplate(Array<BYTE>& tmpl, Array<BYTE>& dlgInit) const;
     HWND FindOwner() const;
     void RunModalLoop();
 
-    std::vector<BYTE> m_indirectTemplate;
-    std::vector<BYTE> m_indirectDlgInit;
+    Array<BYTE> m_indirectTemplate;
+    Array<BYTE> m_indirectDlgInit;
     bool m_useIndirect = false;
     bool m_bEnded = false;
     bool m_bInModalLoop = false;
@@ -69,5 +69,5 @@ private:
     void CreateTemplateControls();
 
     const afx::SplitTemplate* m_pSplit = nullptr;  // the template being created
-    const std::vector<BYTE>* m_pDlgInit = nullptr;
+    const Array<BYTE>* m_pDlgInit = nullptr;
 };

@@ -4,22 +4,26 @@
 #include "afx/Dispatch.h"
 
 #include <cstring>
-#include <vector>
 
 namespace afx {
 namespace {
 
-// The call's arguments; frees the strings it made.
+// The call's arguments, held in place (the calls of this program pass a
+// few); frees the strings it made.
 class ArgList {
 public:
+    static constexpr UINT kMaxArgs = 16;
     ArgList() = default;
     ArgList(const ArgList&) = delete;
     ArgList& operator=(const ArgList&) = delete;
     ~ArgList() {
-        for (BSTR b : m_owned) SysFreeString(b);
+        for (UINT i = 0; i < m_count; ++i)
+            if (m_owned[i]) SysFreeString(m_owned[i]);
     }
-    // Reads one argument of VTS type vts; false for an unknown type.
+    // Reads one argument of VTS type vts; false for an unknown type or one
+    // argument too many.
     bool Add(BYTE vts, va_list& args) {
+        if (m_count == kMaxArgs) return false;
         VARIANT v;
         VariantInit(&v);
         // VTS bytes mark a reference with 0x40 instead of VT_BYREF.
@@ -43,26 +47,28 @@ public:
         case VT_BYREF | VT_BOOL: V_VT(&v) = VT_BYREF | VT_BOOL; V_BOOLREF(&v) = va_arg(args, VARIANT_BOOL*); break;
         default: return false;
         }
-        m_args.push_back(v);
+        m_args[m_count++] = v;
         return true;
     }
     // DISPPARAMS want the last argument first.
     DISPPARAMS Params() {
-        m_reversed.assign(m_args.rbegin(), m_args.rend());
+        for (UINT i = 0; i < m_count; ++i) m_reversed[i] = m_args[m_count - 1 - i];
         DISPPARAMS dp{};
-        dp.rgvarg = m_reversed.empty() ? nullptr : m_reversed.data();
-        dp.cArgs = static_cast<UINT>(m_reversed.size());
+        dp.rgvarg = m_count ? m_reversed : nullptr;
+        dp.cArgs = m_count;
         return dp;
     }
 
 private:
+    // The string made for the argument being added (slot m_count).
     BSTR Own(BSTR b) {
-        if (b) m_owned.push_back(b);
+        m_owned[m_count] = b;
         return b;
     }
-    std::vector<VARIANT> m_args;
-    std::vector<VARIANT> m_reversed;
-    std::vector<BSTR> m_owned;
+    VARIANT m_args[kMaxArgs];
+    VARIANT m_reversed[kMaxArgs];
+    BSTR m_owned[kMaxArgs] = {};
+    UINT m_count = 0;
 };
 
 HRESULT StoreResult(VARIANT& result, VARTYPE vtRet, void* pvRet) {
@@ -79,7 +85,12 @@ HRESULT StoreResult(VARIANT& result, VARTYPE vtRet, void* pvRet) {
     case VT_I4: *static_cast<long*>(pvRet) = V_I4(&result); break;
     case VT_BOOL: *static_cast<BOOL*>(pvRet) = V_BOOL(&result) != VARIANT_FALSE; break;
     case VT_BSTR:
-    case VT_BSTRA: *static_cast<CString*>(pvRet) = CString(BstrToAnsi(V_BSTR(&result)).c_str()); break;
+    case VT_BSTRA: {
+        CString text;
+        if (!BstrToAnsi(V_BSTR(&result), text)) return E_OUTOFMEMORY;
+        *static_cast<CString*>(pvRet) = static_cast<CString&&>(text);
+        break;
+    }
     case VT_DISPATCH:
         *static_cast<IDispatch**>(pvRet) = V_DISPATCH(&result);
         V_VT(&result) = VT_EMPTY;  // the reference moves to the caller
@@ -103,35 +114,31 @@ BSTR AnsiToBstr(const char* text) {
 HRESULT InvokeDispatchV(IDispatch* disp, DISPID dispid, WORD wFlags, VARTYPE vtRet, void* pvRet,
                         const BYTE* pbParamInfo, va_list args) {
     if (!disp) return E_NOINTERFACE;
-    try {
-        ArgList list;
-        va_list ap;
-        va_copy(ap, args);
-        bool ok = true;
-        for (const BYTE* p = pbParamInfo; ok && p && *p; ++p) ok = list.Add(*p, ap);
-        va_end(ap);
-        if (!ok) return E_INVALIDARG;
-        DISPPARAMS dp = list.Params();
-        DISPID named = DISPID_PROPERTYPUT;
-        if (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-            dp.rgdispidNamedArgs = &named;
-            dp.cNamedArgs = 1;
-        }
-        VARIANT result;
-        VariantInit(&result);
-        EXCEPINFO excep{};
-        UINT argErr = 0;
-        HRESULT hr = disp->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dp,
-                                  vtRet == VT_EMPTY ? nullptr : &result, &excep, &argErr);
-        SysFreeString(excep.bstrSource);
-        SysFreeString(excep.bstrDescription);
-        SysFreeString(excep.bstrHelpFile);
-        if (SUCCEEDED(hr) && vtRet != VT_EMPTY) hr = StoreResult(result, vtRet, pvRet);
-        VariantClear(&result);
-        return hr;
-    } catch (...) {
-        return E_FAIL;
+    ArgList list;
+    va_list ap;
+    va_copy(ap, args);
+    bool ok = true;
+    for (const BYTE* p = pbParamInfo; ok && p && *p; ++p) ok = list.Add(*p, ap);
+    va_end(ap);
+    if (!ok) return E_INVALIDARG;
+    DISPPARAMS dp = list.Params();
+    DISPID named = DISPID_PROPERTYPUT;
+    if (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        dp.rgdispidNamedArgs = &named;
+        dp.cNamedArgs = 1;
     }
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO excep{};
+    UINT argErr = 0;
+    HRESULT hr = disp->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &dp,
+                              vtRet == VT_EMPTY ? nullptr : &result, &excep, &argErr);
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    if (SUCCEEDED(hr) && vtRet != VT_EMPTY) hr = StoreResult(result, vtRet, pvRet);
+    VariantClear(&result);
+    return hr;
 }
 
 HRESULT InvokeDispatch(IDispatch* disp, DISPID dispid, WORD wFlags, VARTYPE vtRet, void* pvRet,

@@ -2,7 +2,7 @@
 
 #include <ole2.h>
 
-#include <memory>
+#include <new>
 
 namespace afx {
 
@@ -13,18 +13,21 @@ OleInitializer::~OleInitializer() {
 }
 
 namespace {
-std::unique_ptr<OleInitializer>& TheOle() {
-    static std::unique_ptr<OleInitializer> ole;
+OleInitializer*& TheOle() {
+    static OleInitializer* ole = nullptr;
     return ole;
 }
 }  // namespace
 
 bool EnsureOleInitialized() {
-    auto& ole = TheOle();
-    if (!ole) ole = std::make_unique<OleInitializer>();
-    return ole->Ok();
+    OleInitializer*& ole = TheOle();
+    if (!ole) ole = new (std::nothrow) OleInitializer;
+    return ole && ole->Ok();
 }
 
-void ReleaseOle() { TheOle().reset(); }
+void ReleaseOle() {
+    delete TheOle();
+    TheOle() = nullptr;
+}
 
 }  // namespace afx

@@ -12,34 +12,30 @@ namespace {
 CWinApp* g_app = nullptr;
 bool g_containerEnabled = false;
 
-std::string ModulePath(HMODULE module) {
+CString ModulePath(HMODULE module) {
     char buf[MAX_PATH + 1] = {};
     DWORD n = GetModuleFileNameA(module, buf, MAX_PATH);
-    return std::string(buf, n < MAX_PATH ? n : MAX_PATH);
+    return CString(buf, static_cast<int>(n < MAX_PATH ? n : MAX_PATH));
 }
 
 // "C:\dir\tarnquill.exe" -> "tarnquill". Path separators are looked for
 // with the double-byte rules, so a trail byte 0x5C is never one.
-std::string BaseNameWithoutExtension(const std::string& path) {
-    std::size_t nameStart = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if (IsLeadByte936(c) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/' || c == ':') nameStart = i + 1;
+CString BaseNameWithoutExtension(const CString& path) {
+    static const char kSeparators[] = {'\\', '/', ':'};
+    int nameStart = 0;
+    for (char separator : kSeparators) {
+        const int at = path.ReverseFind(separator);
+        if (at + 1 > nameStart) nameStart = at + 1;
     }
-    std::string name = path.substr(nameStart);
-    std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0) name.erase(dot);
-    return name;
+    CString name = path.Mid(nameStart);
+    const int dot = name.ReverseFind('.');
+    return dot > 0 ? name.Left(dot) : name;
 }
 
-std::string LoadAnsiString(HINSTANCE module, UINT id) {
+CString LoadAnsiString(HINSTANCE module, UINT id) {
     const wchar_t* p = nullptr;
     int len = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&p), 0);
-    if (len <= 0 || !p) return std::string();
+    if (len <= 0 || !p) return CString();
     return afx::WideToAnsi(p, len);
 }
 
@@ -64,18 +60,18 @@ void CWinApp::SetCurrentHandles(HINSTANCE hInstance, LPSTR lpCmdLine, int nCmdSh
     m_hInstance = hInstance ? hInstance : GetModuleHandleA(nullptr);
     m_lpCmdLine = lpCmdLine;
     m_nCmdShow = nCmdShow;
-    std::string path = ModulePath(m_hInstance);
+    const CString path = ModulePath(m_hInstance);
     m_exeName = BaseNameWithoutExtension(path);
     m_pszExeName = m_exeName.c_str();
     if (!m_pszAppName) {
         // A title in the string table wins over the file name.
         m_appName = LoadAnsiString(m_hInstance, 0xE000);
-        if (m_appName.empty()) m_appName = m_exeName;
+        if (m_appName.IsEmpty()) m_appName = m_exeName;
         m_pszAppName = m_appName.c_str();
     }
-    std::size_t dot = path.rfind('.');
-    std::size_t slash = path.rfind('\\');
-    m_helpPath = (dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path) + ".HLP";
+    const int dot = path.ReverseFind('.');
+    const int slash = path.ReverseFind('\\');
+    m_helpPath = (dot >= 0 && dot > slash ? path.Left(dot) : path) + ".HLP";
     m_pszHelpFilePath = m_helpPath.c_str();
 }
 
@@ -85,12 +81,7 @@ int CWinApp::Run() {
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         CWnd* target = CWnd::FromHandlePermanent(msg.hwnd);
-        bool consumed = false;
-        try {
-            consumed = target && target->PreTranslateMessage(&msg);
-        } catch (...) {
-        }
-        if (consumed) continue;
+        if (target && target->PreTranslateMessage(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -137,7 +128,7 @@ LPCSTR AfxGetAppName() {
         if (!g_app->m_pszAppName) g_app->SetCurrentHandles(g_app->m_hInstance, g_app->m_lpCmdLine, g_app->m_nCmdShow);
         return g_app->m_pszAppName;
     }
-    static const std::string name = BaseNameWithoutExtension(ModulePath(nullptr));
+    static const CString name = BaseNameWithoutExtension(ModulePath(nullptr));
     return name.c_str();
 }
 
@@ -153,7 +144,7 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT) {
 }
 
 BOOL LoadStringA(CString& str, UINT nID) {
-    str = LoadAnsiString(AfxGetResourceHandle(), nID).c_str();
+    str = LoadAnsiString(AfxGetResourceHandle(), nID);
     return str.IsEmpty() ? FALSE : TRUE;
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 #include "afx/Wnd.h"
 
-#include <string>
 
 class CString;
 
@@ -40,9 +39,9 @@ public:
     DECLARE_MESSAGE_MAP()
 
 private:
-    std::string m_appName;
-    std::string m_exeName;
-    std::string m_helpPath;
+    CString m_appName;
+    CString m_exeName;
+    CString m_helpPath;
 };
 
 CWinApp* AfxGetApp();

@@ -4,32 +4,81 @@
 #include "afx/ControlContainment.h"
 #include "afx/WinApp.h"
 
-#include <unordered_map>
+#include "base/Array.h"
+
+#include <new>
 
 namespace {
 
+struct WindowEntry {
+    HWND hWnd;
+    CWnd* wnd;
+};
+
+// A window's wrapper, by handle. A program has a few dozen windows at most,
+// so a plain array searched from the start is all it needs.
+class WindowMap {
+public:
+    CWnd* Find(HWND hWnd) const {
+        for (const WindowEntry& e : m_entries)
+            if (e.hWnd == hWnd) return e.wnd;
+        return nullptr;
+    }
+    bool Add(HWND hWnd, CWnd* wnd) { return m_entries.push_back(WindowEntry{hWnd, wnd}); }
+    // Takes the entry out (the last one moves into its place).
+    void RemoveAt(std::size_t i) {
+        m_entries[i] = m_entries.back();
+        m_entries.Resize(m_entries.size() - 1);
+    }
+    std::size_t IndexOf(HWND hWnd) const {
+        for (std::size_t i = 0; i < m_entries.size(); ++i)
+            if (m_entries[i].hWnd == hWnd) return i;
+        return m_entries.size();
+    }
+    std::size_t Size() const { return m_entries.size(); }
+    const WindowEntry& At(std::size_t i) const { return m_entries[i]; }
+
+private:
+    Array<WindowEntry> m_entries;
+};
+
 // Windows wrapped by a long-lived object (subclassed or attached).
-std::unordered_map<HWND, CWnd*>& PermanentMap() {
-    static std::unordered_map<HWND, CWnd*> map;
+WindowMap& PermanentMap() {
+    static WindowMap map;
     return map;
 }
 
-// Wrappers made on demand for windows nobody wraps; swept once their
-// window is gone.
-std::unordered_map<HWND, std::unique_ptr<CWnd>>& TemporaryMap() {
-    static std::unordered_map<HWND, std::unique_ptr<CWnd>> map;
+// Wrappers made on demand for windows nobody wraps (owned here); swept once
+// their window is gone, the rest freed at exit.
+class TemporaryWindows : public WindowMap {
+public:
+    TemporaryWindows() = default;
+    TemporaryWindows(const TemporaryWindows&) = delete;
+    TemporaryWindows& operator=(const TemporaryWindows&) = delete;
+    ~TemporaryWindows() {
+        for (std::size_t i = 0; i < Size(); ++i) {
+            At(i).wnd->m_hWnd = nullptr;  // a wrapper only: the window is not its to touch
+            delete At(i).wnd;
+        }
+    }
+};
+
+WindowMap& TemporaryMap() {
+    static TemporaryWindows map;
     return map;
 }
 
 void SweepTemporaries() {
-    auto& temps = TemporaryMap();
-    for (auto it = temps.begin(); it != temps.end();) {
-        if (!IsWindow(it->first)) {
-            it->second->m_hWnd = nullptr;
-            it = temps.erase(it);
-        } else {
-            ++it;
+    WindowMap& temps = TemporaryMap();
+    for (std::size_t i = 0; i < temps.Size();) {
+        if (IsWindow(temps.At(i).hWnd)) {
+            ++i;
+            continue;
         }
+        CWnd* gone = temps.At(i).wnd;
+        gone->m_hWnd = nullptr;
+        temps.RemoveAt(i);
+        delete gone;
     }
 }
 
@@ -41,33 +90,31 @@ END_MESSAGE_MAP()
 CWnd::CWnd() = default;
 
 CWnd::~CWnd() {
-    try {
-        if (m_pCtrlCont) m_pCtrlCont->Teardown();
-        if (m_hWnd) {
-            HWND h = m_hWnd;
-            bool owns = m_ownsWindow;
-            if (m_pfnSuper) UnsubclassWindow();
-            else Detach();
-            if (owns && IsWindow(h)) ::DestroyWindow(h);
-        }
-        if (m_pCtrlSite) m_pCtrlSite->BindWrapper(nullptr);
-    } catch (...) {
+    if (m_pCtrlCont) m_pCtrlCont->Teardown();
+    if (m_hWnd) {
+        HWND h = m_hWnd;
+        bool owns = m_ownsWindow;
+        if (m_pfnSuper) UnsubclassWindow();
+        else Detach();
+        if (owns && IsWindow(h)) ::DestroyWindow(h);
     }
+    if (m_pCtrlSite) m_pCtrlSite->BindWrapper(nullptr);
+    delete m_pCtrlCont;
 }
 
 BOOL CWnd::Attach(HWND hWnd) {
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd)) return FALSE;
+    if (!PermanentMap().Add(hWnd, this)) return FALSE;
     m_hWnd = hWnd;
-    PermanentMap()[hWnd] = this;
     return TRUE;
 }
 
 HWND CWnd::Detach() {
     HWND h = m_hWnd;
     if (h) {
-        auto& map = PermanentMap();
-        auto it = map.find(h);
-        if (it != map.end() && it->second == this) map.erase(it);
+        WindowMap& map = PermanentMap();
+        const std::size_t i = map.IndexOf(h);
+        if (i < map.Size() && map.At(i).wnd == this) map.RemoveAt(i);
     }
     m_hWnd = nullptr;
     return h;
@@ -100,24 +147,25 @@ HWND CWnd::UnsubclassWindow() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    if (!hWnd) return nullptr;
-    auto& map = PermanentMap();
-    auto it = map.find(hWnd);
-    return it == map.end() ? nullptr : it->second;
+    return hWnd ? PermanentMap().Find(hWnd) : nullptr;
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
     if (!hWnd) return nullptr;
     if (CWnd* p = FromHandlePermanent(hWnd)) return p;
-    auto& temps = TemporaryMap();
-    auto it = temps.find(hWnd);
-    if (it != temps.end()) return it->second.get();
-    if (temps.size() >= 64) SweepTemporaries();
-    auto wrapper = std::make_unique<CWnd>();
+    WindowMap& temps = TemporaryMap();
+    if (CWnd* p = temps.Find(hWnd)) return p;
+    if (temps.Size() >= 64) SweepTemporaries();
+    // Without memory for a wrapper the window has none, as for a null handle.
+    CWnd* wrapper = new (std::nothrow) CWnd;
+    if (!wrapper) return nullptr;
     wrapper->m_hWnd = hWnd;
-    CWnd* p = wrapper.get();
-    temps.emplace(hWnd, std::move(wrapper));
-    return p;
+    if (!temps.Add(hWnd, wrapper)) {
+        wrapper->m_hWnd = nullptr;
+        delete wrapper;
+        return nullptr;
+    }
+    return wrapper;
 }
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCTA&) { return TRUE; }
@@ -156,7 +204,8 @@ BOOL CWnd::CreateControl(REFCLSID clsid, LPCSTR lpszWindowName, DWORD dwStyle, c
     request.style = dwStyle;
     request.rect = rect;
     request.id = nID;
-    afx::ControlSite* site = pParentWnd->GetControlContainer(true)->CreateSite(request, false);
+    afx::ControlContainer* cont = pParentWnd->GetControlContainer(true);
+    afx::ControlSite* site = cont ? cont->CreateSite(request, false) : nullptr;
     if (!site) return FALSE;
     if (!SubclassWindow(site->Hwnd())) {
         ::DestroyWindow(site->Hwnd());
@@ -209,8 +258,8 @@ LRESULT CWnd::Default() {
 }
 
 afx::ControlContainer* CWnd::GetControlContainer(bool create) {
-    if (!m_pCtrlCont && create) m_pCtrlCont = std::make_unique<afx::ControlContainer>(this);
-    return m_pCtrlCont.get();
+    if (!m_pCtrlCont && create) m_pCtrlCont = new (std::nothrow) afx::ControlContainer(this);
+    return m_pCtrlCont;
 }
 
 afx::ControlSite* CWnd::GetControlSite() const {
@@ -240,20 +289,12 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     if (!pWnd) return DefWindowProcA(hWnd, message, wParam, lParam);
     MSG saved = pWnd->m_currentMsg;
     pWnd->m_currentMsg = MSG{hWnd, message, wParam, lParam, 0, {0, 0}};
-    LRESULT result = 0;
-    try {
-        result = pWnd->WindowProc(message, wParam, lParam);
-        if (message == WM_DESTROY && pWnd->m_pCtrlCont) pWnd->m_pCtrlCont->Teardown();
-    } catch (...) {
-        result = 0;  // nothing may unwind through the window manager
-    }
+    const LRESULT result = pWnd->WindowProc(message, wParam, lParam);
+    if (message == WM_DESTROY && pWnd->m_pCtrlCont) pWnd->m_pCtrlCont->Teardown();
     pWnd->m_currentMsg = saved;
     if (message == WM_NCDESTROY) {
         pWnd->UnsubclassWindow();
-        try {
-            pWnd->PostNcDestroy();
-        } catch (...) {
-        }
+        pWnd->PostNcDestroy();
     }
     return result;
 }

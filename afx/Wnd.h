@@ -3,9 +3,6 @@
 #pragma once
 #include "afx/CmdTarget.h"
 
-#include <map>
-#include <memory>
-
 class CMenu;
 class CWnd;
 // Named only in signatures: Create and CreateControl take the slots that
@@ -23,6 +20,8 @@ class CWnd : public CCmdTarget {
 public:
     CWnd();
     ~CWnd() override;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
 
     HWND m_hWnd = nullptr;
     // Set when the window is an ActiveX control's site (DDX_Control or
@@ -130,11 +129,11 @@ protected:
     friend class afx::ControlContainer;
     WNDPROC m_pfnSuper = nullptr;  // the procedure Default hands messages to
     MSG m_currentMsg{};            // the message being handled, for Default
-    std::unique_ptr<afx::ControlContainer> m_pCtrlCont;
+    afx::ControlContainer* m_pCtrlCont = nullptr;  // owned; made on demand
     bool m_ownsWindow = false;  // made by Create/CreateControl: destroyed with the object
 };
 
-// The window procedure of subclassed windows; catches every exception.
+// The window procedure of subclassed windows.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // BeginPaint/EndPaint for the object's lifetime.

@@ -1,9 +1,11 @@
 #include "afx/WinApp.h"
 #include "afx/Wnd.h"
 
+#include "base/Array.h"
+
 #include <shellapi.h>
 
-#include <unordered_map>
+#include <new>
 
 int CWnd::MessageBoxA(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
     return ::MessageBoxA(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
@@ -112,13 +114,18 @@ CPaintDC::~CPaintDC() {
 
 CMenu* CMenu::FromHandle(HMENU hMenu) {
     if (!hMenu) return nullptr;
-    static std::unordered_map<HMENU, std::unique_ptr<CMenu>> menus;
-    auto& slot = menus[hMenu];
-    if (!slot) {
-        slot = std::make_unique<CMenu>();
-        slot->m_hMenu = hMenu;
+    // Wrappers live as long as the program; it asks for its system menu only.
+    static Array<CMenu*> menus;
+    for (CMenu* m : menus)
+        if (m->m_hMenu == hMenu) return m;
+    CMenu* wrapper = new (std::nothrow) CMenu;
+    if (!wrapper) return nullptr;
+    wrapper->m_hMenu = hMenu;
+    if (!menus.push_back(wrapper)) {
+        delete wrapper;
+        return nullptr;
     }
-    return slot.get();
+    return wrapper;
 }
 
 BOOL CMenu::AppendMenuA(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem) {

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -27,31 +28,163 @@ std::size_t Clamp(int v, std::size_t hi) {
     return static_cast<std::size_t>(v) > hi ? hi : static_cast<std::size_t>(v);
 }
 
+// Lengths are ints in the interface, so no string grows past INT_MAX bytes.
+constexpr std::size_t kMaxLength = 0x7FFFFFFF;
+
 }  // namespace
 
-CString::CString(const char* psz) : m_s(psz ? psz : "") {}
-
-CString::CString(const char* p, int nLength) {
-    if (p && nLength > 0) m_s.assign(p, static_cast<std::size_t>(nLength));
+CString::CString(const char* psz) {
+    if (psz) Assign(psz, std::strlen(psz));
 }
 
-CString& CString::operator=(const char* psz) {
-    m_s = psz ? psz : "";
+CString::CString(const char* p, int nLength) {
+    if (p && nLength > 0) Assign(p, static_cast<std::size_t>(nLength));
+}
+
+CString::CString(const CString& s) {
+    if (s.m_lost) Lose();
+    else Assign(s.m_data, s.m_length);
+}
+
+CString::CString(CString&& s) noexcept
+    : m_data(s.m_data), m_length(s.m_length), m_capacity(s.m_capacity), m_lost(s.m_lost) {
+    s.m_data = nullptr;
+    s.m_length = s.m_capacity = 0;
+    s.m_lost = false;
+}
+
+CString& CString::operator=(const CString& s) {
+    if (this == &s) return *this;
+    if (s.m_lost) Lose();
+    else Assign(s.m_data, s.m_length);
     return *this;
 }
 
+CString& CString::operator=(CString&& s) noexcept {
+    if (this == &s) return *this;
+    delete[] m_data;
+    m_data = s.m_data;
+    m_length = s.m_length;
+    m_capacity = s.m_capacity;
+    m_lost = s.m_lost;
+    s.m_data = nullptr;
+    s.m_length = s.m_capacity = 0;
+    s.m_lost = false;
+    return *this;
+}
+
+CString& CString::operator=(const char* psz) {
+    if (psz) Assign(psz, std::strlen(psz));
+    else Empty();
+    return *this;
+}
+
+CString::~CString() { delete[] m_data; }
+
+void CString::Empty() {
+    delete[] m_data;
+    m_data = nullptr;
+    m_length = m_capacity = 0;
+    m_lost = false;
+}
+
+void CString::Lose() {
+    Empty();
+    m_lost = true;
+}
+
+CString CString::LostString() {
+    CString s;
+    s.m_lost = true;
+    return s;
+}
+
+bool CString::Reserve(std::size_t length) {
+    if (length <= m_capacity && m_data) return true;
+    char* grown = length > kMaxLength ? nullptr : new (std::nothrow) char[length + 1];
+    if (!grown) {
+        Lose();
+        return false;
+    }
+    if (m_data) std::memcpy(grown, m_data, m_length + 1);
+    else grown[0] = '\0';
+    delete[] m_data;
+    m_data = grown;
+    m_capacity = length;
+    return true;
+}
+
+void CString::SetLength(std::size_t length) {
+    m_length = length;
+    m_data[length] = '\0';
+}
+
+void CString::Assign(const char* p, std::size_t n) {
+    m_lost = false;
+    if (n == 0) {
+        Empty();
+        return;
+    }
+    // p may point into this string: a shorter copy fits without a new buffer.
+    if (n <= m_capacity && m_data) {
+        std::memmove(m_data, p, n);
+        SetLength(n);
+        return;
+    }
+    char* fresh = n > kMaxLength ? nullptr : new (std::nothrow) char[n + 1];
+    if (!fresh) {
+        Lose();
+        return;
+    }
+    delete[] m_data;
+    m_data = fresh;
+    std::memcpy(fresh, p, n);
+    m_capacity = n;
+    SetLength(n);
+}
+
+void CString::Append(const char* p, std::size_t n) {
+    if (n == 0 || m_lost) return;
+    if (n > kMaxLength - m_length) {
+        Lose();
+        return;
+    }
+    const std::size_t length = m_length + n;
+    if (length > m_capacity || !m_data) {
+        // Grown by half again, so a string built piece by piece stays linear;
+        // the old buffer lives until the copy, for p pointing into it.
+        std::size_t capacity = length + length / 2;
+        if (capacity > kMaxLength) capacity = kMaxLength;
+        char* grown = new (std::nothrow) char[capacity + 1];
+        if (!grown) {
+            Lose();
+            return;
+        }
+        if (m_data) std::memcpy(grown, m_data, m_length);
+        std::memcpy(grown + m_length, p, n);
+        delete[] m_data;
+        m_data = grown;
+        m_capacity = capacity;
+        SetLength(length);
+        return;
+    }
+    std::memmove(m_data + m_length, p, n);
+    SetLength(length);
+}
+
 CString& CString::operator+=(const CString& s) {
-    m_s += s.m_s;
+    if (s.m_lost) Lose();
+    else Append(s.m_data, s.m_length);
     return *this;
 }
 
 CString& CString::operator+=(const char* psz) {
-    if (psz) m_s += psz;
+    if (psz) Append(psz, std::strlen(psz));
     return *this;
 }
 
 CString& CString::operator+=(char ch) {
-    m_s += ch;
+    Append(&ch, 1);
     return *this;
 }
 
@@ -73,11 +206,15 @@ CString operator+(const char* a, const CString& b) {
     return r;
 }
 
+bool operator==(const CString& a, const CString& b) {
+    return a.m_length == b.m_length && std::memcmp(a.c_str(), b.c_str(), a.m_length) == 0;
+}
+
 int CString::Compare(const char* psz) const {
     // Characters compare as units, as _mbscmp does: a pair as lead * 256 +
     // trail, a single byte as its value. Plain byte order differs for the
     // single byte 0xFF and for a lead byte left alone at the end.
-    const char* a = m_s.c_str();
+    const char* a = c_str();
     const char* b = psz ? psz : "";
     for (;;) {
         const unsigned ua = CharUnit936(a);
@@ -88,7 +225,8 @@ int CString::Compare(const char* psz) const {
 }
 
 CString CString::Left(int nCount) const {
-    return CString(m_s.c_str(), static_cast<int>(Clamp(nCount, m_s.size())));
+    if (m_lost) return LostString();
+    return CString(c_str(), static_cast<int>(Clamp(nCount, m_length)));
 }
 
 CString CString::Mid(int nFirst) const {
@@ -96,21 +234,23 @@ CString CString::Mid(int nFirst) const {
 }
 
 CString CString::Mid(int nFirst, int nCount) const {
-    std::size_t first = Clamp(nFirst, m_s.size());
-    std::size_t count = Clamp(nCount, m_s.size() - first);
-    return CString(m_s.c_str() + first, static_cast<int>(count));
+    if (m_lost) return LostString();
+    std::size_t first = Clamp(nFirst, m_length);
+    std::size_t count = Clamp(nCount, m_length - first);
+    return CString(c_str() + first, static_cast<int>(count));
 }
 
 CString CString::Right(int nCount) const {
-    std::size_t count = Clamp(nCount, m_s.size());
-    return CString(m_s.c_str() + (m_s.size() - count), static_cast<int>(count));
+    if (m_lost) return LostString();
+    std::size_t count = Clamp(nCount, m_length);
+    return CString(c_str() + (m_length - count), static_cast<int>(count));
 }
 
 int CString::Find(char ch, int nStart) const {
-    const char* base = m_s.c_str();
+    const char* base = c_str();
     std::size_t i = 0;
-    std::size_t start = Clamp(nStart, m_s.size());
-    while (i < m_s.size()) {
+    std::size_t start = Clamp(nStart, m_length);
+    while (i < m_length) {
         std::size_t n = CharLen936(base + i);
         if (n == 1 && i >= start && base[i] == ch) return static_cast<int>(i);
         i += n;
@@ -122,22 +262,22 @@ int CString::Find(const char* pszSub, int nStart) const {
     // A start past the end finds nothing, not even the empty string.
     if (!pszSub || nStart > GetLength()) return -1;
     std::size_t subLen = std::strlen(pszSub);
-    const char* base = m_s.c_str();
-    std::size_t start = Clamp(nStart, m_s.size());
+    const char* base = c_str();
+    std::size_t start = Clamp(nStart, m_length);
     // Only character boundaries may start a match.
-    for (std::size_t i = 0; i <= m_s.size(); i += CharLen936(base + i)) {
-        if (i >= start && m_s.compare(i, subLen, pszSub) == 0 && i + subLen <= m_s.size())
+    for (std::size_t i = 0; i <= m_length; i += CharLen936(base + i)) {
+        if (i >= start && subLen <= m_length - i && std::memcmp(base + i, pszSub, subLen) == 0)
             return static_cast<int>(i);
-        if (i == m_s.size()) break;
+        if (i == m_length) break;
     }
     return -1;
 }
 
 int CString::ReverseFind(char ch) const {
-    const char* base = m_s.c_str();
+    const char* base = c_str();
     int found = -1;
     std::size_t i = 0;
-    while (i < m_s.size()) {
+    while (i < m_length) {
         std::size_t n = CharLen936(base + i);
         if (n == 1 && base[i] == ch) found = static_cast<int>(i);
         i += n;
@@ -146,9 +286,11 @@ int CString::ReverseFind(char ch) const {
 }
 
 int CString::Delete(int nIndex, int nCount) {
-    std::size_t index = Clamp(nIndex, m_s.size());
-    std::size_t count = Clamp(nCount, m_s.size() - index);
-    m_s.erase(index, count);
+    std::size_t index = Clamp(nIndex, m_length);
+    std::size_t count = Clamp(nCount, m_length - index);
+    if (count == 0) return GetLength();
+    std::memmove(m_data + index, m_data + index + count, m_length - index - count);
+    SetLength(m_length - count);
     return GetLength();
 }
 
@@ -157,29 +299,33 @@ void CString::Format(const char* pszFormat, ...) {
     va_start(args, pszFormat);
     va_list copy;
     va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, pszFormat, copy);
+    const int n = std::vsnprintf(nullptr, 0, pszFormat, copy);
     va_end(copy);
-    if (n < 0) {
-        m_s.clear();
-    } else {
-        std::string out(static_cast<std::size_t>(n) + 1, '\0');
-        std::vsnprintf(&out[0], out.size(), pszFormat, args);
-        out.resize(static_cast<std::size_t>(n));
-        m_s.swap(out);
+    // Formatted into a fresh buffer: an argument may be this string's own text.
+    CString out;
+    if (n > 0 && out.Reserve(static_cast<std::size_t>(n))) {
+        std::vsnprintf(out.m_data, static_cast<std::size_t>(n) + 1, pszFormat, args);
+        out.m_length = static_cast<std::size_t>(n);
     }
     va_end(args);
+    *this = static_cast<CString&&>(out);
 }
 
 char* CString::GetBuffer(int nMinBufLength) {
-    std::size_t want = nMinBufLength > 0 ? static_cast<std::size_t>(nMinBufLength) : 0;
-    if (m_s.size() < want) m_s.resize(want, '\0');
-    return &m_s[0];
+    const std::size_t want = nMinBufLength > 0 ? static_cast<std::size_t>(nMinBufLength) : 0;
+    if (!Reserve(want > m_length ? want : m_length)) return nullptr;
+    if (m_length < want) {
+        std::memset(m_data + m_length, 0, want - m_length);
+        SetLength(want);
+    }
+    return m_data;
 }
 
 void CString::ReleaseBuffer(int nNewLength) {
+    if (!m_data) return;
     if (nNewLength < 0) {
-        m_s.resize(std::strlen(m_s.c_str()));
+        SetLength(std::strlen(m_data));
         return;
     }
-    m_s.resize(Clamp(nNewLength, m_s.size()));
+    SetLength(Clamp(nNewLength, m_length));
 }

@@ -1,6 +1,7 @@
 // Version comparison: agrees with an independent parser, is antisymmetric
 // and transitive on well-formed strings, and leaves its inputs alone.
 #include "FuzzCheck.h"
+#include "base/StdString.h"
 
 #include "base/CString.h"
 #include "update/AutoUpdater.h"
@@ -17,7 +18,7 @@ int Cmp(const std::string& a, const std::string& b) {
     const CString second(b.data(), static_cast<int>(b.size()));
     const int r = Updater().CompareVersions(first, second);
     // Never changes the caller's strings.
-    FUZZ_CHECK(first.str() == a && second.str() == b);
+    FUZZ_CHECK(StdString(first) == a && StdString(second) == b);
     FUZZ_CHECK(r == 1 || r == 0 || r == -1 || r == -21 || r == -22);
     FUZZ_CHECK(r == fuzzref::Compare(a, b));
     return r;

@@ -2,6 +2,7 @@
 // boundaries and agree with a plain reference walk, the order is that of
 // the multibyte comparison, and cutting operations clamp their arguments.
 #include "FuzzCheck.h"
+#include "base/StdString.h"
 
 #include "base/CString.h"
 
@@ -106,21 +107,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Cuts clamp to the string.
     const std::size_t first = Clamp(start, text.size());
-    FUZZ_CHECK(s.Left(count).str() == text.substr(0, Clamp(count, text.size())));
-    FUZZ_CHECK(s.Right(count).str() == text.substr(text.size() - Clamp(count, text.size())));
-    FUZZ_CHECK(s.Mid(start).str() == text.substr(first));
-    FUZZ_CHECK(s.Mid(start, count).str() == text.substr(first, Clamp(count, text.size() - first)));
+    FUZZ_CHECK(StdString(s.Left(count)) == text.substr(0, Clamp(count, text.size())));
+    FUZZ_CHECK(StdString(s.Right(count)) == text.substr(text.size() - Clamp(count, text.size())));
+    FUZZ_CHECK(StdString(s.Mid(start)) == text.substr(first));
+    FUZZ_CHECK(StdString(s.Mid(start, count)) == text.substr(first, Clamp(count, text.size() - first)));
     CString d(s);
     std::string expectDeleted = text;
     expectDeleted.erase(first, Clamp(count, text.size() - first));
     FUZZ_CHECK(d.Delete(start, count) == static_cast<int>(expectDeleted.size()));
-    FUZZ_CHECK(d.str() == expectDeleted);
+    FUZZ_CHECK(StdString(d) == expectDeleted);
 
     // Concatenation keeps every byte; formatting a string gives it back.
-    FUZZ_CHECK((s + b).str() == text + otherC);
+    FUZZ_CHECK(StdString(s + b) == text + otherC);
     CString f;
     f.Format("%s", textC.c_str());
-    FUZZ_CHECK(f.str() == textC);
+    FUZZ_CHECK(StdString(f) == textC);
 
     // A buffer of the asked size can be filled and released to its text.
     CString g(s);

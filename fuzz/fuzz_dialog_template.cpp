@@ -47,7 +47,7 @@ void CheckTemplate(const std::uint8_t* data, std::size_t size) {
 }
 
 void CheckDlgInit(const std::uint8_t* data, std::size_t size) {
-    std::vector<afx::DlgInitRecord> records;
+    Array<afx::DlgInitRecord> records;
     afx::ParseDlgInit(data, size, records);
     std::size_t end = 0;
     for (const afx::DlgInitRecord& r : records) {
@@ -60,9 +60,9 @@ void CheckDlgInit(const std::uint8_t* data, std::size_t size) {
 }
 
 void CheckGuidText(const std::uint8_t* data, std::size_t size) {
-    std::u16string text;
+    afx::Text16 text;
     for (std::size_t i = 0; i + 1 < size && text.size() < 40; i += 2)
-        text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+        FUZZ_CHECK(text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8))));
     afx::Guid g;
     const bool parsed = afx::ParseGuidText(text, g);
     FUZZ_CHECK(parsed == afx::IsClsidClassName(text));

@@ -40,7 +40,7 @@ public:
 
     // Version strings and comparison
     CString GetFileVersionString(const char* lpszFileName);
-    bool IsNumeric(CString str);
+    bool IsNumeric(const CString& str);
     int CompareVersions(CString strFirst, CString strSecond);
 
     // Update procedure and executable replacement

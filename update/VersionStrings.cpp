@@ -4,10 +4,8 @@
 #include "platform/VersionApi.h"
 #include "update/AutoUpdater.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -55,18 +53,20 @@ bool FitsInInt(const char* digits) {
 // Splits at runs of dots, as strtok with the delimiter "." does, into up to
 // four numbers. False for a string that is not a version.
 bool ParseVersion(CAutoUpdater& self, const CString& text, int (&out)[kComponents]) {
-    std::string copy = text.str();  // the caller's string stays as it is
+    const char* const begin = text.c_str();
+    const char* const end = begin + text.GetLength();
     int stored = 0;
-    std::size_t pos = 0;
-    for (;;) {
-        pos = copy.find_first_not_of('.', pos);
-        if (pos == std::string::npos) break;
-        const std::size_t end = std::min(copy.find('.', pos), copy.size());
-        const CString component(copy.data() + pos, static_cast<int>(end - pos));
-        if (stored == kComponents || !self.IsNumeric(component) || !FitsInInt(component))
+    for (const char* p = begin;;) {
+        while (p < end && *p == '.') ++p;
+        if (p == end) break;
+        const char* stop = p;
+        while (stop < end && *stop != '.') ++stop;
+        const CString component(p, static_cast<int>(stop - p));
+        // A component that could not be copied is empty, so never numeric.
+        if (stored == kComponents || component.IsEmpty() || !self.IsNumeric(component) || !FitsInInt(component))
             return false;
         out[stored++] = std::atoi(component);
-        pos = end;
+        p = stop;
     }
     return stored > 0;
 }
@@ -74,26 +74,23 @@ bool ParseVersion(CAutoUpdater& self, const CString& text, int (&out)[kComponent
 }  // namespace
 
 CString CAutoUpdater::GetFileVersionString(const char* lpszFileName) {
+    // Every failure, an allocation failure included, reads as "no version":
+    // the block is then missing, and a string that cannot be formatted is empty.
     CString result;
-    try {
-        const VersionBlock block(lpszFileName);
-        if (const plat::VS_FIXEDFILEINFO* info = block.Fixed()) {
-            const plat::DWORD ms = info->dwFileVersionMS;
-            const plat::DWORD ls = info->dwFileVersionLS;
-            if (ls != 0) {
-                result.Format("%d.%d.%d.%d", High(ms), Low(ms), High(ls), Low(ls));
-            } else if (ms != 0) {
-                result.Format("%d.%d", High(ms), Low(ms));
-            }
-        }
-    } catch (...) {
-        // Every failure, an allocation failure included, reads as "no version".
-        result.Empty();
+    const VersionBlock block(lpszFileName);
+    const plat::VS_FIXEDFILEINFO* info = block.Fixed();
+    if (!info) return result;
+    const plat::DWORD ms = info->dwFileVersionMS;
+    const plat::DWORD ls = info->dwFileVersionLS;
+    if (ls != 0) {
+        result.Format("%d.%d.%d.%d", High(ms), Low(ms), High(ls), Low(ls));
+    } else if (ms != 0) {
+        result.Format("%d.%d", High(ms), Low(ms));
     }
     return result;
 }
 
-bool CAutoUpdater::IsNumeric(CString str) {
+bool CAutoUpdater::IsNumeric(const CString& str) {
     for (int i = 0; i < str.GetLength(); ++i) {
         const char c = str.GetAt(i);
         if (c < '0' || c > '9') return false;

@@ -2,7 +2,7 @@
 
 namespace afx {
 
-bool ParseDlgInit(const std::uint8_t* data, std::size_t size, std::vector<DlgInitRecord>& out) {
+bool ParseDlgInit(const std::uint8_t* data, std::size_t size, Array<DlgInitRecord>& out) {
     out.clear();
     if (!data) return size == 0;
     std::size_t pos = 0;
@@ -17,13 +17,13 @@ bool ParseDlgInit(const std::uint8_t* data, std::size_t size, std::vector<DlgIni
         rec.length = static_cast<std::uint32_t>(word(pos + 4)) | (static_cast<std::uint32_t>(word(pos + 6)) << 16);
         rec.offset = pos + 8;
         if (rec.length > size - rec.offset) return false;
-        out.push_back(rec);
+        if (!out.push_back(rec)) return false;
         pos = rec.offset + rec.length;
     }
     return pos == size;  // a single stray byte is malformed
 }
 
-const DlgInitRecord* FindDlgInit(const std::vector<DlgInitRecord>& records, std::uint32_t id) {
+const DlgInitRecord* FindDlgInit(const Array<DlgInitRecord>& records, std::uint32_t id) {
     for (const DlgInitRecord& r : records)
         if (r.id == id) return &r;
     return nullptr;

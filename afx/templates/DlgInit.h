@@ -2,9 +2,10 @@
 // WORD message, DWORD length, then that many bytes; a zero id ends the list.
 // Pure function over bytes.
 #pragma once
+#include "base/Array.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace afx {
 
@@ -22,10 +23,11 @@ struct DlgInitRecord {
 };
 
 // False when a record runs past the end of the data (records before it are
-// still returned). A missing terminator at the very end is accepted.
-bool ParseDlgInit(const std::uint8_t* data, std::size_t size, std::vector<DlgInitRecord>& out);
+// still returned) or cannot be held. A missing terminator at the very end is
+// accepted.
+bool ParseDlgInit(const std::uint8_t* data, std::size_t size, Array<DlgInitRecord>& out);
 
 // The record for a control, or nullptr.
-const DlgInitRecord* FindDlgInit(const std::vector<DlgInitRecord>& records, std::uint32_t id);
+const DlgInitRecord* FindDlgInit(const Array<DlgInitRecord>& records, std::uint32_t id);
 
 }  // namespace afx

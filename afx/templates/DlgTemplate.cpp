@@ -34,24 +34,28 @@ public:
         if (m_pos + pad > m_size) pad = m_size - m_pos;  // trailing pad may be cut off
         m_pos += pad;
     }
-    // A zero-terminated UTF-16 string.
-    std::u16string String() {
-        std::u16string s;
+    // A zero-terminated UTF-16 string; one that cannot be held fails the read.
+    void String(Text16& s) {
+        s.clear();
         for (;;) {
             std::uint16_t c = Word();
-            if (!m_ok || c == 0) return s;
-            s.push_back(static_cast<char16_t>(c));
+            if (!m_ok || c == 0) return;
+            if (!s.push_back(static_cast<char16_t>(c))) m_ok = false;
+        }
+    }
+    void SkipString() {
+        while (Word() != 0 && m_ok) {
         }
     }
     // sz_Or_Ord: nothing, 0xFFFF + ordinal, or a string.
-    void StringOrOrdinal(std::u16string& text, std::uint16_t& ordinal) {
+    void StringOrOrdinal(Text16& text, std::uint16_t& ordinal) {
         text.clear();
         ordinal = 0;
         if (!Need(2)) return;
         std::uint16_t first = static_cast<std::uint16_t>(m_data[m_pos] | (m_data[m_pos + 1] << 8));
         if (first == 0) { m_pos += 2; return; }
         if (first == 0xFFFF) { m_pos += 2; ordinal = Word(); return; }
-        text = String();
+        String(text);
     }
 
 private:
@@ -65,13 +69,13 @@ private:
     bool m_ok = true;
 };
 
-void PutWord(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
+void PutWord(Array<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
     out[at] = static_cast<std::uint8_t>(v & 0xFF);
     out[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-void PadToDword(std::vector<std::uint8_t>& out) {
-    while (out.size() & 3) out.push_back(0);
+bool PadToDword(Array<std::uint8_t>& out) {
+    return out.Resize((out.size() + 3) & ~static_cast<std::size_t>(3));
 }
 
 // Reads one item at the reader's (aligned) position.
@@ -99,7 +103,7 @@ bool ReadItem(Reader& r, bool extended, DlgItemInfo& item) {
 
 }  // namespace
 
-bool IsClsidClassName(const std::u16string& name) {
+bool IsClsidClassName(const Text16& name) {
     Guid g;
     return ParseGuidText(name, g);
 }
@@ -111,9 +115,9 @@ static int HexValue(char16_t c) {
     return -1;
 }
 
-bool ParseGuidText(const std::u16string& text, Guid& out) {
+bool ParseGuidText(const char16_t* text, std::size_t length, Guid& out) {
     // {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
-    if (text.size() != 38 || text[0] != u'{' || text[37] != u'}') return false;
+    if (!text || length != 38 || text[0] != u'{' || text[37] != u'}') return false;
     std::uint8_t bytes[16];
     int n = 0;
     for (std::size_t i = 1; i < 37;) {
@@ -158,19 +162,19 @@ bool SplitDialogTemplate(const std::uint8_t* data, std::size_t size, SplitTempla
     countAt = r.Pos();
     std::uint16_t count = r.Word();
     r.Skip(8);  // x, y, cx, cy
-    std::u16string text;
+    Text16 text;
     std::uint16_t ordinal = 0;
     r.StringOrOrdinal(text, ordinal);  // menu
     r.StringOrOrdinal(text, ordinal);  // class
-    r.String();                        // title
+    r.SkipString();                    // title
     if (style & kDsSetFont) {
         r.Word();  // point size
         if (out.extended) r.Skip(4);  // weight, italic, charset
-        r.String();
+        r.SkipString();
     }
     if (!r.Ok()) return false;
     std::size_t headerEnd = r.Pos();
-    out.bytes.assign(data, data + headerEnd);
+    if (!out.bytes.Append(data, data + headerEnd)) return false;
 
     std::uint16_t keptCount = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -180,17 +184,15 @@ bool SplitDialogTemplate(const std::uint8_t* data, std::size_t size, SplitTempla
         item.index = i;
         if (!ReadItem(r, out.extended, item)) return false;
         if (item.classOrdinal == 0 && IsClsidClassName(item.className)) {
-            out.activeX.push_back(std::move(item));
+            if (!out.activeX.push_back(std::move(item))) return false;
             continue;
         }
-        PadToDword(out.bytes);
-        out.bytes.insert(out.bytes.end(), data + start, data + r.Pos());
-        out.kept.push_back(std::move(item));
+        if (!PadToDword(out.bytes) || !out.bytes.Append(data + start, data + r.Pos())) return false;
+        if (!out.kept.push_back(std::move(item))) return false;
         ++keptCount;
     }
     PutWord(out.bytes, countAt, keptCount);
-    PadToDword(out.bytes);
-    return true;
+    return PadToDword(out.bytes);
 }
 
 }  // namespace afx

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using afx::SplitTemplate;
@@ -11,6 +15,9 @@ using tq_test::ItemBytes;
 using tq_test::TemplateWriter;
 
 namespace {
+
+std::u16string U16(const afx::Text16& text) { return std::u16string(text.begin(), text.end()); }
+std::vector<std::uint8_t> Bytes(const Array<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 std::vector<ItemBytes> MixedItems() {
     ItemBytes ok;
@@ -37,6 +44,38 @@ std::vector<ItemBytes> MixedItems() {
 
 class SplitTest : public ::testing::TestWithParam<bool> {};
 
+// A control whose title cannot be held (the process may map only a little
+// more than it has) makes the template unusable, as a malformed one, rather
+// than a control with a cut title; the same template reads once memory is
+// there.
+TEST(SplitDeathTest, ATemplateThatCannotBeHeldIsRejected) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::vector<ItemBytes> items = MixedItems();
+            items[1].title.assign(8u << 20, u'x');  // the ActiveX item: its bytes are not copied
+            const std::vector<std::uint8_t> bytes = TemplateWriter(false).Build(0x80C80080, u"x", items);
+            long pages = 0;
+            if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+                if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+                std::fclose(f);
+            }
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            const rlim_t unlimited = limit.rlim_cur;
+            limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (4u << 20);
+            setrlimit(RLIMIT_AS, &limit);
+            SplitTemplate split;
+            const bool rejected = !afx::SplitDialogTemplate(bytes.data(), bytes.size(), split);
+            limit.rlim_cur = unlimited;
+            setrlimit(RLIMIT_AS, &limit);
+            const bool readsLater = afx::SplitDialogTemplate(bytes.data(), bytes.size(), split) &&
+                                    split.activeX[0].title.size() == (8u << 20);
+            std::exit(rejected && readsLater ? 42 : 1);
+        },
+        ::testing::ExitedWithCode(42), "");
+}
+
 TEST_P(SplitTest, TakesOutClsidItemsAndKeepsTheOthersIntact) {
     bool extended = GetParam();
     std::vector<std::uint8_t> bytes = TemplateWriter(extended).Build(0x90CB00C0, u"Veltrano", MixedItems());
@@ -51,14 +90,14 @@ TEST_P(SplitTest, TakesOutClsidItemsAndKeepsTheOthersIntact) {
     EXPECT_EQ(0x50000000u, b.style);
     EXPECT_EQ(537, b.cx);
     EXPECT_EQ(421, b.cy);
-    EXPECT_EQ(std::u16string(tq_test::kWebBrowserClass), b.className);
+    EXPECT_EQ(std::u16string(tq_test::kWebBrowserClass), U16(b.className));
 
     ASSERT_EQ(3u, split.kept.size());
     EXPECT_EQ(1u, split.kept[0].id);
     EXPECT_EQ(0xFFFFu, split.kept[1].id);
     EXPECT_EQ(2u, split.kept[1].index);
     EXPECT_EQ(-3, split.kept[1].x);
-    EXPECT_EQ(u"版本", split.kept[1].title);
+    EXPECT_EQ(u"版本", U16(split.kept[1].title));
     EXPECT_EQ(1001u, split.kept[2].id);
 
     // The copy is itself a well-formed template holding exactly the kept items.
@@ -84,7 +123,7 @@ TEST_P(SplitTest, TemplateWithoutActiveXComesBackUnchanged) {
     SplitTemplate split;
     ASSERT_TRUE(afx::SplitDialogTemplate(bytes.data(), bytes.size(), split));
     while (bytes.size() % 4) bytes.push_back(0);
-    EXPECT_EQ(bytes, split.bytes);
+    EXPECT_EQ(bytes, Bytes(split.bytes));
 }
 
 TEST_P(SplitTest, EveryTruncationIsRejected) {
@@ -139,7 +178,7 @@ std::vector<std::uint8_t> TwoRecords() {
 TEST(DlgInit, ReadsRecordsUpToTheTerminator) {
     std::vector<std::uint8_t> d = TwoRecords();
     d.push_back(0x55);  // after the terminator: not looked at
-    std::vector<afx::DlgInitRecord> recs;
+    Array<afx::DlgInitRecord> recs;
     ASSERT_TRUE(afx::ParseDlgInit(d.data(), d.size(), recs));
     ASSERT_EQ(2u, recs.size());
     EXPECT_EQ(1000, recs[0].id);
@@ -156,7 +195,7 @@ TEST(DlgInit, ReadsRecordsUpToTheTerminator) {
 
 TEST(DlgInit, MissingTerminatorIsAcceptedButCutRecordsAreNot) {
     std::vector<std::uint8_t> d = TwoRecords();
-    std::vector<afx::DlgInitRecord> recs;
+    Array<afx::DlgInitRecord> recs;
     ASSERT_TRUE(afx::ParseDlgInit(d.data(), d.size() - 2, recs));
     EXPECT_EQ(2u, recs.size());
 

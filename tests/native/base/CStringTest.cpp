@@ -1,9 +1,14 @@
 // The byte string follows the double-byte rules of code page 936: a trail
 // byte that equals a backslash is never taken for one.
 #include "base/CString.h"
+#include "base/StdString.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -97,7 +102,7 @@ TEST(CStringFormat, ReplacesTheContentsWhateverTheirLength) {
     const std::string big(5000, 'x');
     s.Format("%s|%u", big.c_str(), 65535u);
     EXPECT_EQ(5006, s.GetLength());
-    EXPECT_EQ("|65535", s.str().substr(5000));
+    EXPECT_EQ("|65535", StdString(s).substr(5000));
     s.Format("%s", "\xD5\x5C");
     EXPECT_STREQ("\xD5\x5C", s);
 }
@@ -112,6 +117,70 @@ TEST(CStringConcatenation, JoinsPathsByteForByte) {
     EXPECT_STREQ("x", "" + CString("x"));
     EXPECT_TRUE(CString(nullptr).IsEmpty());
     EXPECT_TRUE(CString("abc", -1).IsEmpty());
+}
+
+// The string's own bytes as an argument: the buffer they live in may be
+// replaced while they are read.
+TEST(CStringConcatenation, AStringMayBeItsOwnArgument) {
+    CString s("ab\xD5\x5C");
+    s += s;
+    EXPECT_STREQ("ab\xD5\x5C" "ab\xD5\x5C", s);
+    s += s.c_str() + 4;
+    EXPECT_STREQ("ab\xD5\x5C" "ab\xD5\x5C" "ab\xD5\x5C", s);
+    s.Format("%s|%s", s.c_str(), s.c_str());
+    EXPECT_EQ(25, s.GetLength());
+    s = s.c_str() + 13;
+    EXPECT_STREQ("ab\xD5\x5C" "ab\xD5\x5C" "ab\xD5\x5C", s);
+    s = s;
+    EXPECT_EQ(12, s.GetLength());
+}
+
+// Lets the process map only headroom more bytes, so that larger requests
+// fail as on a machine out of memory.
+void LimitAddressSpace(std::size_t headroom) {
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+        std::fclose(f);
+    }
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + headroom;
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+// A string whose memory cannot be had becomes empty, and what is built on it
+// stays empty: never a shorter string or a bare tail that could name another
+// file. The source stays whole.
+TEST(CStringMemoryDeathTest, AStringThatCannotGetItsMemoryBecomesEmpty) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::size_t size = 48u << 20;
+            const std::string bytes(size, 'x');
+            const CString big(bytes.c_str(), static_cast<int>(size));
+            LimitAddressSpace(16u << 20);
+            const CString copy(big);
+            CString assigned("C:\\a");
+            assigned = big;
+            CString joined("C:\\a\\");
+            joined += big;
+            CString formatted("C:\\a");
+            formatted.Format("%s.exe", big.c_str());
+            CString buffer("C:\\a");
+            const bool noBuffer = buffer.GetBuffer(64 << 20) == nullptr;
+            CString tail(copy);
+            tail += "\\tarnquill.exe";
+            joined += "\\tarnquill.exe";
+            const bool allEmpty = copy.IsEmpty() && assigned.IsEmpty() && joined.IsEmpty() && formatted.IsEmpty() &&
+                                  big.Mid(1).IsEmpty() && (big + "x").IsEmpty() && ("C:" + big).IsEmpty() &&
+                                  tail.IsEmpty() && buffer.IsEmpty() && noBuffer;
+            const bool sourceWhole = big.GetLength() == static_cast<int>(size) && big.GetAt(size - 1) == 'x';
+            CString small("C:\\a");
+            small += "\\b";
+            std::exit(allEmpty && sourceWhole && small == "C:\\a\\b" ? 42 : 1);
+        },
+        ::testing::ExitedWithCode(42), "");
 }
 
 // Results the fuzzing found wrong, kept fixed.

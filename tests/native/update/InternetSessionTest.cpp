@@ -1,5 +1,6 @@
 // The session, the connectivity test, URL opening and the streamed download.
 #include "UpdateWorld.h"
+#include "base/StdString.h"
 
 #include "platform/Inet.h"
 #include "tests/sim/SimFaults.h"
@@ -80,7 +81,7 @@ TEST_F(Session, OpenUrlBypassesTheCacheAndHandsBackTheCanonicalForm) {
     plat::HINTERNET h = Updater().OpenUrl(url);
     ASSERT_NE(h, nullptr);
     plat::InternetCloseHandle(h);
-    EXPECT_EQ(url.str(), canonical);
+    EXPECT_EQ(StdString(url), canonical);
     ASSERT_EQ(sim::UrlOpens().size(), 1u);
     EXPECT_EQ(sim::UrlOpens()[0].url, canonical);
     EXPECT_EQ(sim::UrlOpens()[0].flags, 0x80000c10u);
@@ -92,7 +93,7 @@ TEST_F(Session, AFailedOpenStillHandsBackTheCanonicalForm) {
     sim::ServeUrl("http://" TQ_HOST "/a%20b", refused);
     CString url = "http://" TQ_HOST "/a b";
     EXPECT_EQ(Updater().OpenUrl(url), nullptr);
-    EXPECT_EQ(url.str(), "http://" TQ_HOST "/a%20b");
+    EXPECT_EQ(StdString(url), "http://" TQ_HOST "/a%20b");
 }
 
 TEST_F(Session, ACanonicalFormBeyond1024BytesOpensNothingAndKeepsTheCallersString) {
@@ -102,7 +103,7 @@ TEST_F(Session, ACanonicalFormBeyond1024BytesOpensNothingAndKeepsTheCallersStrin
     ASSERT_GT(sim::CanonicalUrl(raw).size(), 1024u);
     CString url = raw.c_str();
     EXPECT_EQ(Updater().OpenUrl(url), nullptr);
-    EXPECT_EQ(url.str(), raw);
+    EXPECT_EQ(StdString(url), raw);
     EXPECT_TRUE(sim::UrlOpens().empty());
 }
 
@@ -204,7 +205,7 @@ TEST_F(Session, AnExistingTargetIsTruncated) {
 }
 
 TEST_F(Session, ModulePathIsTheRunningExecutable) {
-    EXPECT_EQ(Updater().GetModulePath().str(), kExe);
+    EXPECT_EQ(StdString(Updater().GetModulePath()), kExe);
 }
 
 }  // namespace

@@ -134,6 +134,18 @@ struct CompareCase {
     int result;
 };
 
+// Each pair compares as given, and neither string is changed by it.
+template <std::size_t N>
+void ExpectCompared(CAutoUpdater& updater, const CompareCase (&cases)[N]) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " | " + c.second);
+        CString first(c.first), second(c.second);
+        EXPECT_EQ(c.result, updater.CompareVersions(first, second));
+        EXPECT_STREQ(c.first, first);
+        EXPECT_STREQ(c.second, second);
+    }
+}
+
 TEST_F(VersionStrings, ComparisonOfTheWorkedExamples) {
     const CompareCase cases[] = {
         {"5.0.0.1", "5.0", 1},
@@ -153,13 +165,7 @@ TEST_F(VersionStrings, ComparisonOfTheWorkedExamples) {
         {"5.1", "", -22},
         {"5.1", "5.0 beta", -22},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.first) + " | " + c.second);
-        CString first(c.first), second(c.second);
-        EXPECT_EQ(c.result, updater.CompareVersions(first, second));
-        EXPECT_STREQ(c.first, first);
-        EXPECT_STREQ(c.second, second);
-    }
+    ExpectCompared(updater, cases);
 }
 
 TEST_F(VersionStrings, ComparisonEdges) {
@@ -186,13 +192,7 @@ TEST_F(VersionStrings, ComparisonEdges) {
         {"1", "1.99999999999999999999", -22},
         {"4294967296", "0", -21},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.first) + " | " + c.second);
-        CString first(c.first), second(c.second);
-        EXPECT_EQ(c.result, updater.CompareVersions(first, second));
-        EXPECT_STREQ(c.first, first);
-        EXPECT_STREQ(c.second, second);
-    }
+    ExpectCompared(updater, cases);
 }
 
 TEST_F(VersionStrings, ComparisonIsAntisymmetric) {

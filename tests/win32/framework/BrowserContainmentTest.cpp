@@ -47,7 +47,8 @@ public:
 protected:
     void OnBeforeNavigate2(LPDISPATCH, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT_BOOL*) {
         events.push_back(250);
-        if (url && V_VT(url) == VT_BSTR) beforeNavigateUrl = afx::BstrToAnsi(V_BSTR(url));
+        CString text;
+        if (url && V_VT(url) == VT_BSTR && afx::BstrToAnsi(V_BSTR(url), text)) beforeNavigateUrl = text.c_str();
     }
     void OnNavigateComplete2(LPDISPATCH, VARIANT*) { events.push_back(252); }
     void OnDocumentComplete(LPDISPATCH, VARIANT*) { events.push_back(259); }

@@ -14,17 +14,9 @@
 #include <iterator>
 #include <string>
 
-namespace {
+#include "tests/win32/gtest/DosPath.h"
 
-// The build hands over Unix paths; under Wine they are reached through Z:.
-std::string DosPath(const char* variable) {
-    const char* unix = std::getenv(variable);
-    if (!unix || !*unix) return std::string();
-    std::string dos = unix[0] == '/' ? std::string("Z:") + unix : std::string(unix);
-    for (char& c : dos)
-        if (c == '/') c = '\\';
-    return dos;
-}
+namespace {
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -44,7 +36,7 @@ protected:
         ASSERT_FALSE(dir.empty()) << "TQ_SIGNED_DIR is not set";
         signature = AsSignature(ReadAll(dir + "\\tarnquill.exe.sig"));
     }
-    const std::string dir = DosPath("TQ_SIGNED_DIR");
+    const std::string dir = DosPathFromEnvironment("TQ_SIGNED_DIR");
     const std::string exe = dir + "\\tarnquill.exe";
     Signature signature{};
 };
@@ -63,14 +55,14 @@ TEST_F(SignatureSeam, AFlippedByteOfTheExecutableOrOfTheSignatureFails) {
 TEST_F(SignatureSeam, AnotherKeysSignatureFailsAndVerifiesOnlyWithThatKey) {
     Signature stranger = AsSignature(ReadAll(dir + "\\tarnquill.exe.stranger.sig"));
     EXPECT_FALSE(IsSignedByMaker(exe.c_str(), stranger));
-    std::string blob = ReadAll(DosPath("TQ_STRANGER_KEY_BLOB"));
+    std::string blob = ReadAll(DosPathFromEnvironment("TQ_STRANGER_KEY_BLOB"));
     ASSERT_EQ(blob.size(), 404u);
     EXPECT_TRUE(IsSignedWithKey(exe.c_str(), stranger,
                                 reinterpret_cast<const unsigned char*>(blob.data()), blob.size()));
 }
 
 TEST_F(SignatureSeam, ATruncatedSignatureFails) {
-    std::string blob = ReadAll(DosPath("TQ_SIGNING_KEY_BLOB"));
+    std::string blob = ReadAll(DosPathFromEnvironment("TQ_SIGNING_KEY_BLOB"));
     std::string image = ReadAll(exe);
     CryptContext context;
     ASSERT_TRUE(plat::CryptAcquireContextA(context.Put(), plat::PROV_RSA_AES, plat::CRYPT_VERIFYCONTEXT));

@@ -2,6 +2,7 @@
 // version library: the version strings the program makes from it, the fixed
 // block's fields and the string table as Explorer shows it.
 #include "platform/VersionApi.h"
+#include "base/StdString.h"
 #include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>
@@ -13,20 +14,12 @@
 
 #include <windows.h>
 
+#include "tests/win32/gtest/DosPath.h"
+
 namespace {
 
-// The build hands over Unix paths; under Wine they are reached through Z:.
-std::string ProgramPath(const char* variable) {
-    const char* unix = std::getenv(variable);
-    if (!unix || !*unix) return std::string();
-    std::string dos = unix[0] == '/' ? std::string("Z:") + unix : std::string(unix);
-    for (char& c : dos)
-        if (c == '/') c = '\\';
-    return dos;
-}
-
 #define REQUIRE_PROGRAM(path, variable)                                 \
-    const std::string path = ProgramPath(variable);                     \
+    const std::string path = DosPathFromEnvironment(variable);                     \
     ASSERT_FALSE(path.empty()) << variable << " is not set";             \
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(path.c_str())) << path
 
@@ -101,14 +94,14 @@ TEST(ProgramVersion, StringsMadeFromEachBuiltVariant) {
     REQUIRE_PROGRAM(none, "TQ_EXE_NOVERSION");
     CAutoUpdater updater;
 
-    EXPECT_EQ("5.0", updater.GetFileVersionString(main.c_str()).str());
-    EXPECT_EQ("5.0.0.0", GetInstalledVersionOf(main.c_str()).str());
-    EXPECT_EQ("5.0.0.1", updater.GetFileVersionString(v5001.c_str()).str());
-    EXPECT_EQ("5.0.0.1", GetInstalledVersionOf(v5001.c_str()).str());
-    EXPECT_EQ("", updater.GetFileVersionString(none.c_str()).str());
-    EXPECT_EQ("", GetInstalledVersionOf(none.c_str()).str());
-    EXPECT_EQ("", updater.GetFileVersionString("C:\\no\\such\\tarnquill.exe").str());
-    EXPECT_EQ("", GetInstalledVersionOf("C:\\no\\such\\tarnquill.exe").str());
+    EXPECT_EQ("5.0", StdString(updater.GetFileVersionString(main.c_str())));
+    EXPECT_EQ("5.0.0.0", StdString(GetInstalledVersionOf(main.c_str())));
+    EXPECT_EQ("5.0.0.1", StdString(updater.GetFileVersionString(v5001.c_str())));
+    EXPECT_EQ("5.0.0.1", StdString(GetInstalledVersionOf(v5001.c_str())));
+    EXPECT_EQ("", StdString(updater.GetFileVersionString(none.c_str())));
+    EXPECT_EQ("", StdString(GetInstalledVersionOf(none.c_str())));
+    EXPECT_EQ("", StdString(updater.GetFileVersionString("C:\\no\\such\\tarnquill.exe")));
+    EXPECT_EQ("", StdString(GetInstalledVersionOf("C:\\no\\such\\tarnquill.exe")));
 }
 
 TEST(ProgramVersion, ResourceOneInChineseAndNoneInTheUnversionedBuild) {
