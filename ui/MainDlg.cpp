@@ -15,6 +15,8 @@
 
 #include <shellapi.h>
 
+#include <new>
+
 namespace {
 
 const UINT kUpdateCheckDelayMs = 20000;
@@ -28,7 +30,7 @@ plat::HWND ToPlat(HWND hWnd) {
 CMainDlg::CMainDlg(CAutoUpdater& updater, CWnd* pParent)
     : CDialog(IDD_MAIN_DIALOG, pParent),
       m_updater(updater),
-      m_update(std::make_unique<CBackgroundUpdate>(updater)) {
+      m_update(new (std::nothrow) CBackgroundUpdate(updater)) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_SMALLICON);
     m_hIconBig = AfxGetApp()->LoadIcon(IDR_LARGEICON);
 }
@@ -157,7 +159,8 @@ void CMainDlg::OnCancelMode() {
 }
 
 void CMainDlg::OnTimer(UINT nIDEvent) {
-    m_update->OnTimer(ToPlat(m_hWnd), nIDEvent);
+    // Without the memory for it, no update runs in this start.
+    if (m_update) m_update->OnTimer(ToPlat(m_hWnd), nIDEvent);
     Default();
 }
 
@@ -167,7 +170,7 @@ void CMainDlg::OnClose() {
 }
 
 LRESULT CMainDlg::OnUpdateStepDone(WPARAM, LPARAM) {
-    m_update->OnStepDone(ToPlat(m_hWnd));
+    if (m_update) m_update->OnStepDone(ToPlat(m_hWnd));
     return 0;
 }
 

@@ -8,10 +8,21 @@
 
 #include "BuildConfig.h"
 
+#include <atomic>
 #include <memory>
 #include <new>
 
 using namespace plat;
+
+struct SharedJob {
+    explicit SharedJob(const char* baseUrl) : job(baseUrl) {}
+    UpdateJob job;
+    std::atomic<int> holds{1};
+};
+
+void SharedJobTraits::Close(SharedJob* shared) {
+    if (shared->holds.fetch_sub(1) == 1) delete shared;
+}
 
 namespace {
 
@@ -21,22 +32,17 @@ constexpr DWORD kLockWaitMs = 5 * 60 * 1000;
 
 using Step = bool (*)(CAutoUpdater&, UpdateJob&);
 
-// What a worker needs; the worker owns it and shares the job.
+// What a worker needs; the worker owns it, and a hold on the job.
 struct WorkerTask {
-    std::shared_ptr<UpdateJob> job;
-    CAutoUpdater* updater;
-    HWND window;
-    Step step;
-    UpdateResult failure;  // the result when the step throws
+    SharedJobHold job;
+    CAutoUpdater* updater = nullptr;
+    HWND window = nullptr;
+    Step step = nullptr;
 };
 
 void RunStep(void* arg) {
     std::unique_ptr<WorkerTask> task(static_cast<WorkerTask*>(arg));
-    try {
-        task->step(*task->updater, *task->job);
-    } catch (...) {
-        task->job->result = task->failure;
-    }
+    task->step(*task->updater, task->job.Get()->job);
     // A window that has closed meanwhile gets nothing, and nothing follows.
     PostMessageA(task->window, WM_UPDATE_STEP_DONE, 0, 0);
 }
@@ -44,6 +50,8 @@ void RunStep(void* arg) {
 bool BoxOpen(HWND hWnd) { return FindOtherVisibleThreadWindow(hWnd) != nullptr; }
 
 }  // namespace
+
+UpdateJob& CBackgroundUpdate::Job() { return m_job.Get()->job; }
 
 CBackgroundUpdate::CBackgroundUpdate(CAutoUpdater& updater, const char* baseUrl)
     : m_updater(updater), m_baseUrl(baseUrl ? baseUrl : kUpdateDirectoryUrl) {}
@@ -62,7 +70,11 @@ void CBackgroundUpdate::OnTimer(HWND hWnd, unsigned nIDEvent) {
         }
         // First, so no second check starts while this one runs.
         KillTimer(hWnd, IDT_UPDATE_CHECK);
-        m_job = std::make_shared<UpdateJob>(m_baseUrl);
+        m_job.Reset(new (std::nothrow) SharedJob(m_baseUrl));
+        if (!m_job) {
+            Finish(hWnd, OpenFailed);  // as silent as an unreachable server
+            return;
+        }
         StartWork(hWnd, Stage::Fetching, FetchOffer, OpenFailed);
         return;
     case Stage::Fetched:
@@ -92,16 +104,16 @@ void CBackgroundUpdate::Continue(HWND hWnd) {
     if (m_stage == Stage::Fetched) AfterFetch(hWnd);
     else if (m_stage == Stage::Locking) TakeLock(hWnd);
     else if (m_stage == Stage::Downloaded)
-        Finish(hWnd, m_job->result == Updated ? InstallUpdate(m_updater, *m_job) : m_job->result);
+        Finish(hWnd, Job().result == Updated ? InstallUpdate(m_updater, Job()) : Job().result);
 }
 
 void CBackgroundUpdate::AfterFetch(HWND hWnd) {
-    if (m_job->result != Updated) {
-        Finish(hWnd, m_job->result);
+    if (Job().result != Updated) {
+        Finish(hWnd, Job().result);
         return;
     }
-    if (!OfferUpdate(*m_job)) {
-        Finish(hWnd, m_job->result);
+    if (!OfferUpdate(Job())) {
+        Finish(hWnd, Job().result);
         return;
     }
     m_stage = Stage::Locking;
@@ -110,22 +122,22 @@ void CBackgroundUpdate::AfterFetch(HWND hWnd) {
 }
 
 void CBackgroundUpdate::TakeLock(HWND hWnd) {
-    if (!m_lock.Acquire(m_job->modulePath, 0)) {
+    if (!m_lock.Acquire(Job().modulePath, 0)) {
         if (GetTickCount() - m_lockWaitStart > kLockWaitMs) {
             Finish(hWnd, NotReplaced);
             return;
         }
         // The other copy's download may take long; the connection is reopened after.
-        m_job->exeUrl.Close();
+        Job().exeUrl.Close();
         WaitASecond(hWnd);
         return;
     }
-    if (AlreadyInstalled(m_updater, *m_job)) {
+    if (AlreadyInstalled(m_updater, Job())) {
         Finish(hWnd, Updated);
         return;
     }
-    if (!ChooseDownloadFile(*m_job, GetCurrentProcessId())) {
-        Finish(hWnd, m_job->result);
+    if (!ChooseDownloadFile(Job(), GetCurrentProcessId())) {
+        Finish(hWnd, Job().result);
         return;
     }
     StartWork(hWnd, Stage::Downloading, DownloadUpdate, DownloadFailed);
@@ -134,7 +146,13 @@ void CBackgroundUpdate::TakeLock(HWND hWnd) {
 void CBackgroundUpdate::StartWork(HWND hWnd, Stage running, Step step, UpdateResult failure) {
     m_stage = running;
     std::unique_ptr<WorkerTask> task(new (std::nothrow) WorkerTask);
-    if (task) *task = WorkerTask{m_job, &m_updater, hWnd, step, failure};
+    if (task) {
+        m_job.Get()->holds.fetch_add(1);
+        task->job.Reset(m_job.Get());
+        task->updater = &m_updater;
+        task->window = hWnd;
+        task->step = step;
+    }
     // From its start on, the worker owns the task.
     if (task && StartWorker(RunStep, task.get())) {
         static_cast<void>(task.release());
@@ -147,7 +165,7 @@ void CBackgroundUpdate::WaitASecond(HWND hWnd) { SetTimer(hWnd, IDT_UPDATE_CHECK
 
 void CBackgroundUpdate::Finish(HWND hWnd, UpdateResult result) {
     m_stage = Stage::Finished;
-    m_job.reset();
+    m_job.Close();
     m_lock.Release();
     ShowUpdateOutcome(hWnd, result);
 }

@@ -8,11 +8,22 @@
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
 
+#include "base/Owner.h"
+
 #include "platform/User.h"
 
-#include <memory>
-
 struct UpdateJob;
+
+// The job of one check, shared by the window and the worker of the running
+// step, which may outlive the window: the last one to let go frees it.
+struct SharedJob;
+struct SharedJobTraits {
+    using Type = SharedJob*;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(const SharedJob* job) { return job != nullptr; }
+    static void Close(Type job);  // lets go of one hold
+};
+using SharedJobHold = Owner<SharedJobTraits>;
 
 // Posted to the window by the worker when its step has ended.
 constexpr plat::UINT WM_UPDATE_STEP_DONE = plat::WM_APP + 1;
@@ -40,14 +51,14 @@ private:
     void TakeLock(plat::HWND hWnd);
     void StartWork(plat::HWND hWnd, Stage running, bool (*step)(CAutoUpdater&, UpdateJob&),
                    UpdateResult failure);
+    UpdateJob& Job();
     void WaitASecond(plat::HWND hWnd);
     void Finish(plat::HWND hWnd, UpdateResult result);
 
     CAutoUpdater& m_updater;
     CString m_baseUrl;
     Stage m_stage = Stage::Scheduled;
-    // Shared with the worker of the running step, which may outlive the window.
-    std::shared_ptr<UpdateJob> m_job;
+    SharedJobHold m_job;
     UpdateLock m_lock;  // taken and given back on the window's thread
     plat::DWORD m_lockWaitStart = 0;
 };

@@ -3,6 +3,7 @@
 #pragma once
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
+#include "base/StdString.h"
 
 #include "tests/sim/SimCrypto.h"
 #include "tests/sim/SimInet.h"
@@ -38,7 +39,7 @@ inline const std::string kBackup = kFolder + "\\OldExecutable.bak";
 inline const std::string kTempDir = "C:\\Users\\user\\AppData\\Local\\Temp\\";
 // This process's download (the simulated process id is 4242).
 inline const std::string kTempFile =
-    DownloadFileName(kTempDir.c_str(), "tarnquill.exe", kExe.c_str(), 4242).str();
+    StdString(DownloadFileName(kTempDir.c_str(), "tarnquill.exe", kExe.c_str(), 4242));
 
 class UpdateWorld : public ::testing::Test {
 protected:
@@ -59,7 +60,7 @@ protected:
         EXPECT_EQ(sim::OpenFileHandleCount(), 0) << "a file handle was left open";
         EXPECT_TRUE(sim::BadHandleCalls().empty());
         EXPECT_EQ(sim::OpenCryptHandleCount(), 0) << "a CryptoAPI handle was left open";
-        EXPECT_FALSE(sim::MutexHeld(UpdateLockName(kExe.c_str()).str())) << "the update lock was kept";
+        EXPECT_FALSE(sim::MutexHeld(StdString(UpdateLockName(kExe.c_str())))) << "the update lock was kept";
     }
 
     CAutoUpdater& Updater() {
