@@ -1,7 +1,7 @@
 // Version comparison: agrees with an independent parser, is antisymmetric
 // and transitive on well-formed strings, and leaves its inputs alone.
 #include "FuzzCheck.h"
-#include "base/StdString.h"
+#include "tests/StdString.h"
 
 #include "base/CString.h"
 #include "update/AutoUpdater.h"

@@ -2,7 +2,7 @@
 // boundaries and agree with a plain reference walk, the order is that of
 // the multibyte comparison, and cutting operations clamp their arguments.
 #include "FuzzCheck.h"
-#include "base/StdString.h"
+#include "tests/StdString.h"
 
 #include "base/CString.h"
 

@@ -2,9 +2,9 @@
 #include "afx/templates/DlgTemplate.h"
 #include "tests/win32/framework/TemplateBytes.h"
 
-#include <gtest/gtest.h>
+#include "AddressSpaceLimit.h"
 
-#include <sys/resource.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -55,20 +55,10 @@ TEST(SplitDeathTest, ATemplateThatCannotBeHeldIsRejected) {
             std::vector<ItemBytes> items = MixedItems();
             items[1].title.assign(8u << 20, u'x');  // the ActiveX item: its bytes are not copied
             const std::vector<std::uint8_t> bytes = TemplateWriter(false).Build(0x80C80080, u"x", items);
-            long pages = 0;
-            if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-                if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-                std::fclose(f);
-            }
-            rlimit limit{};
-            getrlimit(RLIMIT_AS, &limit);
-            const rlim_t unlimited = limit.rlim_cur;
-            limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (4u << 20);
-            setrlimit(RLIMIT_AS, &limit);
+            const rlim_t before = LimitAddressSpace(4u << 20);
             SplitTemplate split;
             const bool rejected = !afx::SplitDialogTemplate(bytes.data(), bytes.size(), split);
-            limit.rlim_cur = unlimited;
-            setrlimit(RLIMIT_AS, &limit);
+            RestoreAddressSpace(before);
             const bool readsLater = afx::SplitDialogTemplate(bytes.data(), bytes.size(), split) &&
                                     split.activeX[0].title.size() == (8u << 20);
             std::exit(rejected && readsLater ? 42 : 1);

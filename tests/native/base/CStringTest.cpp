@@ -1,11 +1,11 @@
 // The byte string follows the double-byte rules of code page 936: a trail
 // byte that equals a backslash is never taken for one.
 #include "base/CString.h"
-#include "base/StdString.h"
+#include "tests/StdString.h"
+
+#include "AddressSpaceLimit.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -133,20 +133,6 @@ TEST(CStringConcatenation, AStringMayBeItsOwnArgument) {
     EXPECT_STREQ("ab\xD5\x5C" "ab\xD5\x5C" "ab\xD5\x5C", s);
     s = s;
     EXPECT_EQ(12, s.GetLength());
-}
-
-// Lets the process map only headroom more bytes, so that larger requests
-// fail as on a machine out of memory.
-void LimitAddressSpace(std::size_t headroom) {
-    long pages = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-        std::fclose(f);
-    }
-    rlimit limit{};
-    getrlimit(RLIMIT_AS, &limit);
-    limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + headroom;
-    setrlimit(RLIMIT_AS, &limit);
 }
 
 // A string whose memory cannot be had becomes empty, and what is built on it

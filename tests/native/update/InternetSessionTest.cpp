@@ -1,6 +1,6 @@
 // The session, the connectivity test, URL opening and the streamed download.
 #include "UpdateWorld.h"
-#include "base/StdString.h"
+#include "tests/StdString.h"
 
 #include "platform/Inet.h"
 #include "tests/sim/SimFaults.h"

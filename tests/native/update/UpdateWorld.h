@@ -3,7 +3,7 @@
 #pragma once
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
-#include "base/StdString.h"
+#include "tests/StdString.h"
 
 #include "tests/sim/SimCrypto.h"
 #include "tests/sim/SimInet.h"

@@ -2,7 +2,7 @@
 // version library: the version strings the program makes from it, the fixed
 // block's fields and the string table as Explorer shows it.
 #include "platform/VersionApi.h"
-#include "base/StdString.h"
+#include "tests/StdString.h"
 #include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>
