@@ -11,8 +11,13 @@
 #
 # The Wine prefix stays in build/walkthrough/prefix, the screenshots in
 # build/walkthrough/shots. Exit status 0 only when every stage happened.
+#
+# On a machine that cannot execute 32-bit code, 32-bit Wine cannot start:
+# the walkthrough then runs the 64-bit test build (build/win64) under 64-bit
+# Wine. A --build-dir that is already configured is built as configured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/wine_arch.sh
 
 build_dir=""
 args=()
@@ -30,12 +35,18 @@ if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q "install ok i
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends fonts-wine
 fi
 
+preset=$(wine_preset)
+if [ -z "$build_dir" ] && [ "$preset" = win64 ]; then
+  build_dir=build/win64
+  args+=(--build-dir "$build_dir")
+fi
+
 echo "== building the program (5.0.0.0) and its 5.0.0.1 build =="
 if [ -z "$build_dir" ]; then
   cmake --preset win32 >/dev/null
   cmake --build --preset win32
 else
-  cmake --preset win32 -B "$build_dir" >/dev/null
+  [ -f "$build_dir/CMakeCache.txt" ] || cmake --preset "$preset" -B "$build_dir" >/dev/null
   cmake --build "$build_dir"
 fi
 

@@ -7,9 +7,11 @@
 namespace {
 
 constexpr std::uint16_t kMachineI386 = 0x14C;
+constexpr std::uint16_t kMachineAmd64 = 0x8664;
 constexpr std::uint16_t kCharExecutableImage = 0x0002;
 constexpr std::uint16_t kCharDll = 0x2000;
 constexpr std::uint16_t kOptionalMagicPe32 = 0x10B;
+constexpr std::uint16_t kOptionalMagicPe32Plus = 0x20B;
 constexpr std::size_t kDosHeaderSize = 64;
 constexpr std::size_t kFileHeaderSize = 20;
 constexpr std::size_t kSectionHeaderSize = 40;
@@ -36,7 +38,9 @@ bool SectionsWithinFile(const unsigned char* table, std::uint16_t count, std::ui
 
 }  // namespace
 
-bool IsCompleteWin32Image(const unsigned char* head, std::size_t headLength, std::uint64_t fileSize) {
+bool IsCompleteWin32Image(const unsigned char* head, std::size_t headLength, std::uint64_t fileSize,
+                          ImageKind kind) {
+    const bool amd64 = kind == ImageKind::Amd64Pe32Plus;
     if (headLength > fileSize || headLength < kDosHeaderSize) return false;
     if (head[0] != 'M' || head[1] != 'Z') return false;
 
@@ -50,7 +54,7 @@ bool IsCompleteWin32Image(const unsigned char* head, std::size_t headLength, std
     std::uint16_t sectionCount = Word(fileHeader + 2);
     std::uint16_t optionalSize = Word(fileHeader + 16);
     std::uint16_t characteristics = Word(fileHeader + 18);
-    if (machine != kMachineI386) return false;
+    if (machine != (amd64 ? kMachineAmd64 : kMachineI386)) return false;
     if (!(characteristics & kCharExecutableImage) || (characteristics & kCharDll)) return false;
     if (sectionCount == 0 || sectionCount > kMaxSections) return false;
 
@@ -58,7 +62,7 @@ bool IsCompleteWin32Image(const unsigned char* head, std::size_t headLength, std
     std::uint64_t tableOffset = optionalOffset + optionalSize;
     std::uint64_t tableEnd = tableOffset + std::uint64_t{sectionCount} * kSectionHeaderSize;
     if (optionalSize < 2 || tableEnd > headLength) return false;
-    if (Word(head + optionalOffset) != kOptionalMagicPe32) return false;
+    if (Word(head + optionalOffset) != (amd64 ? kOptionalMagicPe32Plus : kOptionalMagicPe32)) return false;
 
     return SectionsWithinFile(head + tableOffset, sectionCount, fileSize);
 }

@@ -1,19 +1,27 @@
-// Whether a downloaded file is a complete 32-bit Windows executable: the
-// update never puts anything else in the running program's place.
+// Whether a downloaded file is a complete Windows executable of the running
+// program's own kind: the update never puts anything else in its place.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
+#include "BuildConfig.h"
+
+enum class ImageKind { I386Pe32, Amd64Pe32Plus };
+
+// The shipped program is i386 PE32; the 64-bit test build is AMD64 PE32+.
+constexpr ImageKind kOwnImageKind = TQ_IMAGE_AMD64 ? ImageKind::Amd64Pe32Plus : ImageKind::I386Pe32;
+
 // The headers must lie in the file's first kExecutableHeadSize bytes.
 constexpr std::size_t kExecutableHeadSize = 4096;
 
-// Pure check of a PE32 i386 executable image: head holds the file's first
-// headLength bytes (at most kExecutableHeadSize), fileSize the whole length.
-// True when the DOS and PE headers are sound, the machine is i386, the image
-// is an executable (not a DLL), the optional header is PE32, and every
-// section's raw data lies within the file.
+// Pure check of an executable image of the given kind: head holds the file's
+// first headLength bytes (at most kExecutableHeadSize), fileSize the whole
+// length. True when the DOS and PE headers are sound, the machine and the
+// optional header's magic are the kind's (i386 and PE32, or AMD64 and
+// PE32+), the image is an executable (not a DLL), and every section's raw
+// data lies within the file.
 bool IsCompleteWin32Image(const unsigned char* head, std::size_t headLength,
-                          std::uint64_t fileSize);
+                          std::uint64_t fileSize, ImageKind kind = kOwnImageKind);
 
 // Reads the file back through the kernel and applies the check above.
 bool IsCompleteWin32ExecutableFile(const char* path);

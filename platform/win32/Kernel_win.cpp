@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
-static_assert(sizeof(::STARTUPINFOA) == 68, "the program hands the system a 68-byte STARTUPINFOA");
+// The logic describes the 32-bit structure (cb 68). The 64-bit test build's
+// structure is larger, and the system takes cb as the size it was handed.
+constexpr bool kImage32 = sizeof(void*) == 4;
+static_assert(!kImage32 || sizeof(::STARTUPINFOA) == 68, "the program hands the system a 68-byte STARTUPINFOA");
 static_assert(sizeof(plat::WCHAR) == sizeof(wchar_t), "wide characters are UTF-16 units");
 
 namespace plat {
@@ -64,7 +67,7 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
                     const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation,
                     const char* lpCurrentDirectory) {
     ::STARTUPINFOA si{};
-    si.cb = startupInfo.cb;
+    si.cb = kImage32 ? startupInfo.cb : static_cast<::DWORD>(sizeof(si));
     ::PROCESS_INFORMATION pi{};
     const ::BOOL ok = ::CreateProcessA(lpApplicationName, nullptr, nullptr, nullptr, FALSE, dwCreationFlags,
                                        nullptr, lpCurrentDirectory, &si, &pi);

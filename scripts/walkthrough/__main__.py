@@ -25,7 +25,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import files  # noqa: E402
 import standin  # noqa: E402
-from harness.wine import HarnessError, build_config  # noqa: E402
+from harness.wine import HarnessError, build_config, wine_command  # noqa: E402
 from session import Session  # noqa: E402
 from stages import FOLDER, INSTALLED, StageFailed, Walkthrough  # noqa: E402
 
@@ -47,7 +47,7 @@ class Build:
         }
         missing = [p for p in self.paths.values() if not os.path.exists(p)]
         if missing:
-            raise SetupError("not built: %s (cmake --build --preset win32)" % ", ".join(missing))
+            raise SetupError("not built: %s (cmake --build %s)" % (", ".join(missing), self.dir))
         self.host = build_config("TQ_HOST", self.dir)
 
     def image(self, variant):
@@ -118,7 +118,8 @@ def summary(walk, session, build, seconds):
     if f["shots"]:
         print("screenshots       %s: %s" % (os.path.dirname(f["shots"][0]),
                                            ", ".join(os.path.basename(p) for p in f["shots"])))
-    print("prefix kept       %s  (look: WINEPREFIX=%s wine explorer)" % (prefix.path, prefix.path))
+    print("prefix kept       %s  (look: WINEPREFIX=%s %s explorer)"
+          % (prefix.path, prefix.path, " ".join(wine_command())))
     print("all stages passed in %.0f s" % seconds)
 
 

@@ -10,7 +10,9 @@ build exists (export the variables, or run ``ctest -R <name> -V``).
 Adding a test: drop tests/e2e/[folder/]test_<name>.py; the next build
 re-globs and CTest gets e2e.[folder.]test_<name> (label "e2e"). Run one with
 ``ctest --test-dir build/win32 -R e2e.test_<name> --output-on-failure``; a file
-without any test fails. Windows-side unit tests use tq_win32_test() in
+without any test fails. On a machine that cannot run 32-bit code the same tests
+run against build/win64: the prefix's architecture and Wine's loader follow the
+build (``wine.wine_arch``). Windows-side unit tests use tq_win32_test() in
 tests/win32/<folder>/CMakeLists.txt and run through ``harness.run_wine``.
 
 Writing a test

@@ -6,6 +6,8 @@ import json
 import subprocess
 import tempfile
 
+from .wine import wine_command
+
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 WM_SIZE = 0x0005
 WM_CLOSE = 0x0010
@@ -69,7 +71,7 @@ class Robot:
         self.exe = exe
 
     def _call(self, *args, wait=0, ok_codes=(0,)):
-        argv = ["wine", self.exe] + [str(a) for a in args]
+        argv = wine_command() + [self.exe] + [str(a) for a in args]
         # Output goes to a file: Wine's helper processes may inherit a pipe
         # and keep it open long after the robot has ended.
         with tempfile.TemporaryFile(dir=self.prefix.root) as out:

@@ -41,6 +41,25 @@ def build_config(name, build=None):
     return found.group(1)
 
 
+def wine_arch(build=None):
+    """win32 for the shipped build, win64 for the 64-bit test build: the
+    prefix and the loader follow the build's own kind of executable."""
+    path = os.path.join(build or build_dir(), "generated", "BuildConfig.h")
+    with open(path, encoding="utf-8") as f:
+        found = re.search(r"#define TQ_IMAGE_AMD64 ([01])", f.read())
+    return "win64" if found and found.group(1) == "1" else "win32"
+
+
+# Debian's `wine` script always takes the 32-bit loader when wine32 is
+# installed; a 64-bit prefix needs the 64-bit one, also for the processes
+# Wine itself starts (WINELOADER).
+WINE64 = "/usr/lib/wine/wine64"
+
+
+def wine_command():
+    return [WINE64] if wine_arch() == "win64" else ["wine"]
+
+
 def e2e_dir(*parts):
     path = os.path.join(build_dir(), "e2e", *parts)
     os.makedirs(path, exist_ok=True)
@@ -53,7 +72,7 @@ def base_env(prefix, display, home):
         env.pop(name, None)
     env.update({
         "WINEPREFIX": prefix,
-        "WINEARCH": "win32",
+        "WINEARCH": wine_arch(),
         "WINEDEBUG": "-all",
         "WINEDLLOVERRIDES": OVERRIDES,
         "LANG": LOCALE,
@@ -66,6 +85,8 @@ def base_env(prefix, display, home):
         "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
         "XDG_CACHE_HOME": os.path.join(home, ".cache"),
     })
+    if env["WINEARCH"] == "win64":
+        env["WINELOADER"] = WINE64
     return env
 
 
@@ -94,7 +115,7 @@ def _make_template(path):
     home = os.path.join(os.path.dirname(path), "no-home")
     env = base_env(tmp, "", home)
     started = time.monotonic()
-    r = subprocess.run(["wineboot", "-i"], env=env, timeout=180,
+    r = subprocess.run(wine_command() + ["wineboot", "-i"], env=env, timeout=180,
                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     subprocess.run(["wineserver", "-w"], env=env, timeout=60)
     if r.returncode != 0 or not os.path.isdir(os.path.join(tmp, "drive_c")):
@@ -270,7 +291,7 @@ class Prefix:
         e = dict(self.env)
         e.update(env or {})
         with open(out_path, "wb") as out:
-            popen = subprocess.Popen(["wine", program] + [str(a) for a in args],
+            popen = subprocess.Popen(wine_command() + [program] + [str(a) for a in args],
                                      env=e, cwd=cwd or self.drive_c, stdin=subprocess.DEVNULL,
                                      stdout=out, stderr=subprocess.STDOUT,
                                      start_new_session=True)

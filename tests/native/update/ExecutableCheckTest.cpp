@@ -1,4 +1,4 @@
-// The check that a download is a complete 32-bit Windows executable.
+// The check that a download is a complete Windows executable of the program's own kind.
 #include "update/ExecutableCheck.h"
 
 #include "tests/sim/SimKernel.h"
@@ -15,11 +15,12 @@ public:
     explicit Image(std::string bytes) : m_bytes(std::move(bytes)) {}
 
     bool Accepted() const { return AcceptedWithSize(m_bytes.size()); }
-    bool AcceptedWithSize(std::uint64_t fileSize) const {
+    bool AcceptedWithSize(std::uint64_t fileSize, ImageKind kind = kOwnImageKind) const {
         std::size_t head = std::min<std::size_t>(m_bytes.size(), kExecutableHeadSize);
         return IsCompleteWin32Image(reinterpret_cast<const unsigned char*>(m_bytes.data()), head,
-                                    fileSize);
+                                    fileSize, kind);
     }
+    bool AcceptedAs(ImageKind kind) const { return AcceptedWithSize(m_bytes.size(), kind); }
 
     std::uint32_t PeOffset() const { return Dword(0x3C); }
     std::size_t FileHeader() const { return PeOffset() + 4; }
@@ -105,6 +106,21 @@ TEST(ExecutableCheck, RejectsOtherMachinesDllsAndPe32Plus) {
     Image pe32plus = Good();
     pe32plus.SetWord(pe32plus.Optional(), 0x20B);
     EXPECT_FALSE(pe32plus.Accepted());
+}
+
+// The native tests stand for the shipped 32-bit program.
+static_assert(kOwnImageKind == ImageKind::I386Pe32);
+
+TEST(ExecutableCheck, TheAmd64BuildTakesOnlyAmd64Pe32PlusImages) {
+    Image amd64 = Good();
+    amd64.SetWord(amd64.FileHeader(), 0x8664);
+    amd64.SetWord(amd64.Optional(), 0x20B);
+    EXPECT_TRUE(amd64.AcceptedAs(ImageKind::Amd64Pe32Plus));
+    EXPECT_FALSE(Good().AcceptedAs(ImageKind::Amd64Pe32Plus));
+
+    Image amd64Pe32 = amd64;
+    amd64Pe32.SetWord(amd64Pe32.Optional(), 0x10B);
+    EXPECT_FALSE(amd64Pe32.AcceptedAs(ImageKind::Amd64Pe32Plus));
 }
 
 TEST(ExecutableCheck, RejectsAFileThatEndsBeforeItsLastSection) {
