@@ -135,7 +135,7 @@ class Walkthrough:
         """The 5.0.0.1 build as the maker publishes it: the release step signs
         it (with the test key) into <folder>/update."""
         self.begin("release")
-        out = os.path.join(self.s.root, "update")
+        out = os.path.join(self.s.prefix.root, "update")
         try:
             signing.release(self.build.paths["5.0.0.1"], out)
         except (OSError, subprocess.CalledProcessError) as e:
