@@ -48,8 +48,6 @@ struct Answer {
 std::string Serve(const std::string& path, const Answer& answer);
 // A URL where the connection is refused.
 std::string RefusedUrl();
-// A URL whose server takes the request and never answers.
-std::string SilentUrl();
 
 // The target stored in a saved shell link, empty when there is none.
 std::string LinkTarget(const std::string& linkPath);

@@ -18,7 +18,6 @@ struct World {
     std::string scratch;
     PROCESS_INFORMATION running{};
     std::unique_ptr<LoopbackServer> server;
-    SOCKET silent = INVALID_SOCKET;  // listens, and never accepts
     std::map<HWND, MessageHandler> handlers;
     std::vector<HWND> windows;
 };
@@ -138,8 +137,6 @@ void WorldTest::TearDown() {
         CloseHandle(w.running.hProcess);
         w.running = PROCESS_INFORMATION{};
     }
-    if (w.silent != INVALID_SOCKET) closesocket(w.silent);
-    w.silent = INVALID_SOCKET;
     w.server.reset();
     w.handlers.clear();
     for (auto it = w.windows.rbegin(); it != w.windows.rend(); ++it)
@@ -190,21 +187,6 @@ std::string Serve(const std::string& path, const Answer& answer) {
 }
 
 std::string RefusedUrl() { return "http://127.0.0.1:1/x"; }  // nothing listens on port 1
-
-std::string SilentUrl() {
-    World& w = TheWorld();
-    if (!w.server) w.server = std::make_unique<LoopbackServer>();  // starts the socket library
-    w.silent = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(w.silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    int length = sizeof addr;
-    getsockname(w.silent, reinterpret_cast<sockaddr*>(&addr), &length);
-    // The system completes the connection from its backlog; nobody reads the request.
-    listen(w.silent, 4);
-    return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/silent";
-}
 
 std::string LinkTarget(const std::string& linkPath) {
     IShellLinkA* link = nullptr;

@@ -61,13 +61,6 @@ std::string RefusedUrl() {
     return "http://127.0.0.1:1/x";
 }
 
-std::string SilentUrl() {
-    sim::HttpAnswer silent;
-    silent.silent = true;
-    sim::ServeUrl(kServer + std::string("/silent"), silent);
-    return kServer + std::string("/silent");
-}
-
 std::string LinkTarget(const std::string& linkPath) {
     const auto link = sim::ReadLink(linkPath);
     return link ? link->target : std::string();

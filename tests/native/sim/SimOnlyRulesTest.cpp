@@ -1,7 +1,10 @@
 // Rules of the simulated kernel that the contract suite cannot check under
 // Wine, each with the reason. Every other rule of the simulation is in
 // tests/contract, where the real calls must pass it too.
+#include "platform/Inet.h"
 #include "platform/Kernel.h"
+#include "platform/Threads.h"
+#include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +61,30 @@ TEST_F(SimOnlyRules, CodePageConversionOnlyAsTheProgramAsksForIt) {
     EXPECT_EQ(0, MultiByteToWideChar(65001, 0, "a", -1, wide, MAX_PATH));
     EXPECT_EQ(0, MultiByteToWideChar(CP_ACP, 0x8 /* MB_ERR_INVALID_CHARS */, "a", -1, wide, MAX_PATH));
     EXPECT_EQ(2, MultiByteToWideChar(CP_ACP, 0, "a", -1, wide, MAX_PATH));
+}
+
+// Windows ends a request whose answer never comes after the session's
+// receive time-out. Wine 8 does not: InternetOpenUrlA of a server that
+// accepts and stays silent was still waiting after 150 s with a 2 s time-out
+// set, so the program must not count on it alone.
+TEST_F(SimOnlyRules, ASilentServerEndsTheRequestAfterTheReceiveTimeOut) {
+    const std::string url = "http://www.veltrano.example/silent";
+    sim::HttpAnswer silent;
+    silent.silent = true;
+    sim::ServeUrl(url, silent);
+    HINTERNET session = InternetOpenA("contract", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    ASSERT_NE(nullptr, session);
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        EXPECT_TRUE(InternetSetOptionNumber(session, option, 2000));
+    const DWORD start = GetTickCount();
+    HINTERNET request = InternetOpenUrlA(session, url.c_str(), INTERNET_FLAG_RELOAD);
+    const DWORD waited = GetTickCount() - start;
+    EXPECT_EQ(nullptr, request);
+    if (request) InternetCloseHandle(request);
+    EXPECT_GE(waited, 1500u);
+    EXPECT_LT(waited, 15000u) << "the receive time-out was not kept";
+    InternetCloseHandle(session);
 }
 
 }  // namespace
