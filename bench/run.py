@@ -99,7 +99,9 @@ def machine():
             mem = "%.1f GiB RAM" % (int(m.group(1)) / MIB) if m else ""
     except OSError:
         pass
-    wine = tool_version(["wine", "--version"]) or "Wine does not run here"
+    wine = (tool_version(["wine", "--version"]) or
+            "32-bit Wine does not run here, %s" % (tool_version(["/usr/lib/wine/wine64", "--version"]) or
+                                                  "nor does 64-bit Wine"))
     gcc = tool_version(["i686-w64-mingw32-g++", "--version"])
     curl = tool_version(["curl", "--version"]).split()
     return ("%s, %d cores, %s; %s %s; %s; %s; %s"
@@ -658,7 +660,7 @@ def not_measured(skipped, out_path, notes):
              "Left out (`--skip`): %s. Their figures below are from the earlier run named there."
              % ", ".join(skipped), ""]
     failure = wine_failure()
-    if failure:
+    if failure and not os.environ.get("TQ_WINE_ARCH") == "win64":
         lines += ["Wine does not run on this machine (`wine --version`: %s), so no Windows "
                   "program could be started here." % failure, ""]
     lines += [n for note in notes for n in (note, "")]
@@ -716,6 +718,8 @@ def main():
     if args.runs < 1 or args.download_runs < 1:
         ap.error("runs must be positive")
     os.environ.setdefault("TQ_BUILD_DIR", wine_build)
+    from harness.wine import wine_arch
+    os.environ["TQ_WINE_ARCH"] = wine_arch(wine_build)
 
     started = datetime.datetime.now(datetime.timezone.utc)
     load_before = load()

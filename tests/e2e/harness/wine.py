@@ -43,7 +43,11 @@ def build_config(name, build=None):
 
 def wine_arch(build=None):
     """win32 for the shipped build, win64 for the 64-bit test build: the
-    prefix and the loader follow the build's own kind of executable."""
+    prefix and the loader follow the build's own kind of executable. A run
+    whose TQ_BUILD_DIR is only a work folder (the benchmarks) names it in
+    TQ_WINE_ARCH."""
+    if build is None and os.environ.get("TQ_WINE_ARCH"):
+        return os.environ["TQ_WINE_ARCH"]
     path = os.path.join(build or build_dir(), "generated", "BuildConfig.h")
     with open(path, encoding="utf-8") as f:
         found = re.search(r"#define TQ_IMAGE_AMD64 ([01])", f.read())
