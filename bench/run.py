@@ -375,18 +375,13 @@ def bench_startup(rig, runs, report):
 # -- 2b. resident memory ---------------------------------------------------------
 
 def resident_bytes(prefix_path, name):
-    """VmRSS of the prefix's process running `name` (Wine shows a Windows
-    process's own command line in /proc), or None when there is none."""
-    marker = ("WINEPREFIX=" + prefix_path).encode()
-    for pid in filter(str.isdigit, os.listdir("/proc")):
+    """VmRSS of the prefix's process running `name`, or None when there is none."""
+    from harness.wine import prefix_processes
+    for pid, command in prefix_processes(prefix_path).items():
+        if name.lower() not in command.lower():
+            continue
         try:
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                if marker not in f.read().split(b"\0"):
-                    continue
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                if name.lower().encode() not in f.read().lower():
-                    continue
-            with open("/proc/%s/status" % pid) as f:
+            with open("/proc/%d/status" % pid) as f:
                 for line in f:
                     if line.startswith("VmRSS:"):
                         return int(line.split()[1]) * KIB

@@ -12,7 +12,8 @@ import time
 
 from harness.robot import Robot
 from harness.server import Server
-from harness.wine import Prefix, Xvfb, base_env, clone_prefix, kill_prefix, template_prefix
+from harness.wine import (Prefix, Xvfb, base_env, clone_prefix, kill_prefix, prefix_processes,
+                          template_prefix)
 
 MARLETT = "/usr/share/wine/fonts/marlett.ttf"
 DESKTOP_NAME = "tarnquill"
@@ -73,20 +74,8 @@ class KeptPrefix(Prefix):
             shutil.copy(MARLETT, fonts)
 
     def own_processes(self):
-        """{pid: command line} of every process running in this prefix (Wine
-        shows a Windows process's own command line in /proc)."""
-        found = {}
-        marker = ("WINEPREFIX=" + self.path).encode()
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open("/proc/%s/environ" % pid, "rb") as f:
-                    if marker not in f.read().split(b"\0"):
-                        continue
-                with open("/proc/%s/cmdline" % pid, "rb") as f:
-                    found[int(pid)] = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
-            except OSError:
-                continue
-        return found
+        """{pid: command line} of every process running in this prefix."""
+        return prefix_processes(self.path)
 
     def unix_processes(self, name):
         """Command lines of this prefix's processes running `name`."""

@@ -94,6 +94,23 @@ def base_env(prefix, display, home):
     return env
 
 
+def prefix_processes(prefix_path):
+    """{pid: command line} of every process running in the prefix (Wine
+    shows a Windows process's own command line in /proc)."""
+    found = {}
+    marker = ("WINEPREFIX=" + prefix_path).encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if marker not in f.read().split(b"\0"):
+                    continue
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                found[int(pid)] = f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip()
+        except OSError:
+            continue
+    return found
+
+
 def check_locale():
     out = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower()
     if "zh_cn.utf8" not in out and "zh_cn.utf-8" not in out:
