@@ -10,11 +10,6 @@
 namespace sim {
 namespace {
 
-constexpr plat::DWORD kFixedSignature = 0xFEEF04BDu;
-constexpr std::size_t kFixedOffset = 40;  // header, key "VS_VERSION_INFO", padding
-constexpr std::size_t kFixedSize = sizeof(plat::VS_FIXEDFILEINFO);
-constexpr std::size_t kBlockSize = kFixedOffset + kFixedSize;
-
 void Put16(std::string& s, std::size_t at, unsigned v) {
     s[at] = static_cast<char>(v & 0xFF);
     s[at + 1] = static_cast<char>((v >> 8) & 0xFF);

@@ -3,11 +3,20 @@
 // tests put them into the simulated file system, the Windows-side tests
 // write them to disk for the real version library.
 #pragma once
+#include "platform/VersionApi.h"
 #include "platform/WinTypes.h"
 
+#include <cstddef>
 #include <string>
 
 namespace sim {
+
+// The VS_VERSIONINFO block as the images carry it and the simulated version
+// library reads it: the fixed part right after the header and its key.
+constexpr plat::DWORD kFixedSignature = 0xFEEF04BDu;
+constexpr std::size_t kFixedOffset = 40;  // header, key "VS_VERSION_INFO", padding
+constexpr std::size_t kFixedSize = sizeof(plat::VS_FIXEDFILEINFO);
+constexpr std::size_t kBlockSize = kFixedOffset + kFixedSize;
 
 // A minimal but well-formed PE32 GUI executable (i386) of a few hundred
 // bytes whose single section holds a VS_VERSIONINFO block with this file

@@ -1,6 +1,7 @@
 // The simulated file-version library: it reads the VS_VERSIONINFO block of
 // an executable's version resource.
 #include "platform/VersionApi.h"
+#include "tests/sim/ExecutableImage.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
@@ -9,11 +10,6 @@
 namespace sim {
 namespace detail {
 namespace {
-
-constexpr plat::DWORD kFixedSignature = 0xFEEF04BDu;
-constexpr std::size_t kFixedOffset = 40;  // header, key "VS_VERSION_INFO", padding
-constexpr std::size_t kFixedSize = sizeof(plat::VS_FIXEDFILEINFO);
-constexpr std::size_t kBlockSize = kFixedOffset + kFixedSize;
 
 plat::DWORD g_sizeOverride = 0;
 
@@ -71,11 +67,11 @@ BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffe
     if (std::strcmp(lpSubBlock, "\\") != 0) return FALSE;
     const auto* p = static_cast<const unsigned char*>(pBlock);
     DWORD sig;
-    std::memcpy(&sig, p + sim::detail::kFixedOffset, 4);
-    if (sim::detail::Get16(p + 2) < sim::detail::kFixedSize || sig != sim::detail::kFixedSignature)
+    std::memcpy(&sig, p + sim::kFixedOffset, 4);
+    if (sim::detail::Get16(p + 2) < sim::kFixedSize || sig != sim::kFixedSignature)
         return FALSE;
-    *lplpBuffer = const_cast<unsigned char*>(p + sim::detail::kFixedOffset);
-    if (puLen) *puLen = static_cast<UINT>(sim::detail::kFixedSize);
+    *lplpBuffer = const_cast<unsigned char*>(p + sim::kFixedOffset);
+    if (puLen) *puLen = static_cast<UINT>(sim::kFixedSize);
     return TRUE;
 }
 
