@@ -50,6 +50,11 @@ public:
     plat::HINTERNET m_hSession;
 };
 
+class TransferWatch;
+// DownloadToFile with the file shared with a watching window, which may call
+// the download off; the file is closed on every path, flushed when whole.
+bool DownloadInto(plat::HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch);
+
 // The four-number form of a file's version, or empty (the main window's
 // GetInstalledVersion).
 CString GetInstalledVersionOf(const char* lpszFileName);

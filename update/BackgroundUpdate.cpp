@@ -4,6 +4,7 @@
 #include "update/TransferDeadline.h"
 #include "update/UpdateSteps.h"
 
+#include "platform/Kernel.h"
 #include "platform/Threads.h"
 
 #include "BuildConfig.h"
@@ -42,9 +43,11 @@ struct WorkerTask {
 
 void RunStep(void* arg) {
     std::unique_ptr<WorkerTask> task(static_cast<WorkerTask*>(arg));
-    task->step(*task->updater, task->job.Get()->job);
-    // A window that has closed meanwhile gets nothing, and nothing follows.
-    PostMessageA(task->window, WM_UPDATE_STEP_DONE, 0, 0);
+    UpdateJob& job = task->job.Get()->job;
+    task->step(*task->updater, job);
+    // A step the window has called off has already been reported; a window
+    // that has closed meanwhile gets nothing, and nothing follows.
+    if (job.watch.Done()) PostMessageA(task->window, WM_UPDATE_STEP_DONE, 0, 0);
 }
 
 bool BoxOpen(HWND hWnd) { return FindOtherVisibleThreadWindow(hWnd) != nullptr; }
@@ -59,6 +62,10 @@ CBackgroundUpdate::CBackgroundUpdate(CAutoUpdater& updater, const char* baseUrl)
 CBackgroundUpdate::~CBackgroundUpdate() = default;
 
 void CBackgroundUpdate::OnTimer(HWND hWnd, unsigned nIDEvent) {
+    if (nIDEvent == IDT_UPDATE_WATCH) {
+        WatchStep(hWnd);
+        return;
+    }
     if (nIDEvent != IDT_UPDATE_CHECK) return;
     switch (m_stage) {
     case Stage::Scheduled:
@@ -80,6 +87,7 @@ void CBackgroundUpdate::OnTimer(HWND hWnd, unsigned nIDEvent) {
     case Stage::Fetched:
     case Stage::Locking:
     case Stage::Downloaded:
+    case Stage::CalledOff:
         Continue(hWnd);
         return;
     default:
@@ -89,6 +97,7 @@ void CBackgroundUpdate::OnTimer(HWND hWnd, unsigned nIDEvent) {
 }
 
 void CBackgroundUpdate::OnStepDone(HWND hWnd) {
+    KillTimer(hWnd, IDT_UPDATE_WATCH);
     if (m_stage == Stage::Fetching) m_stage = Stage::Fetched;
     else if (m_stage == Stage::Downloading) m_stage = Stage::Downloaded;
     else return;
@@ -105,6 +114,8 @@ void CBackgroundUpdate::Continue(HWND hWnd) {
     else if (m_stage == Stage::Locking) TakeLock(hWnd);
     else if (m_stage == Stage::Downloaded)
         Finish(hWnd, Job().result == Updated ? InstallUpdate(m_updater, Job()) : Job().result);
+    else if (m_stage == Stage::CalledOff)
+        Finish(hWnd, m_calledOff);  // the job is the worker's now
 }
 
 void CBackgroundUpdate::AfterFetch(HWND hWnd) {
@@ -143,8 +154,35 @@ void CBackgroundUpdate::TakeLock(HWND hWnd) {
     StartWork(hWnd, Stage::Downloading, DownloadUpdate, DownloadFailed);
 }
 
+// A step that has heard nothing from the server for a network wait, or a
+// download past its whole deadline, is called off: a stalled manifest ends
+// as an unreachable server, a stalled download as an unusable one. The
+// worker may stay blocked in its read; what it does afterwards counts for
+// nothing.
+void CBackgroundUpdate::WatchStep(HWND hWnd) {
+    if (m_stage != Stage::Fetching && m_stage != Stage::Downloading) {
+        KillTimer(hWnd, IDT_UPDATE_WATCH);
+        return;
+    }
+    UpdateJob& job = Job();
+    const bool downloading = m_stage == Stage::Downloading;
+    const bool overdue = downloading && GetTickCount() - m_stepStart > kDownloadDeadlineMs;
+    if (!overdue && !job.watch.SilentFor(kNetworkWaitMs)) return;
+    // Refused while the worker writes (it is not stalled then) or once its
+    // step has ended and the result is on its way.
+    if (!job.watch.CallOff()) return;
+    KillTimer(hWnd, IDT_UPDATE_WATCH);
+    if (downloading) DeleteFileA(job.downloadFile);
+    // Reported like any other result: never inside an open box.
+    m_calledOff = downloading ? DownloadFailed : OpenFailed;
+    m_stage = Stage::CalledOff;
+    Continue(hWnd);
+}
+
 void CBackgroundUpdate::StartWork(HWND hWnd, Stage running, Step step, UpdateResult failure) {
     m_stage = running;
+    m_stepStart = GetTickCount();
+    Job().watch.Begin();
     std::unique_ptr<WorkerTask> task(new (std::nothrow) WorkerTask);
     if (task) {
         m_job.Get()->holds.fetch_add(1);
@@ -156,6 +194,7 @@ void CBackgroundUpdate::StartWork(HWND hWnd, Stage running, Step step, UpdateRes
     // From its start on, the worker owns the task.
     if (task && StartWorker(RunStep, task.get())) {
         static_cast<void>(task.release());
+        SetTimer(hWnd, IDT_UPDATE_WATCH, kUpdateRetryMs);
         return;
     }
     Finish(hWnd, failure);
@@ -164,6 +203,7 @@ void CBackgroundUpdate::StartWork(HWND hWnd, Stage running, Step step, UpdateRes
 void CBackgroundUpdate::WaitASecond(HWND hWnd) { SetTimer(hWnd, IDT_UPDATE_CHECK, kUpdateRetryMs); }
 
 void CBackgroundUpdate::Finish(HWND hWnd, UpdateResult result) {
+    KillTimer(hWnd, IDT_UPDATE_WATCH);
     m_stage = Stage::Finished;
     m_job.Close();
     m_lock.Release();

@@ -1,6 +1,8 @@
 // The main window's update check, with its network parts on worker threads
 // so the window keeps answering: the manifest and signature, then the
-// download, each reported back with WM_UPDATE_STEP_DONE. The offer, the
+// download, each reported back with WM_UPDATE_STEP_DONE and watched by the
+// window's one-second timer, which calls off a step the server has left
+// unanswered for a network wait. The offer, the
 // check of the download, the swap, the messages and the restart run on the
 // window's thread, and only while no box of the program is open: a tick
 // that finds one waits a second and looks again.
@@ -27,8 +29,10 @@ using SharedJobHold = Owner<SharedJobTraits>;
 
 // Posted to the window by the worker when its step has ended.
 constexpr plat::UINT WM_UPDATE_STEP_DONE = plat::WM_APP + 1;
-// How often a waiting step looks again.
+// How often a waiting step looks again, and a running one is watched.
 constexpr plat::UINT kUpdateRetryMs = 1000;
+// The timer that watches a step running on a worker.
+constexpr unsigned IDT_UPDATE_WATCH = 2;
 
 class CBackgroundUpdate {
 public:
@@ -44,11 +48,12 @@ public:
     void OnStepDone(plat::HWND hWnd);
 
 private:
-    enum class Stage { Scheduled, Fetching, Fetched, Locking, Downloading, Downloaded, Finished };
+    enum class Stage { Scheduled, Fetching, Fetched, Locking, Downloading, Downloaded, CalledOff, Finished };
 
     void Continue(plat::HWND hWnd);
     void AfterFetch(plat::HWND hWnd);
     void TakeLock(plat::HWND hWnd);
+    void WatchStep(plat::HWND hWnd);
     void StartWork(plat::HWND hWnd, Stage running, bool (*step)(CAutoUpdater&, UpdateJob&),
                    UpdateResult failure);
     UpdateJob& Job();
@@ -61,4 +66,6 @@ private:
     SharedJobHold m_job;
     UpdateLock m_lock;  // taken and given back on the window's thread
     plat::DWORD m_lockWaitStart = 0;
+    plat::DWORD m_stepStart = 0;
+    UpdateResult m_calledOff = OpenFailed;  // what a called-off step reports
 };

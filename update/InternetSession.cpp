@@ -1,7 +1,7 @@
 // The update agent's internet session and its transfers.
 #include "update/AutoUpdater.h"
 #include "update/TransferDeadline.h"
-#include "base/Handles.h"
+#include "update/TransferWatch.h"
 #include "base/ModulePath.h"
 
 #include "platform/Inet.h"
@@ -22,6 +22,26 @@ constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_RESYNCHRONI
 // The announced length, when the answer carries one.
 bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
     return HttpQueryInfoNumber(hUrl, HTTP_QUERY_CONTENT_LENGTH, length) != FALSE;
+}
+
+// The body into the watch's file, piece by piece; true when all of it came.
+bool ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
+    char piece[kDownloadPieceSize];
+    std::uint64_t stored = 0;
+    TransferDeadline deadline(kDownloadDeadlineMs);
+    for (;;) {
+        if (deadline.Passed()) return false;
+        DWORD read = 0;
+        if (!InternetReadFile(hUrl, piece, kDownloadPieceSize, &read)) return false;
+        watch.Heard();
+        if (read == 0) break;
+        if (!watch.Write(piece, read)) return false;
+        stored += read;
+    }
+    // A connection that ends early looks like a clean end; the announced
+    // length tells a truncated body from a whole one.
+    DWORD announced = 0;
+    return !AnnouncedLength(hUrl, &announced) || stored == announced;
 }
 
 }  // namespace
@@ -65,30 +85,13 @@ bool CAutoUpdater::ReadChunk(HINTERNET hUrl, void* pBuffer, DWORD nSize) {
 }
 
 bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
-    FileHandle file(CreateFileA(lpszFileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
-    if (!file.IsValid()) return false;
+    TransferWatch unwatched;
+    return DownloadInto(hUrl, lpszFileName, unwatched);
+}
 
-    char piece[kDownloadPieceSize];
-    std::uint64_t stored = 0;
-    TransferDeadline deadline(kDownloadDeadlineMs);
-    for (;;) {
-        if (deadline.Passed()) return false;
-        DWORD read = 0;
-        if (!InternetReadFile(hUrl, piece, kDownloadPieceSize, &read)) return false;
-        if (read == 0) break;
-        DWORD written = 0;
-        WriteFile(file.Get(), piece, read, &written);
-        if (written != read) return false;
-        stored += read;
-    }
-    // A connection that ends early looks like a clean end; the announced
-    // length tells a truncated body from a whole one.
-    DWORD announced = 0;
-    if (AnnouncedLength(hUrl, &announced) && stored != announced) return false;
-    // On the disk before it can be moved into the executable's place: after a
-    // power cut a moved but unflushed file is zeros.
-    return FlushFileBuffers(file.Get()) != FALSE;
+bool DownloadInto(HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch) {
+    if (!watch.Create(lpszFileName)) return false;
+    return watch.Close(ReadWhole(hUrl, watch));
 }
 
 CString CAutoUpdater::GetModulePath() { return RunningModulePath(); }

@@ -78,6 +78,7 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
 
     UpdateResult failure = OpenFailed;
     if (!ReadManifest(updater, job, job.manifest, failure)) return End(job, failure);
+    job.watch.Heard();
 
     job.modulePath = updater.GetModulePath();
     job.ownVersion = updater.GetFileVersionString(job.modulePath);
@@ -86,6 +87,7 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
 
     job.fileName = FileNameOf(job.modulePath);
     if (!FetchSignature(updater, job.baseUrl + job.fileName + ".sig", job.signature)) return End(job, OpenFailed);
+    job.watch.Heard();
 
     CString strUrl = job.baseUrl + job.fileName;
     job.exeUrl.Reset(updater.OpenUrl(strUrl));
@@ -119,9 +121,10 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
     if (!job.exeUrl) {
         CString strUrl = job.baseUrl + job.fileName;
         job.exeUrl.Reset(updater.OpenUrl(strUrl));
+        job.watch.Heard();
     }
     bool downloaded = job.exeUrl && AnsweredOk(job.exeUrl.Get()) &&
-                      updater.DownloadToFile(job.exeUrl.Get(), job.downloadFile);
+                      DownloadInto(job.exeUrl.Get(), job.downloadFile, job.watch);
     job.exeUrl.Close();
     if (downloaded) return true;
     DeleteFileA(job.downloadFile);

@@ -7,6 +7,7 @@
 #pragma once
 #include "update/AutoUpdater.h"
 #include "update/SignatureCheck.h"
+#include "update/TransferWatch.h"
 #include "base/Handles.h"
 
 struct UpdateJob {
@@ -21,6 +22,7 @@ struct UpdateJob {
     UrlHandle exeUrl;  // opened before the offer; reopened by the download when closed meanwhile
     CString downloadFile;
     UpdateResult result = Updated;
+    TransferWatch watch;  // of the network step under way
 };
 
 // Connection, manifest, own version, comparison, signature, and the

@@ -83,7 +83,9 @@ std::size_t Deliverable(const UrlState& u, plat::DWORD asked) {
 
 // A wait for a server that says nothing: over after the receive time-out,
 // never without one.
-void WaitForSilentServer(const std::optional<plat::DWORD>& timeout, const std::string& url) {
+void WaitForSilentServer(const std::optional<plat::DWORD>& timeout, const HttpAnswer& answer,
+                         const std::string& url) {
+    if (answer.whileWaiting) answer.whileWaiting();
     if (!timeout) {
         ADD_FAILURE() << "simulated WinINet: waiting for ever on " << url << " (no receive time-out)";
         return;
@@ -228,7 +230,7 @@ HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFla
     auto option = session->options.find(INTERNET_OPTION_RECEIVE_TIMEOUT);
     if (option != session->options.end()) timeout = option->second;
     if (it->second.silent) {
-        sim::WaitForSilentServer(timeout, url);
+        sim::WaitForSilentServer(timeout, it->second, url);
         return nullptr;
     }
     sim::InetHandle handle;
@@ -252,7 +254,7 @@ BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRe
     }
     std::size_t n = sim::Deliverable(u, dwNumberOfBytesToRead);
     if (n == 0 && dwNumberOfBytesToRead > 0 && u.answer.stallAfter && u.position >= *u.answer.stallAfter) {
-        sim::WaitForSilentServer(u.receiveTimeout, u.url);
+        sim::WaitForSilentServer(u.receiveTimeout, u.answer, u.url);
         State().reads.push_back(call);
         return FALSE;
     }

@@ -37,6 +37,9 @@ struct HttpAnswer {
     std::optional<std::size_t> stallAfter;
     // Each read that delivers bytes takes this long on the simulated clock.
     plat::DWORD msPerRead = 0;
+    // Runs while a silent or stalled wait lasts, before it ends: what the
+    // rest of the program does meanwhile (the window's timers, say).
+    std::function<void()> whileWaiting;
 };
 
 // Scripts the answer for a URL; every later open of it starts afresh.

@@ -108,6 +108,49 @@ TEST_F(Background, AStalledOrTricklingDownloadEndsInTheFailureMessage) {
     }
 }
 
+// Where the receive time-out does not end a stalled wait (Wine's WinINet),
+// the window's watch does, after 30 s without a byte; whatever the worker
+// does afterwards counts for nothing.
+TEST_F(Background, TheWindowCallsOffAStepTheServerLeftWaiting) {
+    auto windowWaits = [this](plat::DWORD ms) {
+        sim::AdvanceClock(ms);
+        return sim::FireTimer(main->window, IDT_UPDATE_WATCH);
+    };
+    sim::HttpAnswer silent;
+    silent.silent = true;
+    silent.whileWaiting = [&] {
+        EXPECT_TRUE(windowWaits(29000));
+        EXPECT_TRUE(windowWaits(2000)) << "not watched";
+        EXPECT_FALSE(windowWaits(0)) << "still watched after the call-off";
+    };
+    sim::ServeUrl(kManifestUrl, silent);
+    main->TickAndPump();
+    EXPECT_TRUE(sim::MessageBoxes().empty()) << "a stalled manifest is an unreachable server";
+
+    main.emplace(Updater());
+    Publish("5.0.0.1", newImage);
+    sim::HttpAnswer stalled;
+    stalled.body = newImage;
+    stalled.stallAfter = newImage.size() / 2;
+    stalled.whileWaiting = [&] {
+        ASSERT_EQ(sim::ListFolder(kTempDir).size(), 1u);
+        plat::HWND about = sim::CreateWindow(nullptr, 0, {100, 100, 300, 200});
+        sim::ShowWindow(about, true);
+        EXPECT_TRUE(windowWaits(31000));
+        EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{}) << "called off, the file stays";
+        EXPECT_EQ(Captions(), std::vector<std::string>{kOfferCaption}) << "reported inside the About box";
+        sim::DestroyWindow(about);
+        EXPECT_TRUE(sim::FireTimer(main->window, IDT_UPDATE_CHECK));
+        EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
+    };
+    sim::ServeUrl(kExeUrl, stalled);
+    sim::QueueAnswer(plat::IDYES);
+    sim::QueueAnswer(plat::IDOK);
+    main->TickAndPump();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
+    ExpectDiskUnchanged();
+}
+
 TEST_F(Background, ClosingTheWindowDuringTheDownloadSwapsNothing) {
     Publish("5.0.0.1", newImage);
     sim::QueueAnswer(plat::IDYES);
