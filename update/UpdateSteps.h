@@ -29,8 +29,9 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job);
 // The question; NotReplaced when declined.
 bool OfferUpdate(UpdateJob& job);
 // True when the executable on disk already carries the offered version or a
-// newer one: another copy of the program has just installed it.
-bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job);
+// newer one: another copy of the program has just installed it. False when
+// that cannot be read.
+bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job, plat::DWORD processId);
 // The temporary folder and the file name of this download; DownloadFailed
 // when there is no temporary folder.
 bool ChooseDownloadFile(UpdateJob& job, plat::DWORD processId);

@@ -46,7 +46,8 @@ constexpr Seen kUpdated = Seen::OfferThenSuccess;
 // the offer (1st version calls), again under the update lock (2nd), the
 // downloaded file's after the download (3rd);
 // the status is asked of the manifest, the signature, then the executable
-// (3rd); the first read-back of the download is the signature check's.
+// (3rd); the first read-back of the download is the signature check's; the
+// first file deleted is the copy through which the 2nd version is read.
 const SwapFault kRows[] = {
     {"module path unknown", sim::Op::GetModuleFileName, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version size", sim::Op::GetFileVersionInfoSize, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
@@ -63,10 +64,10 @@ const SwapFault kRows[] = {
     {"downloaded version size", sim::Op::GetFileVersionInfoSize, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"downloaded version data", sim::Op::GetFileVersionInfo, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"downloaded root query", sim::Op::VerQueryValue, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"earlier backup not deleted", sim::Op::DeleteFile, 1, kFail, kFailed, Temp::NewImage, Backup::Untouched, true},
-    {"nothing to delete, delete fails", sim::Op::DeleteFile, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},
+    {"earlier backup not deleted", sim::Op::DeleteFile, 2, kFail, kFailed, Temp::NewImage, Backup::Untouched, true},
+    {"nothing to delete, delete fails", sim::Op::DeleteFile, 2, kFail, kUpdated, Temp::Absent, Backup::OldImage},
     {"executable not moved aside", sim::Op::MoveFileEx, 1, kFail, kFailed, Temp::NewImage, Backup::Untouched},
-    {"rejected download not deleted", sim::Op::DeleteFile, 1, kFail, kFailed, Temp::Served, Backup::Untouched,
+    {"rejected download not deleted", sim::Op::DeleteFile, 2, kFail, kFailed, Temp::Served, Backup::Untouched,
      false, "<html>503 Service Unavailable</html>"},
 };
 
