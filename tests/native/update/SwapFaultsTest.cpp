@@ -124,9 +124,12 @@ TEST_P(EachSwapFault, LeavesAWorkingExecutable) {
         break;
     }
 
-    // The executable's path holds a whole program with a version.
+    // The executable's path holds a whole program with a version, as the
+    // next start reads it once this program has ended.
     const bool updated = row.seen == Seen::OfferThenSuccess;
     EXPECT_EQ(sim::ReadFileBytes(kExe), updated ? newImage : oldImage);
+    sim::SetRunningImage(kExe, false);
+    sim::SetRunningImage(kBackup, false);
     EXPECT_EQ(GetInstalledVersionOf(kExe.c_str()), updated ? "5.0.0.1" : "5.0.0.0");
     EXPECT_FALSE(g_bRestartAfterUpdate);
 
