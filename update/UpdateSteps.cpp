@@ -136,9 +136,10 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
 }
 
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
-    if (!IsTrustedNewer(updater, job.downloadFile, job.signature, job.ownVersion)) {
-        DeleteFileA(job.downloadFile);
-        return DownloadFailed;
-    }
-    return updater.ReplaceExecutable(job.modulePath, job.downloadFile, false) ? Updated : NotReplaced;
+    const bool trusted = IsTrustedNewer(updater, job.downloadFile, job.signature, job.ownVersion);
+    if (trusted && updater.ReplaceExecutable(job.modulePath, job.downloadFile, false)) return Updated;
+    // Rejected, or a swap that failed and put the old image back: the
+    // download was never moved and is of no further use.
+    DeleteFileA(job.downloadFile);
+    return trusted ? NotReplaced : DownloadFailed;
 }

@@ -37,7 +37,8 @@ bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job, plat::DWORD p
 bool ChooseDownloadFile(UpdateJob& job, plat::DWORD processId);
 // The executable into job.downloadFile; on DownloadFailed the file is gone.
 bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job);
-// The signature and version check of the download, then the swap.
+// The signature and version check of the download, then the swap; on any
+// failure the download is deleted.
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job);
 
 // Folder of the running executable's temporary downloads, or empty.
