@@ -247,7 +247,8 @@ BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL b
     Node* target = existing == folder->children.end() ? nullptr : existing->second.get();
     // An existing target is overwritten unless asked not to, when it could be
     // opened for writing; never the source itself.
-    if (target && (bFailIfExists || target == source || target->folder || !SharingAllows(target, GENERIC_WRITE, 0)))
+    if (target && (bFailIfExists || target == source || target->folder ||
+                   !SharingAllows(target, GENERIC_WRITE, 0)))
         return FALSE;
     if (!target) target = AddChild(folder, to.parts.back(), false);
     target->data = source->data;
