@@ -36,6 +36,7 @@ BOOL CloseHandle(HANDLE hObject);
 BOOL CreateDirectoryA(const char* lpPathName);
 BOOL DeleteFileA(const char* lpFileName);
 BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWORD dwFlags);
+BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL bFailIfExists);
 // True when a file (not a folder) of that name exists.
 BOOL FileExists(const char* lpFileName);
 

@@ -143,7 +143,7 @@ void CBackgroundUpdate::TakeLock(HWND hWnd) {
         WaitASecond(hWnd);
         return;
     }
-    if (AlreadyInstalled(m_updater, Job())) {
+    if (AlreadyInstalled(m_updater, Job(), GetCurrentProcessId())) {
         Finish(hWnd, Updated);
         return;
     }

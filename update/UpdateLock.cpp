@@ -37,6 +37,15 @@ CString HashText(const char* exePath) {
     return text;
 }
 
+// "<tempDir><fileName>.<hash>.<pid>.<extension>": one per executable and process.
+CString TemporaryFileName(const CString& tempDir, const CString& fileName, const char* exePath,
+                          DWORD processId, const char* extension) {
+    CString name;
+    name.Format("%s%s.%s.%lu.%s", tempDir.c_str(), fileName.c_str(), HashText(exePath).c_str(),
+                static_cast<unsigned long>(processId), extension);
+    return name;
+}
+
 }  // namespace
 
 CString UpdateLockName(const char* exePath) { return "Global\\tarnquill-update-" + HashText(exePath); }
@@ -59,10 +68,12 @@ void UpdateLock::Release() {
 
 CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
                          DWORD processId) {
-    CString name;
-    name.Format("%s%s.%s.%lu.part", tempDir.c_str(), fileName.c_str(), HashText(exePath).c_str(),
-                static_cast<unsigned long>(processId));
-    return name;
+    return TemporaryFileName(tempDir, fileName, exePath, processId, "part");
+}
+
+CString VersionCopyName(const CString& tempDir, const CString& fileName, const char* exePath,
+                        DWORD processId) {
+    return TemporaryFileName(tempDir, fileName, exePath, processId, "ver");
 }
 
 void RemoveStaleDownloads(const CString& tempDir, const CString& fileName, const char* exePath) {

@@ -27,6 +27,10 @@ private:
 // its lock's hash and the process id, as "tarnquill.exe.<hash>.<pid>.part".
 CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
                          plat::DWORD processId);
+// The temporary copy of the executable whose version is read, named as the
+// download but ending in ".ver".
+CString VersionCopyName(const CString& tempDir, const CString& fileName, const char* exePath,
+                        plat::DWORD processId);
 // Deletes what earlier downloads for this executable left in tempDir (a
 // window closed during a transfer ends the program at once). Only under the
 // lock: then no other copy of this executable is downloading.

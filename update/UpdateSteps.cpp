@@ -103,8 +103,15 @@ bool OfferUpdate(UpdateJob& job) {
     return End(job, NotReplaced);
 }
 
-bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job) {
-    CString onDisk = updater.GetFileVersionString(job.modulePath);
+bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job, DWORD processId) {
+    // Read through a copy: asked about the running module's own path, the
+    // version library answers from the image loaded at start, not from the
+    // file another copy may have moved there since.
+    CString tempDir = TemporaryDirectory();
+    if (tempDir.IsEmpty()) return false;
+    CString copy = VersionCopyName(tempDir, job.fileName, job.modulePath, processId);
+    CString onDisk = CopyFileA(job.modulePath, copy, FALSE) ? updater.GetFileVersionString(copy) : CString();
+    DeleteFileA(copy);
     int order = updater.CompareVersions(onDisk, job.manifest);
     return order == kVersionNewer || order == kVersionsEqual;
 }
@@ -132,9 +139,10 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
 }
 
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
-    if (!IsTrustedNewer(updater, job.downloadFile, job.signature, job.ownVersion)) {
-        DeleteFileA(job.downloadFile);
-        return DownloadFailed;
-    }
-    return updater.ReplaceExecutable(job.modulePath, job.downloadFile, false) ? Updated : NotReplaced;
+    const bool trusted = IsTrustedNewer(updater, job.downloadFile, job.signature, job.ownVersion);
+    if (trusted && updater.ReplaceExecutable(job.modulePath, job.downloadFile, false)) return Updated;
+    // Rejected, or a swap that failed and put the old image back: the
+    // download was never moved and is of no further use.
+    DeleteFileA(job.downloadFile);
+    return trusted ? NotReplaced : DownloadFailed;
 }

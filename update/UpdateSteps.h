@@ -31,14 +31,16 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job);
 // The question; NotReplaced when declined.
 bool OfferUpdate(UpdateJob& job);
 // True when the executable on disk already carries the offered version or a
-// newer one: another copy of the program has just installed it.
-bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job);
+// newer one: another copy of the program has just installed it. False when
+// that cannot be read.
+bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job, plat::DWORD processId);
 // The temporary folder and the file name of this download; DownloadFailed
 // when there is no temporary folder.
 bool ChooseDownloadFile(UpdateJob& job, plat::DWORD processId);
 // The executable into job.downloadFile; on DownloadFailed the file is gone.
 bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job);
-// The signature and version check of the download, then the swap.
+// The signature and version check of the download, then the swap; on any
+// failure the download is deleted.
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job);
 
 // Folder of the running executable's temporary downloads, or empty.

@@ -58,6 +58,10 @@ BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWOR
     return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
 }
 
+BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL bFailIfExists) {
+    return ::CopyFileA(lpExistingFileName, lpNewFileName, bFailIfExists);
+}
+
 BOOL FileExists(const char* lpFileName) {
     const ::DWORD attributes = ::GetFileAttributesA(lpFileName);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

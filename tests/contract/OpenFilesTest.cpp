@@ -97,5 +97,18 @@ TEST_F(RunningImage, CanBeRenamedButNotDeletedOrOverwritten) {
     EXPECT_EQ("MZ next", ReadBytes(image));
 }
 
+TEST_F(RunningImage, CanBeCopiedButNeverCopiedOver) {
+    const std::string image = StartRunningImage();
+    const std::string copy = Scratch() + "\\copy.exe";
+    ASSERT_TRUE(WriteBytes(copy, "stale"));
+    EXPECT_FALSE(CopyFileA(image.c_str(), copy.c_str(), TRUE));  // asked not to overwrite
+    EXPECT_EQ("stale", ReadBytes(copy));
+    EXPECT_TRUE(CopyFileA(image.c_str(), copy.c_str(), FALSE));
+    EXPECT_EQ(ReadBytes(image), ReadBytes(copy));
+    EXPECT_FALSE(CopyFileA(copy.c_str(), image.c_str(), FALSE));
+    EXPECT_FALSE(CopyFileA((Scratch() + "\\missing.exe").c_str(), copy.c_str(), FALSE));
+    EXPECT_TRUE(DeleteFileA(copy.c_str()));  // the copy is no running image
+}
+
 }  // namespace
 }  // namespace contract

@@ -1,11 +1,14 @@
 // A file's version data through the version library: the fixed block of an
-// executable's version resource, and nothing for any other file.
+// executable's version resource, and nothing for any other file; of the
+// running program's own path, from its image as loaded.
 #include "platform/VersionApi.h"
 #include "tests/contract/ContractFiles.h"
 #include "tests/contract/ContractWorld.h"
 #include "tests/sim/ExecutableImage.h"
 
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 using namespace plat;
@@ -30,6 +33,30 @@ protected:
         std::memcpy(out, fixed, sizeof *out);
         return true;
     }
+    // The file version as (MS, LS), or (0, 0) when there is none.
+    static std::pair<DWORD, DWORD> VersionOf(const std::string& path) {
+        VS_FIXEDFILEINFO fixed{};
+        if (!ReadFixed(path, &fixed)) return {0, 0};
+        return {fixed.dwFileVersionMS, fixed.dwFileVersionLS};
+    }
+};
+
+// Moves the running program's own file aside and back again, whatever the case does between.
+class OwnFileAside {
+public:
+    explicit OwnFileAside(const std::string& own) : m_own(own), m_aside(own + ".aside") {
+        m_moved = MoveFileExA(m_own.c_str(), m_aside.c_str(), 0);
+    }
+    ~OwnFileAside() {
+        if (!m_moved) return;
+        DeleteFileA(m_own.c_str());
+        EXPECT_TRUE(MoveFileExA(m_aside.c_str(), m_own.c_str(), 0)) << "left aside: " << m_aside;
+    }
+    bool Moved() const { return m_moved; }
+
+private:
+    std::string m_own, m_aside;
+    bool m_moved = false;
 };
 
 TEST_F(VersionData, FixedBlockOfAnExecutable) {
@@ -54,6 +81,24 @@ TEST_F(VersionData, NoneOutsideAnExecutablesVersionResource) {
         DWORD handle = 0xdeadbeef;
         EXPECT_EQ(0u, GetFileVersionInfoSizeA(path.c_str(), &handle)) << path;
     }
+}
+
+// Asked about the path the running program was loaded from, the library
+// answers from the image loaded at start: the loader hands back the module
+// it already has, whatever file now stands at that path.
+TEST_F(VersionData, OfTheRunningProgramsOwnPathFromItsImageAsLoaded) {
+    char self[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+    const std::string own = self, elsewhere = Scratch() + "\\elsewhere.exe";
+    const std::string image = sim::MakeExecutableImage(0x00070006u, 0x00050004u);
+    ASSERT_TRUE(WriteBytes(elsewhere, image));
+    ASSERT_EQ(std::make_pair(0x00070006u, 0x00050004u), VersionOf(elsewhere));
+    const auto loaded = VersionOf(own);
+
+    OwnFileAside aside(own);
+    ASSERT_TRUE(aside.Moved()) << own;
+    ASSERT_TRUE(WriteBytes(own, image));
+    EXPECT_EQ(loaded, VersionOf(own));
 }
 
 }  // namespace

@@ -110,9 +110,6 @@ class OpenQuestion(Responsive):
 
 
 class TwoCopies(Responsive):
-    @unittest.skip("open fault: the second copy's 'already installed' check reads the version of its "
-                   "own module's path, which the loader answers from the image loaded at start, not "
-                   "from the file the first copy moved there; it swaps again and fails")
     def test_both_accept_and_one_update_lands(self):
         self.publish(b"5.0.0.1", body=self.new_image)
         first = self.start_installed()

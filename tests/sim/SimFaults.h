@@ -19,6 +19,7 @@ enum class Op : int {
     CreateDirectory,
     DeleteFile,
     MoveFileEx,
+    CopyFile,
     FlushFileBuffers,
     CreateProcess,
     GetTempPath,

@@ -194,6 +194,30 @@ bool HasOpenHandles(const Node* node) {
     return false;
 }
 
+namespace {
+
+std::string PathKey(const std::string& path) {
+    ParsedPath p = ParsePath(path);
+    return p.ok ? Key(Join(p)) : std::string();
+}
+
+const Node* LoadedFrom(const Node* node, const std::string& key) {
+    if (node->runningImage && node->loadedFrom == key) return node;
+    for (const auto& [name, child] : node->children)
+        if (const Node* found = LoadedFrom(child.get(), key)) return found;
+    return nullptr;
+}
+
+}  // namespace
+
+const std::string* LoadedImageAt(const std::string& path) {
+    const std::string key = PathKey(path);
+    if (key.empty()) return nullptr;
+    for (const auto& [drive, root] : Volumes())
+        if (const Node* found = LoadedFrom(root.get(), key)) return &found->loadedBytes;
+    return nullptr;
+}
+
 void ResetFiles() {
     Volumes().clear();
     Handles() = HandleTable{};
@@ -287,7 +311,11 @@ std::vector<std::string> BadHandleCalls() { return Handles().bad; }
 
 void SetRunningImage(const std::string& path, bool running) {
     Node* n = Lookup(path);
-    if (n && !n->folder) n->runningImage = running;
+    if (!n || n->folder) return;
+    n->runningImage = running;
+    if (running && PathKey(path) != PathKey(ModulePath())) return;
+    n->loadedFrom = running ? PathKey(path) : std::string();
+    n->loadedBytes = running ? n->data : std::string();
 }
 
 bool IsRunningImage(const std::string& path) {

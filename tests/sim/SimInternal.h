@@ -16,6 +16,10 @@ struct Node {
     std::string name;  // stored case
     std::string data;
     bool runningImage = false;
+    // The running program's own image: the key of the path it was loaded
+    // from (empty for any other file) and its bytes then.
+    std::string loadedFrom;
+    std::string loadedBytes;
     // Data written since the last flush; the disk then holds only onDisk.
     bool unflushed = false;
     std::string onDisk;
@@ -42,6 +46,9 @@ Node* Lookup(const ParsedPath& p);
 Node* Lookup(const std::string& path);
 Node* LookupParent(const ParsedPath& p);  // the containing folder, or null
 char DriveOf(const Node* node);
+// The bytes the running program's image had when it was loaded from this
+// path, or null when it was not loaded from there.
+const std::string* LoadedImageAt(const std::string& path);
 
 // Handles
 enum class HandleKind { File, Process, Thread, Mutex, Search };

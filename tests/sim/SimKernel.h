@@ -51,7 +51,10 @@ int OpenFileHandleCount();
 
 // Marks a file as the image of a running process. As on Windows it can be
 // renamed or moved (the mark follows it), but not deleted, opened for
-// writing, or replaced by a move onto its name.
+// writing, or replaced by a move onto its name. Marking the file at
+// ModulePath() loads this program's own image: as long as the mark stays,
+// the version library answers a query of that path from the bytes the file
+// had then, whatever the file at that path holds later.
 void SetRunningImage(const std::string& path, bool running);
 bool IsRunningImage(const std::string& path);
 

@@ -1,5 +1,5 @@
 // The kernel's file and folder calls over the in-memory volumes, with the
-// Windows rules for sharing, running images and moves.
+// Windows rules for sharing, running images, moves and copies.
 #include "platform/Kernel.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
@@ -231,6 +231,28 @@ BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWOR
     if (acrossVolumes && (dwFlags & MOVEFILE_WRITE_THROUGH)) Flushed(owned.get());
     if (acrossVolumes && !(dwFlags & MOVEFILE_WRITE_THROUGH)) Reallocated(owned.get());
     folder->children[Key(owned->name)] = std::move(owned);
+    return TRUE;
+}
+
+BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL bFailIfExists) {
+    if (sim::TakeFault(sim::Op::CopyFile)) return FALSE;
+    if (!lpExistingFileName || !lpNewFileName) return FALSE;
+    Node* source = Lookup(lpExistingFileName);
+    // Read as CreateFileA with GENERIC_READ would: a running image can be copied.
+    if (!source || source->folder || !SharingAllows(source, GENERIC_READ, FILE_SHARE_READ)) return FALSE;
+    ParsedPath to = ParsePath(lpNewFileName);
+    Node* folder = LookupParent(to);
+    if (!folder) return FALSE;
+    auto existing = folder->children.find(Key(to.parts.back()));
+    Node* target = existing == folder->children.end() ? nullptr : existing->second.get();
+    // An existing target is overwritten unless asked not to, when it could be
+    // opened for writing; never the source itself.
+    if (target && (bFailIfExists || target == source || target->folder ||
+                   !SharingAllows(target, GENERIC_WRITE, 0)))
+        return FALSE;
+    if (!target) target = AddChild(folder, to.parts.back(), false);
+    target->data = source->data;
+    Reallocated(target);  // new data, on the disk only once the cache is written
     return TRUE;
 }
 

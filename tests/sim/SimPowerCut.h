@@ -1,6 +1,6 @@
 // Power cuts for native tests: the power goes after a chosen number of kernel
 // file operations (opening, reading, writing, flushing, closing, moving,
-// deleting, creating folders, starting processes), and the machine starts
+// copying, deleting, creating folders, starting processes), and the machine starts
 // again with what its disk kept. SimPowerCut.cpp says what that is.
 #pragma once
 

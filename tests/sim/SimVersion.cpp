@@ -1,11 +1,14 @@
 // The simulated file-version library: it reads the VS_VERSIONINFO block of
-// an executable's version resource.
+// an executable's version resource, of the running program's own path from
+// its image as loaded.
 #include "platform/VersionApi.h"
 #include "tests/sim/ExecutableImage.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
 #include <cstring>
+#include <optional>
+#include <string>
 
 namespace sim {
 namespace detail {
@@ -30,6 +33,14 @@ std::string VersionBlockOf(const std::string& bytes) {
     return block.substr(0, len);
 }
 
+// What the library reads for a path: the running program's own image when
+// asked about the path it was loaded from (the loader hands back the module
+// already loaded), else the file.
+std::optional<std::string> BytesFor(const char* path) {
+    if (const std::string* loaded = LoadedImageAt(path)) return *loaded;
+    return sim::ReadFileBytes(path);
+}
+
 }  // namespace
 
 void ResetVersionData() { g_sizeOverride = 0; }
@@ -45,7 +56,7 @@ namespace plat {
 DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
     if (lpdwHandle) *lpdwHandle = 0;
     if (sim::TakeFault(sim::Op::GetFileVersionInfoSize) || !lptstrFilename) return 0;
-    const auto bytes = sim::ReadFileBytes(lptstrFilename);
+    const auto bytes = sim::detail::BytesFor(lptstrFilename);
     const std::string block = bytes ? sim::detail::VersionBlockOf(*bytes) : std::string();
     if (block.empty()) return 0;
     return sim::detail::g_sizeOverride ? sim::detail::g_sizeOverride : static_cast<DWORD>(block.size());
@@ -53,7 +64,7 @@ DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
 
 BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD dwLen, void* lpData) {
     if (sim::TakeFault(sim::Op::GetFileVersionInfo) || !lptstrFilename || !lpData) return FALSE;
-    const auto bytes = sim::ReadFileBytes(lptstrFilename);
+    const auto bytes = sim::detail::BytesFor(lptstrFilename);
     const std::string block = bytes ? sim::detail::VersionBlockOf(*bytes) : std::string();
     if (block.empty()) return FALSE;
     // A short buffer gets the block's beginning, as on Windows.

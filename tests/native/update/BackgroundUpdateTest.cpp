@@ -6,6 +6,7 @@
 #include "update/UpdateLock.h"
 
 #include "platform/Inet.h"
+#include "platform/Kernel.h"
 #include "platform/User.h"
 
 #include <optional>
@@ -229,6 +230,24 @@ TEST_F(Background, TwoCopiesAcceptingTogetherSwapOnceAndBothSucceed) {
 
     EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kOfferCaption, kSuccessCaption,
                                                     kSuccessCaption}));
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
+    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+}
+
+TEST_F(Background, ACopyWhoseExecutableAnotherSwappedMeanwhileSucceedsWithoutSwapping) {
+    Publish("5.0.0.1", newImage);
+    sim::FireTimer(main->window, IDT_UPDATE_CHECK);
+    sim::RunWorkers();  // the fetch: this copy runs 5.0.0.0
+    // A copy in another process swaps the executable before this one's Yes.
+    ASSERT_TRUE(plat::MoveFileExA(kExe.c_str(), kBackup.c_str(), 0));
+    ASSERT_TRUE(sim::PutFile(kExe, newImage));
+
+    sim::QueueAnswer(plat::IDYES);
+    sim::QueueAnswer(plat::IDNO);  // the restart question
+    sim::Pump();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kSuccessCaption}));
+    for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, kExeUrl) << "downloaded again";
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
     EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
