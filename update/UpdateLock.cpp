@@ -77,7 +77,8 @@ CString VersionCopyName(const CString& tempDir, const CString& fileName, const c
 }
 
 void RemoveStaleDownloads(const CString& tempDir, const CString& fileName, const char* exePath) {
-    CString pattern = tempDir + fileName + "." + HashText(exePath) + ".*.part";
+    // Downloads and version copies of this executable that an ended process left.
+    CString pattern = tempDir + fileName + "." + HashText(exePath) + ".*";
     WIN32_FIND_DATAA found{};
     FindHandle search(FindFirstFileA(pattern, &found));
     if (!search) return;

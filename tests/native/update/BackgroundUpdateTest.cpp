@@ -164,7 +164,9 @@ TEST_F(Background, ClosingTheWindowDuringTheDownloadSwapsNothing) {
     EXPECT_FALSE(sim::Exists(kBackup));
     ASSERT_EQ(sim::ListFolder(kTempDir).size(), 1u) << "the process ended mid-transfer";
 
-    // The next start's update clears what the ended one left.
+    // The next start's update clears what the ended one left, and a version
+    // copy that an earlier one left.
+    sim::PutFile(StdString(VersionCopyName(kTempDir.c_str(), "tarnquill.exe", kExe.c_str(), 777)), "MZ");
     sim::SetProcessId(5151);
     main.emplace(Updater());
     sim::QueueAnswer(plat::IDYES);
