@@ -8,7 +8,8 @@
 #include <float.h>
 
 // Both globals live here, so the application object is constructed before
-// the update agent (whose session opens at once) and destroyed after it.
+// the update agent and destroyed after it (the agent's session, opened by
+// the first update check, closes with it).
 CShellApp theApp;
 CAutoUpdater theUpdater;
 

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     Split split;
     const unsigned long long peakBefore = PeakWorkingSet();
     const double started = SecondsNow();
-    UrlHandle hUrl(flags ? plat::InternetOpenUrlA(updater.m_hSession, url, flags)
+    UrlHandle hUrl(flags ? plat::InternetOpenUrlA(updater.Session(), url, flags)
                          : updater.OpenUrl(url));
     bool ok = false;
     if (hUrl && piece) {

@@ -12,7 +12,6 @@
 #include "base/StartProgram.h"
 
 #include <cctype>
-#include <utility>
 
 namespace {
 
@@ -84,17 +83,18 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
 void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& ownVersion,
                         char (&exeDir)[256], char (&exeName)[256]) {
     SplitOwnPath(plat::GetCommandLineA(), exeDir, exeName);
-    // The image comes from the module's own path: an unquoted command line
-    // names no file once its first character is dropped, and a parent may
-    // name any file there, which must never be installed as this program.
-    OwnImage image = OwnImage::Read(RunningModulePath());
-
     const CString installFolder = InstallFolder(hWnd);
     if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing
     const CString installTarget = installFolder + "tarnquill.exe";
-    if (ShouldInstall(updater, ownVersion, GetInstalledVersionOf(installTarget)) &&
-        !RunsFromInstallTarget(installTarget)) {
-        Install(hWnd, installFolder, installTarget, std::move(image));
+    // The installed copy's version is read only when another copy runs: the
+    // installed one never installs itself over itself.
+    if (!RunsFromInstallTarget(installTarget) &&
+        ShouldInstall(updater, ownVersion, GetInstalledVersionOf(installTarget))) {
+        // Read only now: most starts install nothing. The image comes from
+        // the module's own path: an unquoted command line names no file once
+        // its first character is dropped, and a parent may name any file
+        // there, which must never be installed as this program.
+        Install(hWnd, installFolder, installTarget, OwnImage::Read(RunningModulePath()));
         return;
     }
     OfferShortcuts(hWnd, installFolder, exeName);

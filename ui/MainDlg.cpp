@@ -69,6 +69,12 @@ END_EVENTSINK_MAP()
 
 BOOL CMainDlg::OnInitDialog() {
     CDialog::OnInitDialog();  // binds m_browser; the steps below run whatever it says
+    // The request first: it goes out while the rest of the window is made,
+    // all before the window shows. The version outlives the navigation:
+    // self-installation compares it with the installed copy's.
+    StartPageInfo page = MakeStartPage(m_updater);
+    if (HasBrowserControl()) m_browser.Navigate(page.address, nullptr, nullptr, nullptr, nullptr);
+
     AddAboutItem();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIconBig));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
@@ -77,11 +83,6 @@ BOOL CMainDlg::OnInitDialog() {
     GetClientRect(&client);
     m_nClientWidth = client.right - client.left;
     m_nClientHeight = client.bottom - client.top;
-
-    // The version outlives the navigation: self-installation compares it
-    // with the installed copy's.
-    StartPageInfo page = MakeStartPage(m_updater);
-    if (HasBrowserControl()) m_browser.Navigate(page.address, nullptr, nullptr, nullptr, nullptr);
 
     SetTimer(IDT_UPDATE_CHECK, kUpdateCheckDelayMs);
     // May install, start the installed copy and close this window.

@@ -31,7 +31,11 @@ public:
     CAutoUpdater(const CAutoUpdater&) = delete;
     CAutoUpdater& operator=(const CAutoUpdater&) = delete;
 
-    // Internet session and transfers
+    // Internet session and transfers. The session opens at the first call
+    // that needs it, not at construction: nothing of the network is set up
+    // before the check, 20 s after the start. One try: a session that could
+    // not be opened stays closed for the updater's life.
+    plat::HINTERNET Session();
     bool IsConnected();
     plat::HINTERNET OpenUrl(CString& strUrl);
     bool ReadChunk(plat::HINTERNET hUrl, void* pBuffer, plat::DWORD nSize);
@@ -47,7 +51,10 @@ public:
     UpdateResult CheckForUpdate(const char* lpszBaseUrl);
     bool ReplaceExecutable(CString strExePath, CString strNewFile, bool bDelayUntilReboot);
 
-    plat::HINTERNET m_hSession;
+    plat::HINTERNET m_hSession = nullptr;
+
+private:
+    bool m_sessionTried = false;
 };
 
 class TransferWatch;

@@ -46,22 +46,29 @@ bool ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
 
 }  // namespace
 
-CAutoUpdater::CAutoUpdater()
-    : m_hSession(InternetOpenA("AutoUpdateAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
-    if (!m_hSession) return;
-    // The platform's own waits are long or endless: a server that accepts
-    // and then says nothing must end the transfer, not hold it for ever.
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionNumber(m_hSession, option, kNetworkWaitMs);
-}
+CAutoUpdater::CAutoUpdater() = default;
 
 CAutoUpdater::~CAutoUpdater() {
     if (m_hSession) InternetCloseHandle(m_hSession);
 }
 
+// Called on the thread of the check's network step; only one such step runs
+// at a time, and the window's thread never needs the session.
+HINTERNET CAutoUpdater::Session() {
+    if (m_sessionTried) return m_hSession;
+    m_sessionTried = true;
+    m_hSession = InternetOpenA("AutoUpdateAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!m_hSession) return nullptr;
+    // The platform's own waits are long or endless: a server that accepts
+    // and then says nothing must end the transfer, not hold it for ever.
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionNumber(m_hSession, option, kNetworkWaitMs);
+    return m_hSession;
+}
+
 bool CAutoUpdater::IsConnected() {
-    if (!m_hSession) return false;
+    if (!Session()) return false;
     DWORD connectionFlags = 0;
     return InternetGetConnectedState(&connectionFlags, 0) != FALSE;
 }
@@ -73,7 +80,7 @@ HINTERNET CAutoUpdater::OpenUrl(CString& strUrl) {
     // beats opening a truncated address.
     if (!InternetCanonicalizeUrlA(strUrl, canonical, &length, ICU_BROWSER_MODE)) return nullptr;
     canonical[kCanonicalUrlSize - 1] = '\0';
-    HINTERNET hUrl = InternetOpenUrlA(m_hSession, canonical, kOpenUrlFlags);
+    HINTERNET hUrl = InternetOpenUrlA(Session(), canonical, kOpenUrlFlags);
     strUrl = canonical;
     return hUrl;
 }

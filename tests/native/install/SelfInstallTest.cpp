@@ -132,9 +132,10 @@ TEST_F(InstallTest, TheRunningImageIsInstalledWhateverTheCommandLineNames) {
     }
 }
 
-TEST_F(InstallTest, InstalledCopyStartedWithoutQuotesStillReachesTheOffer) {
-    // The relaunched copy's command line is the bare target path: the equal
-    // versions lead to the offer.
+TEST_F(InstallTest, InstalledCopyStartedWithoutQuotesGoesStraightToTheOffer) {
+    // The relaunched copy's command line is the bare target path. Being the
+    // installed copy, it reads neither its own image nor the installed
+    // version: every later start is such a start.
     RunFrom(kTarget, kImage500, kTarget);
     sim::QueueAnswer(plat::IDNO);
     Step();
@@ -142,6 +143,8 @@ TEST_F(InstallTest, InstalledCopyStartedWithoutQuotesStillReachesTheOffer) {
     EXPECT_EQ(1u, sim::MessageBoxes().size());
     EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
     EXPECT_TRUE(NothingStartedOrClosed());
+    EXPECT_EQ(0, sim::CallCount(sim::Op::ReadFile));
+    EXPECT_EQ(0, sim::CallCount(sim::Op::GetFileVersionInfoSize));
 }
 
 TEST_F(InstallTest, InstalledCopyWithoutVersionDoesNotRestartItself) {

@@ -40,8 +40,13 @@ protected:
     }
 };
 
-TEST_F(Session, OpensOneSynchronousSessionWithTheAgentNameAndClosesItOnDestruction) {
+TEST_F(Session, OpensOneSynchronousSessionAtTheFirstNeedAndClosesItOnDestruction) {
     Updater();
+    EXPECT_TRUE(sim::InternetOpens().empty()) << "opened before anything needed it";
+    EXPECT_TRUE(Updater().IsConnected());
+    sim::ServeBody(kUrl, "x");
+    CString url = kUrl.c_str();
+    plat::InternetCloseHandle(Updater().OpenUrl(url));
     ASSERT_EQ(sim::InternetOpens().size(), 1u);
     sim::InternetOpenCall call = sim::InternetOpens()[0];
     EXPECT_EQ(call.agent, "AutoUpdateAgent");
