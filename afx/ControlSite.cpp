@@ -1,6 +1,7 @@
 #include "afx/ControlContainment.h"
 
 #include "afx/templates/DlgInit.h"
+#include "platform/win32/SystemDll.h"
 
 #include <olectl.h>
 
@@ -60,10 +61,19 @@ private:
     IID m_iid;
 };
 
+// The program's one gdi32 call, bound at first use: as an import, gdi32
+// would come before ole32 in the import table, with the same effect under
+// Wine as advapi32's (platform/win32/Crypto_win.cpp).
+int ScreenDpi(HDC screen, int index) {
+    static const auto getDeviceCaps =
+        plat::win32::SystemFunction<decltype(&::GetDeviceCaps)>("gdi32.dll", "GetDeviceCaps");
+    return screen && getDeviceCaps ? getDeviceCaps(screen, index) : 96;
+}
+
 SIZEL PixelsToHimetric(int cx, int cy) {
     HDC screen = GetDC(nullptr);
-    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    int dpiX = ScreenDpi(screen, LOGPIXELSX);
+    int dpiY = ScreenDpi(screen, LOGPIXELSY);
     if (screen) ReleaseDC(nullptr, screen);
     SIZEL s;
     s.cx = MulDiv(cx, 2540, dpiX ? dpiX : 96);

@@ -2,7 +2,8 @@
 // comctl32), bound at first use from the system folder only. Every local
 // user may create files in the installation folder, and Windows looks for
 // such DLLs in the program's own folder first: an import table entry for them
-// would load a planted copy into the program.
+// would load a planted copy into the program. advapi32 and gdi32 are bound
+// here too, for the order of the import table (platform/win32/Crypto_win.cpp).
 #pragma once
 #include <windows.h>
 

@@ -1,7 +1,10 @@
 """Each program's import table names only known system DLLs, which Windows
 loads from the system folder whatever lies beside the program. Any other DLL
 (wininet, version, comctl32...) would be looked for in the program's own
-folder first, where every local user may plant one."""
+folder first, where every local user may plant one. And ole32 comes right
+after kernel32 and msvcrt: Wine maps imports in table order, and a DLL before
+it (advapi32, gdi32) brings in dependencies that take ole32's own address, so
+ole32 would be relocated at every start."""
 
 import re
 import subprocess
@@ -26,6 +29,12 @@ def main(objdump, *exes):
         others = sorted(n for n in names if n.lower() not in KNOWN_DLLS)
         if not names or others:
             print("%s imports %s" % (exe, others or "nothing (not a program?)"))
+            failed = True
+        lower = [n.lower() for n in names]
+        before = lower[:lower.index("ole32.dll")] if "ole32.dll" in lower else lower
+        early = sorted(set(before) - {"kernel32.dll", "msvcrt.dll"})
+        if early:
+            print("%s imports %s before ole32.dll" % (exe, early))
             failed = True
     return 1 if failed else 0
 
