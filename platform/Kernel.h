@@ -1,5 +1,7 @@
-// Kernel services (kernel32) as the portable logic uses them. Two
-// implementations: platform/win32 (the real calls) and tests/sim (the simulated Windows).
+// Kernel services (kernel32) as the portable logic uses them. Two jobs, each
+// with its real calls (platform/win32/Kernel<Job>_win.cpp) and its simulation
+// (tests/sim/Kernel<Job>_sim.cpp): Files, and Process (the process's own
+// paths, the programs it starts, code-page conversion).
 #pragma once
 #include "platform/WinTypes.h"
 

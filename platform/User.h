@@ -1,4 +1,6 @@
-// Window-manager calls (user32) that the portable logic makes directly.
+// Window-manager calls (user32) that the portable logic makes directly. Two
+// jobs, each with its real calls (platform/win32/User<Job>_win.cpp) and its
+// simulation (tests/sim/User<Job>_sim.cpp): Windows, and MessageBox.
 #pragma once
 #include "platform/WinTypes.h"
 

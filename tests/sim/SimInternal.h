@@ -78,6 +78,7 @@ void BeforeKernelOperation(int op);
 void ResetPowerCut();
 
 void ResetFiles();
+void ResetSearches();
 void ResetPendingMoves();
 void ResetProcesses();
 void ResetVersionData();

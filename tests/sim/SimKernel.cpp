@@ -9,6 +9,7 @@ void ResetKernel() {
     ResetFaults();
     detail::ResetPowerCut();
     detail::ResetFiles();
+    detail::ResetSearches();
     detail::ResetPendingMoves();
     detail::ResetProcesses();  // after the files: it creates its folders
     detail::ResetVersionData();

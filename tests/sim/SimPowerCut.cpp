@@ -7,7 +7,6 @@
 // reads as zeros where the lost data was (a truncated and rewritten file is
 // all zeros). A move to another volume copies the data, which is on the
 // disk only when the move was made with MOVEFILE_WRITE_THROUGH.
-#include "platform/Kernel.h"
 #include "tests/sim/SimFaults.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimPowerCut.h"
@@ -106,15 +105,3 @@ bool RestartAfterPowerCut() {
 }
 
 }  // namespace sim
-
-namespace plat {
-
-BOOL FlushFileBuffers(HANDLE hFile) {
-    if (sim::TakeFault(sim::Op::FlushFileBuffers)) return FALSE;
-    sim::detail::HandleEntry* e = sim::detail::FindHandle(hFile, "FlushFileBuffers");
-    if (!e || e->kind != sim::detail::HandleKind::File || !(e->access & GENERIC_WRITE)) return FALSE;
-    sim::detail::Flushed(e->node);
-    return TRUE;
-}
-
-}  // namespace plat

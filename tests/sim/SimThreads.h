@@ -16,13 +16,13 @@ int PendingWorkers();
 // Makes StartWorker fail (FALSE, the function never called).
 void SetWorkersFail(bool fail);
 // Delivers the messages posted so far, in order, to the windows that still
-// exist; the count delivered. (SimWindows.cpp)
+// exist; the count delivered. (UserWindows_sim.cpp)
 int DeliverPosted();
 // Workers and posted messages until neither is left.
 void Pump();
 
 // Top-level windows are created hidden; a visible one other than the main
-// window stands for an open box (SimWindows.cpp).
+// window stands for an open box (UserWindows_sim.cpp).
 void ShowWindow(plat::HWND hwnd, bool visible);
 
 // GetTickCount's answer; stalls of the simulated server move it on.

@@ -1,5 +1,7 @@
-// Opening, sharing and deleting files, and the image of a running process:
-// what the installation's copy and the update's swap meet on the disk.
+// Files and folders: opening, sharing and deleting files, the image of a
+// running process, moves and replacements, folders and names. What the
+// installation's copy and the update's swap of the executable meet on the
+// disk.
 #include "tests/contract/ContractFiles.h"
 #include "tests/contract/ContractWorld.h"
 
@@ -108,6 +110,86 @@ TEST_F(RunningImage, CanBeCopiedButNeverCopiedOver) {
     EXPECT_FALSE(CopyFileA(copy.c_str(), image.c_str(), FALSE));
     EXPECT_FALSE(CopyFileA((Scratch() + "\\missing.exe").c_str(), copy.c_str(), FALSE));
     EXPECT_TRUE(DeleteFileA(copy.c_str()));  // the copy is no running image
+}
+
+using Moves = WorldTest;
+
+TEST_F(Moves, RefuseAnExistingTargetUnlessAskedToReplace) {
+    const std::string a = Scratch() + "\\new.exe", b = Scratch() + "\\old.exe";
+    ASSERT_TRUE(WriteBytes(a, "new image"));
+    ASSERT_TRUE(WriteBytes(b, "old image"));
+    EXPECT_FALSE(MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_EQ("new image", ReadBytes(a));
+    EXPECT_EQ("old image", ReadBytes(b));
+
+    EXPECT_TRUE(MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(FileExists(a.c_str()));
+    EXPECT_EQ("new image", ReadBytes(b));
+    EXPECT_FALSE(MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING));  // no source
+}
+
+TEST_F(Moves, CarryAFileIntoAnotherFolderThatExists) {
+    const std::string a = Scratch() + "\\a.exe", sub = Scratch() + "\\sub";
+    ASSERT_TRUE(WriteBytes(a, "A"));
+    EXPECT_FALSE(MoveFileExA(a.c_str(), (sub + "\\a.bak").c_str(), MOVEFILE_COPY_ALLOWED));
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str()));
+    EXPECT_TRUE(MoveFileExA(a.c_str(), (sub + "\\a.bak").c_str(), MOVEFILE_COPY_ALLOWED));
+    EXPECT_FALSE(FileExists(a.c_str()));
+    EXPECT_EQ("A", ReadBytes(sub + "\\A.BAK"));
+    // A change of case only is a rename onto itself.
+    EXPECT_TRUE(MoveFileExA((sub + "\\a.bak").c_str(), (sub + "\\A.Bak").c_str(), 0));
+    EXPECT_EQ("A", ReadBytes(sub + "\\a.bak"));
+}
+
+TEST_F(Moves, DelayedMovesAreRecordedAndLeaveBothFiles) {
+    const std::string from = Scratch() + "\\new.exe", to = Scratch() + "\\old.exe";
+    ASSERT_TRUE(WriteBytes(from, "N"));
+    ASSERT_TRUE(WriteBytes(to, "O"));
+    EXPECT_TRUE(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_EQ("N", ReadBytes(from));
+    EXPECT_EQ("O", ReadBytes(to));
+    const auto pending = PendingMoves();
+    ASSERT_EQ(1u, pending.size());
+    EXPECT_STRCASEEQ(from.c_str(), pending[0].first.c_str());
+    EXPECT_STRCASEEQ(to.c_str(), pending[0].second.c_str());
+    // A delayed delete has no target.
+    EXPECT_TRUE(MoveFileExA(to.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_EQ(2u, PendingMoves().size());
+    EXPECT_EQ("", PendingMoves()[1].second);
+    EXPECT_EQ("O", ReadBytes(to));
+}
+
+using Folders = WorldTest;
+
+TEST_F(Folders, CreateDirectoryMakesOnlyTheLastLevel) {
+    const std::string a = Scratch() + "\\Data", b = a + "\\Veltrano";
+    EXPECT_FALSE(CreateDirectoryA(b.c_str()));
+    EXPECT_TRUE(CreateDirectoryA(a.c_str()));
+    EXPECT_TRUE(CreateDirectoryA((b + "\\").c_str()));
+    EXPECT_FALSE(CreateDirectoryA((a + "\\VELTRANO").c_str()));  // it exists
+    ASSERT_TRUE(WriteBytes(a + "\\file", ""));
+    EXPECT_FALSE(CreateDirectoryA((a + "\\file").c_str()));
+    EXPECT_FALSE(CreateDirectoryA((a + "\\file\\sub").c_str()));
+    EXPECT_FALSE(CreateDirectoryA(Scratch().substr(0, 3).c_str()));  // the drive's root
+}
+
+TEST_F(Folders, FileExistsOnlyForFilesWhateverTheCase) {
+    ASSERT_TRUE(WriteBytes(Scratch() + "\\Tarnquill.EXE", "x"));
+    EXPECT_TRUE(FileExists((Scratch() + "\\tarnquill.exe").c_str()));
+    EXPECT_FALSE(FileExists((Scratch() + "\\tarnquill").c_str()));
+    EXPECT_FALSE(FileExists(Scratch().c_str()));
+}
+
+TEST_F(Folders, TrailBytesOfDoubleByteNamesAreNoSeparators) {
+    // 誠 is D5 5C in code page 936: its trail byte is a backslash.
+    const std::string folder = Scratch() + "\\\xD5\x5C";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str()));
+    ASSERT_TRUE(WriteBytes(folder + "\\a.txt", "1"));
+    EXPECT_TRUE(FileExists((folder + "\\a.txt").c_str()));
+    EXPECT_FALSE(FileExists((Scratch() + "\\\xD5\\a.txt").c_str()));
+    // Ignoring case leaves double-byte characters alone: D5 7A is not D5 5A.
+    ASSERT_TRUE(WriteBytes(Scratch() + "\\\xD5\x7A", "z"));
+    EXPECT_FALSE(FileExists((Scratch() + "\\\xD5\x5A").c_str()));
 }
 
 }  // namespace

@@ -1,22 +1,15 @@
-// Simulated workers, mutexes, clock and process id, and the folder search.
-#include "platform/FileSearch.h"
+// Simulated workers, mutexes, clock and process id.
 #include "platform/Threads.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 #include "tests/sim/SimThreads.h"
 
-#include <cstring>
 #include <deque>
 #include <map>
 #include <utility>
 
 namespace sim {
 namespace {
-
-struct Search {
-    std::vector<std::string> names;
-    std::size_t next = 0;
-};
 
 struct ThreadState {
     std::deque<std::pair<plat::WorkerProc, void*>> workers;
@@ -26,7 +19,6 @@ struct ThreadState {
     std::map<plat::HANDLE, std::string> mutexNames;
     std::map<std::string, plat::HANDLE> holders;  // by name; the holding handle
     int mutexesCreated = 0;
-    std::map<plat::HANDLE, Search> searches;
 };
 
 ThreadState& State() {
@@ -39,21 +31,6 @@ plat::HANDLE LiveHolder(const std::string& name) {
     auto it = State().holders.find(name);
     if (it == State().holders.end()) return nullptr;
     return detail::FindHandle(it->second, nullptr) ? it->second : nullptr;
-}
-
-bool Matches(const char* pattern, const char* name) {
-    if (*pattern == '\0') return *name == '\0';
-    if (*pattern == '*') return Matches(pattern + 1, name) || (*name && Matches(pattern, name + 1));
-    if (*name == '\0') return false;
-    bool same = *pattern == '?' || detail::Key(std::string(1, *pattern)) == detail::Key(std::string(1, *name));
-    return same && Matches(pattern + 1, name + 1);
-}
-
-void CopyOut(const std::string& folder, const std::string& name, plat::WIN32_FIND_DATAA* data) {
-    data->dwFileAttributes = IsFolder(folder + "\\" + name) ? plat::FILE_ATTRIBUTE_DIRECTORY
-                                                           : plat::FILE_ATTRIBUTE_NORMAL;
-    std::strncpy(data->cFileName, name.c_str(), plat::MAX_PATH - 1);
-    data->cFileName[plat::MAX_PATH - 1] = '\0';
 }
 
 }  // namespace
@@ -129,41 +106,5 @@ BOOL ReleaseMutex(HANDLE hMutex) {
 
 DWORD GetCurrentProcessId() { return State().pid; }
 DWORD GetTickCount() { return State().clock; }
-
-HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) {
-    std::string pattern = lpFileName ? lpFileName : "";
-    std::size_t slash = pattern.find_last_of('\\');
-    if (slash == std::string::npos) return INVALID_HANDLE_VALUE;
-    std::string folder = pattern.substr(0, slash);
-    sim::Search search;
-    for (const std::string& name : sim::ListFolder(folder))
-        if (sim::Matches(pattern.c_str() + slash + 1, name.c_str())) search.names.push_back(name);
-    if (search.names.empty()) return INVALID_HANDLE_VALUE;
-    sim::CopyOut(folder, search.names[0], lpFindFileData);
-    search.next = 1;
-    for (auto& name : search.names) name = folder + "\\" + name;
-    sim::detail::HandleEntry entry;
-    entry.kind = sim::detail::HandleKind::Search;
-    HANDLE h = sim::detail::NewHandle(entry);
-    State().searches[h] = std::move(search);
-    return h;
-}
-
-BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData) {
-    if (!sim::detail::FindHandle(hFindFile, "FindNextFileA")) return FALSE;
-    sim::Search& search = State().searches[hFindFile];
-    if (search.next >= search.names.size()) return FALSE;
-    const std::string& path = search.names[search.next++];
-    std::size_t slash = path.find_last_of('\\');
-    sim::CopyOut(path.substr(0, slash), path.substr(slash + 1), lpFindFileData);
-    return TRUE;
-}
-
-BOOL FindClose(HANDLE hFindFile) {
-    if (!sim::detail::FindHandle(hFindFile, "FindClose")) return FALSE;
-    State().searches.erase(hFindFile);
-    sim::detail::ReleaseHandle(hFindFile);
-    return TRUE;
-}
 
 }  // namespace plat

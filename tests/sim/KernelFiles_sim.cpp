@@ -158,6 +158,14 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     return TRUE;
 }
 
+BOOL FlushFileBuffers(HANDLE hFile) {
+    if (sim::TakeFault(sim::Op::FlushFileBuffers)) return FALSE;
+    HandleEntry* e = FindHandle(hFile, "FlushFileBuffers");
+    if (!e || e->kind != HandleKind::File || !(e->access & GENERIC_WRITE)) return FALSE;
+    Flushed(e->node);
+    return TRUE;
+}
+
 BOOL CloseHandle(HANDLE hObject) {
     const bool faulted = sim::TakeFault(sim::Op::CloseHandle);
     if (!FindHandle(hObject, "CloseHandle")) return FALSE;

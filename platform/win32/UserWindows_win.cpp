@@ -1,4 +1,4 @@
-// Window-manager calls: the real user32 functions.
+// The window manager: the real user32 calls.
 #include "platform/User.h"
 
 #include <windows.h>
@@ -18,12 +18,6 @@ void CopyRect(const ::RECT& from, plat::RECT* to) {
 }  // namespace
 
 namespace plat {
-
-HWND GetActiveWindow() { return Plat(::GetActiveWindow()); }
-
-int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) {
-    return ::MessageBoxA(Sdk(hWnd), lpText, lpCaption, uType);
-}
 
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return ::SendMessageA(Sdk(hWnd), Msg, wParam, lParam);

@@ -1,6 +1,7 @@
 // The window manager as the layout and the main window use it: geometry in
 // client and screen terms, the order of children, synchronous messages,
-// WM_SIZE on a change of size, timers.
+// WM_SIZE on a change of size, timers; and, for the background update, an
+// open box as a visible other window of the thread.
 #include "platform/User.h"
 #include "tests/contract/ContractWorld.h"
 
@@ -96,6 +97,17 @@ TEST_F(Windows, CallsOnAWindowThatIsNoneFail) {
     EXPECT_FALSE(MoveWindow(ghost, 0, 0, 1, 1, TRUE));
     EXPECT_EQ(nullptr, GetWindow(ghost, GW_CHILD));
     EXPECT_EQ(0u, SetTimer(ghost, 1, 10));
+}
+
+TEST_F(Windows, OnlyAVisibleOtherWindowOfTheThreadIsAnOpenBox) {
+    HWND main = CreateFramedWindow({0, 0, 400, 300});
+    ShowTestWindow(main, true);
+    HWND box = CreateFramedWindow({50, 50, 250, 150});
+    EXPECT_EQ(nullptr, FindOtherVisibleThreadWindow(main)) << "a hidden window counted";
+    ShowTestWindow(box, true);
+    EXPECT_EQ(box, FindOtherVisibleThreadWindow(main));
+    DestroyTestWindow(box);
+    EXPECT_EQ(nullptr, FindOtherVisibleThreadWindow(main));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Folders, names and the paths the system hands out.
-#include "tests/contract/ContractFiles.h"
+// The paths the process is handed, code-page conversion and the programs
+// it starts.
+#include "platform/Kernel.h"
 #include "tests/contract/ContractWorld.h"
 
 #include <cstring>
@@ -8,39 +9,6 @@ using namespace plat;
 
 namespace contract {
 namespace {
-
-using Folders = WorldTest;
-
-TEST_F(Folders, CreateDirectoryMakesOnlyTheLastLevel) {
-    const std::string a = Scratch() + "\\Data", b = a + "\\Veltrano";
-    EXPECT_FALSE(CreateDirectoryA(b.c_str()));
-    EXPECT_TRUE(CreateDirectoryA(a.c_str()));
-    EXPECT_TRUE(CreateDirectoryA((b + "\\").c_str()));
-    EXPECT_FALSE(CreateDirectoryA((a + "\\VELTRANO").c_str()));  // it exists
-    ASSERT_TRUE(WriteBytes(a + "\\file", ""));
-    EXPECT_FALSE(CreateDirectoryA((a + "\\file").c_str()));
-    EXPECT_FALSE(CreateDirectoryA((a + "\\file\\sub").c_str()));
-    EXPECT_FALSE(CreateDirectoryA(Scratch().substr(0, 3).c_str()));  // the drive's root
-}
-
-TEST_F(Folders, FileExistsOnlyForFilesWhateverTheCase) {
-    ASSERT_TRUE(WriteBytes(Scratch() + "\\Tarnquill.EXE", "x"));
-    EXPECT_TRUE(FileExists((Scratch() + "\\tarnquill.exe").c_str()));
-    EXPECT_FALSE(FileExists((Scratch() + "\\tarnquill").c_str()));
-    EXPECT_FALSE(FileExists(Scratch().c_str()));
-}
-
-TEST_F(Folders, TrailBytesOfDoubleByteNamesAreNoSeparators) {
-    // 誠 is D5 5C in code page 936: its trail byte is a backslash.
-    const std::string folder = Scratch() + "\\\xD5\x5C";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str()));
-    ASSERT_TRUE(WriteBytes(folder + "\\a.txt", "1"));
-    EXPECT_TRUE(FileExists((folder + "\\a.txt").c_str()));
-    EXPECT_FALSE(FileExists((Scratch() + "\\\xD5\\a.txt").c_str()));
-    // Ignoring case leaves double-byte characters alone: D5 7A is not D5 5A.
-    ASSERT_TRUE(WriteBytes(Scratch() + "\\\xD5\x7A", "z"));
-    EXPECT_FALSE(FileExists((Scratch() + "\\\xD5\x5A").c_str()));
-}
 
 using Paths = WorldTest;
 
