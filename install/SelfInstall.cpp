@@ -7,7 +7,7 @@
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 #include "platform/User.h"
-#include "update/AutoUpdater.h"
+#include "base/FileVersion.h"
 #include "base/ModulePath.h"
 #include "base/StartProgram.h"
 
@@ -80,7 +80,7 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
 
 }  // namespace
 
-void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& ownVersion,
+void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
                         char (&exeDir)[256], char (&exeName)[256]) {
     SplitOwnPath(plat::GetCommandLineA(), exeDir, exeName);
     const CString installFolder = InstallFolder(hWnd);
@@ -89,7 +89,7 @@ void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& o
     // The installed copy's version is read only when another copy runs: the
     // installed one never installs itself over itself.
     if (!RunsFromInstallTarget(installTarget) &&
-        ShouldInstall(updater, ownVersion, GetInstalledVersionOf(installTarget))) {
+        ShouldInstall(ownVersion, GetInstalledVersionOf(installTarget))) {
         // Read only now: most starts install nothing. The image comes from
         // the module's own path: an unquoted command line names no file once
         // its first character is dropped, and a parent may name any file
