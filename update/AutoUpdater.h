@@ -1,5 +1,6 @@
-// The update agent: the program's one internet session, its transfers, the
-// version strings and the update procedure with the executable swap.
+// The update agent: the program's one internet session, its transfers and
+// the update procedure with the executable swap; its version operations are
+// base/'s (VersionStrings, FileVersion) under the agent's names.
 #pragma once
 #include "base/CString.h"
 #include "base/FileVersion.h"
@@ -34,7 +35,7 @@ public:
     plat::HINTERNET OpenUrl(CString& strUrl);
     bool ReadChunk(plat::HINTERNET hUrl, void* pBuffer, plat::DWORD nSize);
     bool DownloadToFile(plat::HINTERNET hUrl, const char* lpszFileName);
-    CString GetModulePath();
+    CString GetModulePath();  // RunningModulePath, base/ModulePath
 
     // Version strings and comparison: the agent's names for base/'s
     // functions, which the installation and the start page use directly.
