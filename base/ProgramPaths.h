@@ -1,7 +1,7 @@
 // Every path the program writes, in one place. The folders come from the
 // shell (looked up by the caller and passed in), so these are plain string
-// functions. Every name is kept byte for byte: installed copies, links on
-// users' machines and the stand-in servers of the tests know them.
+// functions. Every name is kept byte for byte: installed copies and the
+// files already on users' machines carry them.
 #pragma once
 #include "base/CString.h"
 #include "platform/WinTypes.h"
@@ -21,20 +21,21 @@ CString StagedInstallTarget(const CString& installTarget);
 
 // --- Shortcuts --------------------------------------------------------------
 // Every link and folder name below begins with a space after the backslash.
-// No reason is recorded for the space; it is kept because links already on
-// users' machines carry these names: another name would put a second link
-// beside each of them instead of writing the same one again.
+// The space is kept because links already on users' machines carry these
+// names: another name would put a second link beside each of them instead of
+// writing the same one again.
 
 // "<install folder> Veltrano4.lnk": only its existence counts; it keeps the
-// shortcut question from coming back. Another name would ask again every
-// user who has already answered Yes.
+// shortcut question from coming back. It is the name every installed copy,
+// older ones included, looks for: another name would ask again every user
+// who has already answered Yes.
 CString ShortcutMarkerIn(const char* installFolder);
 // "<desktop>\ Veltrano.lnk", on the current user's desktop only.
 CString DesktopLinkIn(const CString& desktopFolder);
 // The desktop link's target: the running module's path less its last four
 // characters ("...\tarnquill" for "...\tarnquill.exe"), not the install
-// target the other links name. No reason is recorded; it is kept because
-// the desktop link is part of what the user sees, which must not change.
+// target the other links name. Kept as it is: the desktop link is what the
+// user sees of the program, and the links already on desktops are so made.
 CString DesktopLinkTarget(const CString& modulePath);
 // "<start menu>\ Veltrano.lnk", in the menus of all users and of the user.
 CString StartMenuLinkIn(const CString& startMenuFolder);
