@@ -1,4 +1,4 @@
-// The running executable's full path, for callers without an updater at hand.
+// The running executable's full path (the update agent's GetModulePath).
 #pragma once
 #include "base/CString.h"
 

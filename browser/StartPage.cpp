@@ -1,16 +1,17 @@
 #include "browser/StartPage.h"
 
 #include "BuildConfig.h"
-#include "update/AutoUpdater.h"
+#include "base/FileVersion.h"
+#include "base/ModulePath.h"
 
 CString StartPageAddress(const char* version) {
     return CString("http://" TQ_HOST "/tarnquill/?software=") + version;
 }
 
-StartPageInfo MakeStartPage(CAutoUpdater& updater) {
+StartPageInfo MakeStartPage() {
     StartPageInfo page;
-    page.modulePath = updater.GetModulePath();
-    page.version = updater.GetFileVersionString(page.modulePath);
+    page.modulePath = RunningModulePath();
+    page.version = GetFileVersionString(page.modulePath);
     page.address = StartPageAddress(page.version);
     return page;
 }

@@ -3,8 +3,6 @@
 #pragma once
 #include "base/CString.h"
 
-class CAutoUpdater;
-
 // "http://<host>/tarnquill/?software=" followed by the version, unescaped.
 CString StartPageAddress(const char* version);
 
@@ -17,4 +15,4 @@ struct StartPageInfo {
     CString address;
 };
 
-StartPageInfo MakeStartPage(CAutoUpdater& updater);
+StartPageInfo MakeStartPage();

@@ -4,19 +4,14 @@
 #include "tests/StdString.h"
 
 #include "base/CString.h"
-#include "update/AutoUpdater.h"
+#include "base/VersionStrings.h"
 
 namespace {
-
-CAutoUpdater& Updater() {
-    static CAutoUpdater updater;
-    return updater;
-}
 
 int Cmp(const std::string& a, const std::string& b) {
     const CString first(a.data(), static_cast<int>(a.size()));
     const CString second(b.data(), static_cast<int>(b.size()));
-    const int r = Updater().CompareVersions(first, second);
+    const int r = CompareVersions(first, second);
     // Never changes the caller's strings.
     FUZZ_CHECK(StdString(first) == a && StdString(second) == b);
     FUZZ_CHECK(r == 1 || r == 0 || r == -1 || r == -21 || r == -22);
@@ -36,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto p = fuzzref::Pieces(data, size, 3);
     const std::string &a = p[0], &b = p[1], &c = p[2];
 
-    FUZZ_CHECK(Updater().IsNumeric(CString(a.data(), static_cast<int>(a.size()))) ==
+    FUZZ_CHECK(IsNumeric(CString(a.data(), static_cast<int>(a.size()))) ==
                ReferenceIsNumeric(a));
 
     const int ab = Cmp(a, b);

@@ -1,10 +1,10 @@
 #include "install/InstallDecision.h"
 
-#include "update/AutoUpdater.h"
+#include "base/VersionStrings.h"
 
-bool ShouldInstall(CAutoUpdater& updater, const CString& ownVersion, const CString& installedVersion) {
+bool ShouldInstall(const CString& ownVersion, const CString& installedVersion) {
     if (installedVersion.IsEmpty()) return true;
     // Same, older, or an own version that is no version at all leave the
     // installed copy alone.
-    return updater.CompareVersions(ownVersion, installedVersion) == kVersionNewer;
+    return CompareVersions(ownVersion, installedVersion) == kVersionNewer;
 }

@@ -2,8 +2,6 @@
 #pragma once
 #include "base/CString.h"
 
-class CAutoUpdater;
-
 // True when there is no usable installed copy (its version is empty) or the
 // running program's version is the higher one.
-bool ShouldInstall(CAutoUpdater& updater, const CString& ownVersion, const CString& installedVersion);
+bool ShouldInstall(const CString& ownVersion, const CString& installedVersion);

@@ -7,22 +7,20 @@
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 #include "platform/User.h"
-#include "update/AutoUpdater.h"
+#include "base/FileVersion.h"
 #include "base/ModulePath.h"
+#include "base/ProgramPaths.h"
 #include "base/StartProgram.h"
 
 #include <cctype>
 
 namespace {
 
-// Empty when the shell does not name the common application data folder:
-// "\Veltrano\" alone would put the program in the current drive's root.
+// Empty when the shell does not name the common application data folder.
 CString InstallFolder(plat::HWND hWnd) {
     char appData[plat::MAX_PATH] = {};
-    if (!plat::SHGetSpecialFolderPathA(hWnd, appData, plat::CSIDL_COMMON_APPDATA, plat::FALSE) ||
-        appData[0] == '\0')
-        return CString();
-    return CString(appData) + "\\Veltrano\\";
+    if (!plat::SHGetSpecialFolderPathA(hWnd, appData, plat::CSIDL_COMMON_APPDATA, plat::FALSE)) return CString();
+    return InstallFolderIn(appData);
 }
 
 // Paths compare without regard to ASCII case; a double-byte character
@@ -63,7 +61,7 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
              OwnImage image) {
     if (!image.IsComplete()) return;
     plat::CreateDirectoryA(installFolder);  // exists already on every later installation
-    const CString staged = installTarget + ".new";
+    const CString staged = StagedInstallTarget(installTarget);
     const WriteOutcome outcome = WriteImage(staged, image);
     image = OwnImage();
     if (outcome == WriteOutcome::Incomplete) return;  // WriteImage removed the partial file
@@ -80,16 +78,16 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
 
 }  // namespace
 
-void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& ownVersion,
+void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
                         char (&exeDir)[256], char (&exeName)[256]) {
     SplitOwnPath(plat::GetCommandLineA(), exeDir, exeName);
     const CString installFolder = InstallFolder(hWnd);
     if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing
-    const CString installTarget = installFolder + "tarnquill.exe";
+    const CString installTarget = InstallTargetIn(installFolder);
     // The installed copy's version is read only when another copy runs: the
     // installed one never installs itself over itself.
     if (!RunsFromInstallTarget(installTarget) &&
-        ShouldInstall(updater, ownVersion, GetInstalledVersionOf(installTarget))) {
+        ShouldInstall(ownVersion, GetInstalledVersionOf(installTarget))) {
         // Read only now: most starts install nothing. The image comes from
         // the module's own path: an unquoted command line names no file once
         // its first character is dropped, and a parent may name any file

@@ -4,10 +4,8 @@
 #include "base/CString.h"
 #include "platform/WinTypes.h"
 
-class CAutoUpdater;
-
 // Fills exeDir/exeName from the command line, installs and relaunches (and
-// sends WM_CLOSE to hWnd) or goes on to the shortcut offer. The update
-// agent's CompareVersions decides whether this copy is newer.
-void RunSelfInstallStep(plat::HWND hWnd, CAutoUpdater& updater, const CString& ownVersion,
+// sends WM_CLOSE to hWnd) or goes on to the shortcut offer. CompareVersions
+// decides whether this copy is newer.
+void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
                         char (&exeDir)[256], char (&exeName)[256]);

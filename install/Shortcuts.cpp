@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/User.h"
 #include "base/ModulePath.h"
+#include "base/ProgramPaths.h"
 
 #include <cstring>
 
@@ -51,15 +52,15 @@ void WriteLink(const CString& target, const CString& link) { CreateShortcut(targ
 void WriteStartMenuRow(plat::HWND hWnd, int csidl, const CString& target) {
     const CString folder = SpecialFolder(hWnd, csidl);
     if (folder.IsEmpty()) return;
-    WriteLink(target, folder + "\\ Veltrano.lnk");
+    WriteLink(target, StartMenuLinkIn(folder));
 }
 
-// A programs row: the link in the sub-folder " Veltrano", made first.
+// A programs row: the link in its sub-folder, made first.
 void WriteProgramsRow(plat::HWND hWnd, int csidl, const CString& target) {
     const CString folder = SpecialFolder(hWnd, csidl);
     if (folder.IsEmpty()) return;
-    plat::CreateDirectoryA(folder + "\\ Veltrano\\");  // exists on a second run
-    WriteLink(target, folder + "\\ Veltrano\\ Veltrano.lnk");
+    plat::CreateDirectoryA(ProgramsSubFolderIn(folder));  // exists on a second run
+    WriteLink(target, ProgramsLinkIn(folder));
 }
 
 bool MarkerExists(const char* marker) {
@@ -72,7 +73,7 @@ bool MarkerExists(const char* marker) {
 }  // namespace
 
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, const char* exeName) {
-    const CString marker = CString(installFolder) + " Veltrano4.lnk";
+    const CString marker = ShortcutMarkerIn(installFolder);
     if (MarkerExists(marker)) return;
     if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
                             plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
@@ -109,15 +110,13 @@ void CreateDesktopShortcut() {
     ComPtr<plat::IShellLinkA> link = MakeShellLink();
     if (!link) return;
 
-    CString target = RunningModulePath();
-    target.Delete(target.GetLength() - 4, 4);
-    link->SetPath(target);
+    link->SetPath(DesktopLinkTarget(RunningModulePath()));
 
     ComPtr<plat::IPersistFile> file = PersistFileOf(link);
     if (!file) return;
     const CString desktop = SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY);
     if (desktop.IsEmpty()) return;
-    const CString linkPath = desktop + "\\" + " Veltrano" + ".lnk";
+    const CString linkPath = DesktopLinkIn(desktop);
     plat::WCHAR wideLink[kWidePath];
     ToWide(linkPath, plat::MB_PRECOMPOSED, wideLink);
     file->Save(wideLink, plat::FALSE);

@@ -72,7 +72,7 @@ BOOL CMainDlg::OnInitDialog() {
     // The request first: it goes out while the rest of the window is made,
     // all before the window shows. The version outlives the navigation:
     // self-installation compares it with the installed copy's.
-    StartPageInfo page = MakeStartPage(m_updater);
+    StartPageInfo page = MakeStartPage();
     if (HasBrowserControl()) m_browser.Navigate(page.address, nullptr, nullptr, nullptr, nullptr);
 
     AddAboutItem();
@@ -86,7 +86,7 @@ BOOL CMainDlg::OnInitDialog() {
 
     SetTimer(IDT_UPDATE_CHECK, kUpdateCheckDelayMs);
     // May install, start the installed copy and close this window.
-    RunSelfInstallStep(ToPlat(m_hWnd), m_updater, page.version, m_szExeDir, m_szExeName);
+    RunSelfInstallStep(ToPlat(m_hWnd), page.version, m_szExeDir, m_szExeName);
     return TRUE;
 }
 

@@ -1,7 +1,10 @@
-// The update agent: the program's one internet session, its transfers, the
-// version strings and the update procedure with the executable swap.
+// The update agent: the program's one internet session, its transfers and
+// the update procedure with the executable swap; its version operations are
+// base/'s (VersionStrings, FileVersion) under the agent's names.
 #pragma once
 #include "base/CString.h"
+#include "base/FileVersion.h"
+#include "base/VersionStrings.h"
 #include "platform/WinTypes.h"
 
 // Results of CheckForUpdate, in the order of its steps.
@@ -15,14 +18,6 @@ enum UpdateResult : int {
     NoNewerVersion = 6,
     NotReplaced = 7,
 };
-
-// CompareVersions: 1 first newer, 0 equal, -1 first older, or which of the
-// two strings is no version at all.
-constexpr int kVersionNewer = 1;
-constexpr int kVersionsEqual = 0;
-constexpr int kVersionOlder = -1;
-constexpr int kFirstVersionMalformed = -21;
-constexpr int kSecondVersionMalformed = -22;
 
 class CAutoUpdater {
 public:
@@ -40,12 +35,13 @@ public:
     plat::HINTERNET OpenUrl(CString& strUrl);
     bool ReadChunk(plat::HINTERNET hUrl, void* pBuffer, plat::DWORD nSize);
     bool DownloadToFile(plat::HINTERNET hUrl, const char* lpszFileName);
-    CString GetModulePath();
+    CString GetModulePath();  // RunningModulePath, base/ModulePath
 
-    // Version strings and comparison
-    CString GetFileVersionString(const char* lpszFileName);
-    bool IsNumeric(const CString& str);
-    int CompareVersions(CString strFirst, CString strSecond);
+    // Version strings and comparison: the agent's names for base/'s
+    // functions, which the installation and the start page use directly.
+    CString GetFileVersionString(const char* lpszFileName) { return ::GetFileVersionString(lpszFileName); }
+    bool IsNumeric(const CString& str) { return ::IsNumeric(str); }
+    int CompareVersions(CString strFirst, CString strSecond) { return ::CompareVersions(strFirst, strSecond); }
 
     // Update procedure and executable replacement
     UpdateResult CheckForUpdate(const char* lpszBaseUrl);
@@ -61,7 +57,3 @@ class TransferWatch;
 // DownloadToFile with the file shared with a watching window, which may call
 // the download off; the file is closed on every path, flushed when whole.
 bool DownloadInto(plat::HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch);
-
-// The four-number form of a file's version, or empty (the main window's
-// GetInstalledVersion).
-CString GetInstalledVersionOf(const char* lpszFileName);

@@ -1,6 +1,7 @@
 // Swapping the running executable for a new file, behind a backup.
 #include "update/AutoUpdater.h"
 
+#include "base/ProgramPaths.h"
 #include "platform/Kernel.h"
 
 using namespace plat;
@@ -11,7 +12,7 @@ bool CAutoUpdater::ReplaceExecutable(CString strExePath, CString strNewFile, boo
     // another volume) is on the disk before the old image is let go.
     DWORD flags = bDelayUntilReboot ? MOVEFILE_DELAY_UNTIL_REBOOT
                                     : MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
-    CString strBackup = strExePath.Left(strExePath.ReverseFind('\\')) + "\\OldExecutable.bak";
+    CString strBackup = BackupBeside(strExePath);
 
     DeleteFileA(strBackup);
     if (!MoveFileExA(strExePath, strBackup, flags)) return false;

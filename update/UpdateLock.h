@@ -1,13 +1,13 @@
 // One update at a time per executable: copies of the program running from
 // the same file share a named mutex derived from its full path, and each
-// download gets a file of its own in the temporary folder.
+// download gets a file of its own in the temporary folder (its name, like
+// the mutex's, in base/ProgramPaths.h).
 #pragma once
 #include "base/CString.h"
 #include "base/Handles.h"
+#include "base/ProgramPaths.h"
 
-// "Global\tarnquill-update-" and 16 hex digits of a hash of the path, case
-// folded as Windows compares paths (ASCII letters; double-byte characters of
-// code page 936 kept whole).
+// "Global\tarnquill-update-" and the executable's hash (ExecutableHash).
 CString UpdateLockName(const char* exePath);
 
 class UpdateLock {
@@ -23,14 +23,6 @@ private:
     MutexOwnership m_owned;  // released before m_mutex closes
 };
 
-// The temporary file of one download: tempDir, the executable's file name,
-// its lock's hash and the process id, as "tarnquill.exe.<hash>.<pid>.part".
-CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
-                         plat::DWORD processId);
-// The temporary copy of the executable whose version is read, named as the
-// download but ending in ".ver".
-CString VersionCopyName(const CString& tempDir, const CString& fileName, const char* exePath,
-                        plat::DWORD processId);
 // Deletes what earlier downloads for this executable left in tempDir (a
 // window closed during a transfer ends the program at once). Only under the
 // lock: then no other copy of this executable is downloading.

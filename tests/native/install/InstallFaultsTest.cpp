@@ -5,6 +5,8 @@
 // the write, and of the start after a write are the install tests' own.)
 #include "install/InstallFixture.h"
 
+#include "base/FileVersion.h"
+
 #include "RowName.h"
 
 #include "tests/sim/SimFaults.h"

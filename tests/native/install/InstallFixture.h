@@ -3,7 +3,6 @@
 #include "install/SelfInstall.h"
 #include "tests/sim/SimKernel.h"
 #include "tests/sim/SimShell.h"
-#include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +39,7 @@ protected:
     }
 
     void Step(const char* ownVersion = "5.0") {
-        RunSelfInstallStep(m_hwnd, m_updater, ownVersion, m_exeDir, m_exeName);
+        RunSelfInstallStep(m_hwnd, ownVersion, m_exeDir, m_exeName);
     }
 
     int CloseMessages() const {
@@ -57,7 +56,6 @@ protected:
     bool NothingStartedOrClosed() const { return sim::ProcessStarts().empty() && CloseMessages() == 0; }
 
     plat::HWND m_hwnd = nullptr;
-    CAutoUpdater m_updater;
     char m_exeDir[256] = {};
     char m_exeName[256] = {};
 };

@@ -2,7 +2,6 @@
 #include "BuildConfig.h"
 #include "browser/StartPage.h"
 #include "tests/sim/SimKernel.h"
-#include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>
 
@@ -35,9 +34,7 @@ TEST_F(StartPageTest, CarriesTheRunningExecutablesFileVersion) {
     for (const Case& c : {Case{"5.0.0.0", "5.0"}, Case{"5.0.0.1", "5.0.0.1"}, Case{"5.2.0.0", "5.2"},
                           Case{"0.0.0.0", ""}}) {
         sim::PutFile(kExe, sim::MakeExecutableImage(c.fileVersion));
-        CAutoUpdater updater;
-
-        StartPageInfo page = MakeStartPage(updater);
+        StartPageInfo page = MakeStartPage();
 
         EXPECT_EQ(std::string(page.modulePath), kExe) << c.fileVersion;
         EXPECT_EQ(std::string(page.version), c.query) << c.fileVersion;
@@ -47,9 +44,7 @@ TEST_F(StartPageTest, CarriesTheRunningExecutablesFileVersion) {
 
 TEST_F(StartPageTest, WithoutVersionDataTheQueryValueIsEmpty) {
     sim::PutFile(kExe, sim::MakeExecutableImageWithoutVersion());
-    CAutoUpdater updater;
-
-    StartPageInfo page = MakeStartPage(updater);
+    StartPageInfo page = MakeStartPage();
 
     EXPECT_TRUE(page.version.IsEmpty());
     EXPECT_EQ(std::string(page.address), kPrefix);

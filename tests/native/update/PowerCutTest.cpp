@@ -45,8 +45,7 @@ protected:
         sim::SetCommandLine("\"" + downloaded + "\"");
         char dir[256] = {};
         char name[256] = {};
-        RunSelfInstallStep(sim::CreateWindow(nullptr, 0, plat::RECT{0, 0, 640, 480}), Updater(), "5.0", dir,
-                           name);
+        RunSelfInstallStep(sim::CreateWindow(nullptr, 0, plat::RECT{0, 0, 640, 480}), "5.0", dir, name);
         EXPECT_EQ(sim::ReadFileBytes(updtest::kExe), oldImage) << "cut after operation " << cut;
     }
 

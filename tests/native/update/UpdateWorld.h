@@ -37,9 +37,9 @@ inline const std::string kFolder = "C:\\ProgramData\\Veltrano";
 inline const std::string kExe = kFolder + "\\tarnquill.exe";
 inline const std::string kBackup = kFolder + "\\OldExecutable.bak";
 inline const std::string kTempDir = "C:\\Users\\user\\AppData\\Local\\Temp\\";
-// This process's download (the simulated process id is 4242).
-inline const std::string kTempFile =
-    StdString(DownloadFileName(kTempDir.c_str(), "tarnquill.exe", kExe.c_str(), 4242));
+// This process's download: the file name, the hash of kExe that the update
+// lock's name carries, and the simulated process id 4242.
+inline const std::string kTempFile = kTempDir + "tarnquill.exe.0E2A1C47E51C4BF9.4242.part";
 
 class UpdateWorld : public ::testing::Test {
 protected:

@@ -1,7 +1,8 @@
 // Version strings made from files' fixed version blocks, their validation
 // and their comparison, against executables in the simulated file system.
+#include "base/FileVersion.h"
+#include "base/VersionStrings.h"
 #include "tests/sim/SimKernel.h"
-#include "update/AutoUpdater.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,6 @@ protected:
 
     static plat::DWORD Words(unsigned hi, unsigned lo) { return hi << 16 | lo; }
     void PutExe(plat::DWORD ms, plat::DWORD ls) { ASSERT_TRUE(sim::PutFile(kExe, sim::MakeExecutableImage(ms, ls))); }
-
-    CAutoUpdater updater;
 };
 
 struct FileVersionCase {
@@ -50,16 +49,16 @@ TEST_F(VersionStrings, FileVersionGivesTheTwoOutputForms) {
         SCOPED_TRACE(c.fullForm);
         sim::Reset();
         PutExe(Words(c.v[0], c.v[1]), Words(c.v[2], c.v[3]));
-        EXPECT_STREQ(c.shortForm, updater.GetFileVersionString(kExe));
+        EXPECT_STREQ(c.shortForm, GetFileVersionString(kExe));
         EXPECT_STREQ(c.fullForm, GetInstalledVersionOf(kExe));
     }
 }
 
 TEST_F(VersionStrings, VersionTextOfTheImageMakerRoundTrips) {
     ASSERT_TRUE(sim::PutFile(kExe, sim::MakeExecutableImage("5.0.0.0")));
-    EXPECT_STREQ("5.0", updater.GetFileVersionString(kExe));
+    EXPECT_STREQ("5.0", GetFileVersionString(kExe));
     // The two forms of one version denote the same version.
-    EXPECT_EQ(0, updater.CompareVersions(updater.GetFileVersionString(kExe), GetInstalledVersionOf(kExe)));
+    EXPECT_EQ(0, CompareVersions(GetFileVersionString(kExe), GetInstalledVersionOf(kExe)));
 }
 
 TEST_F(VersionStrings, FilesWithoutAVersionGiveTheEmptyString) {
@@ -70,10 +69,10 @@ TEST_F(VersionStrings, FilesWithoutAVersionGiveTheEmptyString) {
     for (const char* path : {"C:\\a\\plain.exe", "C:\\a\\notes.txt", "C:\\a\\empty.exe", "C:\\a\\folder.exe",
                              "C:\\a\\missing.exe", "Q:\\nowhere\\tarnquill.exe", ""}) {
         SCOPED_TRACE(path);
-        EXPECT_STREQ("", updater.GetFileVersionString(path));
+        EXPECT_STREQ("", GetFileVersionString(path));
         EXPECT_STREQ("", GetInstalledVersionOf(path));
     }
-    EXPECT_STREQ("", updater.GetFileVersionString(nullptr));
+    EXPECT_STREQ("", GetFileVersionString(nullptr));
     EXPECT_STREQ("", GetInstalledVersionOf(nullptr));
 }
 
@@ -83,19 +82,19 @@ TEST_F(VersionStrings, AFailureOfAnyVersionCallGivesTheEmptyString) {
         sim::Reset();
         PutExe(Words(5, 0), Words(0, 1));
         sim::InjectFault(op, 1);
-        EXPECT_STREQ("", updater.GetFileVersionString(kExe));
+        EXPECT_STREQ("", GetFileVersionString(kExe));
         sim::InjectFault(op, 1);
         EXPECT_STREQ("", GetInstalledVersionOf(kExe));
         EXPECT_EQ(0, sim::PendingFaultCount());  // both really met the fault
         // The next reading is not disturbed by the failed one.
-        EXPECT_STREQ("5.0.0.1", updater.GetFileVersionString(kExe));
+        EXPECT_STREQ("5.0.0.1", GetFileVersionString(kExe));
     }
 }
 
 TEST_F(VersionStrings, ASizeOfZeroStopsBeforeTheRead) {
     PutExe(Words(5, 0), 0);
     sim::InjectFault(sim::Op::GetFileVersionInfoSize, 1);
-    EXPECT_STREQ("", updater.GetFileVersionString(kExe));
+    EXPECT_STREQ("", GetFileVersionString(kExe));
     EXPECT_EQ(0, sim::CallCount(sim::Op::GetFileVersionInfo));
     EXPECT_EQ(0, sim::CallCount(sim::Op::VerQueryValue));
 }
@@ -107,7 +106,6 @@ TEST(VersionStringsDeathTest, AnAllocationFailureGivesTheEmptyString) {
     EXPECT_EXIT(
         {
             sim::Reset();
-            CAutoUpdater updater;
             sim::PutFile(kExe, sim::MakeExecutableImage("5.0.0.1"));
             sim::SetVersionInfoSizeOverride(0xF0000000u);
             rlimit limit{};
@@ -119,10 +117,10 @@ TEST(VersionStringsDeathTest, AnAllocationFailureGivesTheEmptyString) {
             }
             limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (64u << 20);
             setrlimit(RLIMIT_AS, &limit);
-            const bool shortEmpty = updater.GetFileVersionString(kExe).IsEmpty();
+            const bool shortEmpty = GetFileVersionString(kExe).IsEmpty();
             const bool fullEmpty = GetInstalledVersionOf(kExe).IsEmpty();
             sim::SetVersionInfoSizeOverride(0);
-            const bool stillWorks = updater.GetFileVersionString(kExe) == "5.0.0.1";
+            const bool stillWorks = GetFileVersionString(kExe) == "5.0.0.1";
             std::exit(shortEmpty && fullEmpty && stillWorks ? 42 : 1);
         },
         ::testing::ExitedWithCode(42), "");
@@ -136,11 +134,11 @@ struct CompareCase {
 
 // Each pair compares as given, and neither string is changed by it.
 template <std::size_t N>
-void ExpectCompared(CAutoUpdater& updater, const CompareCase (&cases)[N]) {
+void ExpectCompared(const CompareCase (&cases)[N]) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.first) + " | " + c.second);
         CString first(c.first), second(c.second);
-        EXPECT_EQ(c.result, updater.CompareVersions(first, second));
+        EXPECT_EQ(c.result, CompareVersions(first, second));
         EXPECT_STREQ(c.first, first);
         EXPECT_STREQ(c.second, second);
     }
@@ -165,7 +163,7 @@ TEST_F(VersionStrings, ComparisonOfTheWorkedExamples) {
         {"5.1", "", -22},
         {"5.1", "5.0 beta", -22},
     };
-    ExpectCompared(updater, cases);
+    ExpectCompared(cases);
 }
 
 TEST_F(VersionStrings, ComparisonEdges) {
@@ -192,7 +190,7 @@ TEST_F(VersionStrings, ComparisonEdges) {
         {"1", "1.99999999999999999999", -22},
         {"4294967296", "0", -21},
     };
-    ExpectCompared(updater, cases);
+    ExpectCompared(cases);
 }
 
 TEST_F(VersionStrings, ComparisonIsAntisymmetric) {
@@ -200,27 +198,27 @@ TEST_F(VersionStrings, ComparisonIsAntisymmetric) {
     for (const char* a : versions) {
         for (const char* b : versions) {
             SCOPED_TRACE(std::string(a) + " | " + b);
-            const int ab = updater.CompareVersions(a, b);
-            EXPECT_EQ(-ab, updater.CompareVersions(b, a));
+            const int ab = CompareVersions(a, b);
+            EXPECT_EQ(-ab, CompareVersions(b, a));
             EXPECT_EQ(std::string(a) == b, ab == 0);
         }
     }
 }
 
 TEST_F(VersionStrings, IsNumericAcceptsOnlyAsciiDigits) {
-    EXPECT_TRUE(updater.IsNumeric(""));
-    EXPECT_TRUE(updater.IsNumeric("0123456789"));
-    EXPECT_TRUE(updater.IsNumeric("007"));
+    EXPECT_TRUE(IsNumeric(""));
+    EXPECT_TRUE(IsNumeric("0123456789"));
+    EXPECT_TRUE(IsNumeric("007"));
     for (const char* s : {"/", ":", "12a", "-1", "+1", " 1", "1 ", "1\r", "\n", "1.0", "\xA3\xB1"}) {
         SCOPED_TRACE(s);
-        EXPECT_FALSE(updater.IsNumeric(s));
+        EXPECT_FALSE(IsNumeric(s));
     }
     for (int b = 0x80; b <= 0xFF; ++b) {
         const char bytes[] = {'1', static_cast<char>(b), '\0'};
-        EXPECT_FALSE(updater.IsNumeric(bytes)) << "byte " << b;
+        EXPECT_FALSE(IsNumeric(bytes)) << "byte " << b;
     }
     // A zero byte inside the counted string is not a digit either.
-    EXPECT_FALSE(updater.IsNumeric(CString("1\0" "2", 3)));
+    EXPECT_FALSE(IsNumeric(CString("1\0" "2", 3)));
 }
 
 }  // namespace

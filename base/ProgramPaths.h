@@ -1,0 +1,73 @@
+// Every path the program writes, in one place. The folders come from the
+// shell (looked up by the caller and passed in), so these are plain string
+// functions. Every name is kept byte for byte: installed copies and the
+// files already on users' machines carry them.
+#pragma once
+#include "base/CString.h"
+#include "platform/WinTypes.h"
+
+// --- Installation ---------------------------------------------------------
+// "<common application data>\Veltrano\": one installed copy per machine,
+// shared by every user. Empty when the folder is unknown (empty): "\Veltrano\"
+// alone would put the program in the current drive's root.
+CString InstallFolderIn(const char* commonAppData);
+// "<install folder>tarnquill.exe". The update directory serves the new
+// executable under the running file's name, so this is the name it holds.
+CString InstallTargetIn(const CString& installFolder);
+// "<install target>.new": the image is written here and then moved over the
+// target whole, so a write that fails half-way leaves the installed copy as
+// it was. Beside the target, so the move is a rename on one volume.
+CString StagedInstallTarget(const CString& installTarget);
+
+// --- Shortcuts --------------------------------------------------------------
+// Every link and folder name below begins with a space after the backslash.
+// The space is kept because links already on users' machines carry these
+// names: another name would put a second link beside each of them instead of
+// writing the same one again.
+
+// "<install folder> Veltrano4.lnk": only its existence counts; it keeps the
+// shortcut question from coming back. It is the name every installed copy,
+// older ones included, looks for: another name would ask again every user
+// who has already answered Yes.
+CString ShortcutMarkerIn(const char* installFolder);
+// "<desktop>\ Veltrano.lnk", on the current user's desktop only.
+CString DesktopLinkIn(const CString& desktopFolder);
+// The desktop link's target: the running module's path less its last four
+// characters ("...\tarnquill" for "...\tarnquill.exe"), not the install
+// target the other links name. Kept as it is: the desktop link is what the
+// user sees of the program, and the links already on desktops are so made.
+CString DesktopLinkTarget(const CString& modulePath);
+// "<start menu>\ Veltrano.lnk", in the menus of all users and of the user.
+CString StartMenuLinkIn(const CString& startMenuFolder);
+// "<programs>\ Veltrano\": made before its link is written (it exists on a
+// second run); in the programs menus of all users and of the user.
+CString ProgramsSubFolderIn(const CString& programsFolder);
+// "<programs>\ Veltrano\ Veltrano.lnk".
+CString ProgramsLinkIn(const CString& programsFolder);
+
+// --- Update -------------------------------------------------------------------
+// "OldExecutable.bak" in the executable's folder: the image an update
+// replaced, put back when the new one cannot be moved in. Beside the
+// executable, so both moves stay on its volume; each update deletes the last.
+CString BackupBeside(const CString& exePath);
+// 16 hex digits of a hash of the executable's full path, case folded as
+// Windows compares paths (ASCII letters; double-byte characters of code page
+// 936 kept whole): one value per executable file, whatever the spelling of
+// its path. The update lock's name and the temporary names share it.
+CString ExecutableHash(const char* exePath);
+// "<tempDir><fileName>.<hash>.<pid>.part": the download of one update.
+// The hash ties it to one executable, so the clean-up under that
+// executable's lock deletes only its own leftovers, never those of another
+// copy of the same file name elsewhere; the process id gives each process
+// a file of its own, so a file an ending process still holds is never
+// written again.
+CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
+                         plat::DWORD processId);
+// The same name ending in ".ver": the copy of the executable whose version
+// is read (the version library answers for the running module from the
+// image loaded at start, not from the file).
+CString VersionCopyName(const CString& tempDir, const CString& fileName, const char* exePath,
+                        plat::DWORD processId);
+// "<tempDir><fileName>.<hash>.*": every download and version copy of this
+// executable, of whichever process.
+CString TemporaryFilesPattern(const CString& tempDir, const CString& fileName, const char* exePath);
