@@ -7,6 +7,7 @@
 #include "update/AutoUpdater.h"
 #include "update/BackgroundUpdate.h"
 #include "update/ScheduledCheck.h"
+#include "update/UpdateSettings.h"
 
 #include "ui/MainDlg.h"
 
@@ -18,8 +19,6 @@
 #include <new>
 
 namespace {
-
-const UINT kUpdateCheckDelayMs = 20000;
 
 plat::HWND ToPlat(HWND hWnd) {
     return reinterpret_cast<plat::HWND>(hWnd);

@@ -1,13 +1,10 @@
 #include "update/BackgroundUpdate.h"
 
 #include "update/ScheduledCheck.h"
-#include "update/TransferDeadline.h"
 #include "update/UpdateSteps.h"
 
 #include "platform/Kernel.h"
 #include "platform/Threads.h"
-
-#include "BuildConfig.h"
 
 #include <atomic>
 #include <memory>
@@ -26,10 +23,6 @@ void SharedJobTraits::Close(SharedJob* shared) {
 }
 
 namespace {
-
-const char kUpdateDirectoryUrl[] = "http://" TQ_HOST "/tarnquill/update/";
-// A copy that finds another one updating waits this long for it to finish.
-constexpr DWORD kLockWaitMs = 5 * 60 * 1000;
 
 using Step = bool (*)(CAutoUpdater&, UpdateJob&);
 

@@ -9,6 +9,7 @@
 #pragma once
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
+#include "update/UpdateSettings.h"
 
 #include "base/Owner.h"
 
@@ -29,10 +30,6 @@ using SharedJobHold = Owner<SharedJobTraits>;
 
 // Posted to the window by the worker when its step has ended.
 constexpr plat::UINT WM_UPDATE_STEP_DONE = plat::WM_APP + 1;
-// How often a waiting step looks again, and a running one is watched.
-constexpr plat::UINT kUpdateRetryMs = 1000;
-// The timer that watches a step running on a worker.
-constexpr unsigned IDT_UPDATE_WATCH = 2;
 
 class CBackgroundUpdate {
 public:

@@ -1,6 +1,7 @@
 // The update agent's internet session and its transfers.
 #include "update/AutoUpdater.h"
 #include "update/TransferDeadline.h"
+#include "update/UpdateSettings.h"
 #include "update/TransferWatch.h"
 #include "base/ModulePath.h"
 

@@ -4,8 +4,6 @@
 
 #include "platform/WinTypes.h"
 
-constexpr unsigned IDT_UPDATE_CHECK = 1;
-
 // Set when the user accepts the restart after a successful update.
 extern bool g_bRestartAfterUpdate;
 

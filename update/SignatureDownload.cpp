@@ -1,5 +1,6 @@
 #include "update/SignatureDownload.h"
 #include "update/TransferDeadline.h"
+#include "update/UpdateSettings.h"
 
 #include "platform/Inet.h"
 
