@@ -6,7 +6,7 @@
 #include "ui/Layout.h"
 #include "update/AutoUpdater.h"
 #include "update/BackgroundUpdate.h"
-#include "update/ScheduledCheck.h"
+#include "update/UpdateOutcome.h"
 #include "update/UpdateSettings.h"
 
 #include "ui/MainDlg.h"

@@ -1,6 +1,6 @@
 #include "update/BackgroundUpdate.h"
 
-#include "update/ScheduledCheck.h"
+#include "update/UpdateOutcome.h"
 #include "update/UpdateSteps.h"
 
 #include "platform/Kernel.h"

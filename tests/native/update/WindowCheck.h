@@ -4,7 +4,7 @@
 #include "UpdateWorld.h"
 
 #include "update/BackgroundUpdate.h"
-#include "update/ScheduledCheck.h"
+#include "update/UpdateOutcome.h"
 
 namespace updtest {
 

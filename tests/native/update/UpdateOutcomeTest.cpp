@@ -1,4 +1,4 @@
-// The main window's update check on its timer, its messages, and the restart.
+// The update check seen from the main window: its tick, its messages and the restart.
 #include "WindowCheck.h"
 
 #include "platform/User.h"

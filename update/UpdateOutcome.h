@@ -1,4 +1,5 @@
-// The main window's timer-driven update check and the restart on close.
+// How an update check ends for the user: the message of its outcome, and
+// the restart on close that the success message may ask for.
 #pragma once
 #include "update/AutoUpdater.h"
 
