@@ -7,7 +7,6 @@
 #include "update/AutoUpdater.h"
 #include "update/BackgroundUpdate.h"
 #include "update/UpdateOutcome.h"
-#include "update/UpdateSettings.h"
 
 #include "ui/MainDlg.h"
 
@@ -83,7 +82,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_nClientWidth = client.right - client.left;
     m_nClientHeight = client.bottom - client.top;
 
-    SetTimer(IDT_UPDATE_CHECK, kUpdateCheckDelayMs);
+    if (m_update) m_update->Start(ToPlat(m_hWnd));
     // May install, start the installed copy and close this window.
     RunSelfInstallStep(ToPlat(m_hWnd), m_updater, page.version, m_szExeDir, m_szExeName);
     return TRUE;

@@ -4,8 +4,8 @@
 // window's one-second timer, which calls off a step the server has left
 // unanswered for a network wait. The offer, the
 // check of the download, the swap, the messages and the restart run on the
-// window's thread, and only while no box of the program is open: a tick
-// that finds one waits a second and looks again.
+// window's thread, and only while no box of the program is open: a step
+// that finds one waits a second on a timer of its own and looks again.
 #pragma once
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
@@ -39,6 +39,8 @@ public:
     CBackgroundUpdate(const CBackgroundUpdate&) = delete;
     CBackgroundUpdate& operator=(const CBackgroundUpdate&) = delete;
 
+    // From the window's initialisation: the check runs once, a while later.
+    void Start(plat::HWND hWnd);
     // WM_TIMER of the window, before its default processing.
     void OnTimer(plat::HWND hWnd, unsigned nIDEvent);
     // WM_UPDATE_STEP_DONE.
@@ -48,6 +50,7 @@ private:
     enum class Stage { Scheduled, Fetching, Fetched, Locking, Downloading, Downloaded, CalledOff, Finished };
 
     void Continue(plat::HWND hWnd);
+    void BeginCheck(plat::HWND hWnd);
     void AfterFetch(plat::HWND hWnd);
     void TakeLock(plat::HWND hWnd);
     void WatchStep(plat::HWND hWnd);

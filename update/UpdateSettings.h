@@ -12,6 +12,7 @@ constexpr char kUpdateDirectoryUrl[] = "http://" TQ_HOST "/tarnquill/update/";
 // The main window's timers for the update, and what each one drives.
 constexpr unsigned IDT_UPDATE_CHECK = 1;  // the scheduled check
 constexpr unsigned IDT_UPDATE_WATCH = 2;  // watches a step running on a worker
+constexpr unsigned IDT_UPDATE_RETRY = 3;  // looks again after an open box or a held lock
 
 // The check runs once per start, this long after the main window opens:
 // the start page and the installation come first.
