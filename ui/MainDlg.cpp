@@ -6,7 +6,7 @@
 #include "ui/Layout.h"
 #include "update/AutoUpdater.h"
 #include "update/BackgroundUpdate.h"
-#include "update/ScheduledCheck.h"
+#include "update/UpdateOutcome.h"
 
 #include "ui/MainDlg.h"
 
@@ -18,8 +18,6 @@
 #include <new>
 
 namespace {
-
-const UINT kUpdateCheckDelayMs = 20000;
 
 plat::HWND ToPlat(HWND hWnd) {
     return reinterpret_cast<plat::HWND>(hWnd);
@@ -84,7 +82,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_nClientWidth = client.right - client.left;
     m_nClientHeight = client.bottom - client.top;
 
-    SetTimer(IDT_UPDATE_CHECK, kUpdateCheckDelayMs);
+    if (m_update) m_update->Start(ToPlat(m_hWnd));
     // May install, start the installed copy and close this window.
     RunSelfInstallStep(ToPlat(m_hWnd), page.version, m_szExeDir, m_szExeName);
     return TRUE;

@@ -1,13 +1,10 @@
 #include "update/BackgroundUpdate.h"
 
-#include "update/ScheduledCheck.h"
-#include "update/TransferDeadline.h"
+#include "update/UpdateOutcome.h"
 #include "update/UpdateSteps.h"
 
 #include "platform/Kernel.h"
 #include "platform/Threads.h"
-
-#include "BuildConfig.h"
 
 #include <atomic>
 #include <memory>
@@ -26,10 +23,6 @@ void SharedJobTraits::Close(SharedJob* shared) {
 }
 
 namespace {
-
-const char kUpdateDirectoryUrl[] = "http://" TQ_HOST "/tarnquill/update/";
-// A copy that finds another one updating waits this long for it to finish.
-constexpr DWORD kLockWaitMs = 5 * 60 * 1000;
 
 using Step = bool (*)(CAutoUpdater&, UpdateJob&);
 
@@ -61,38 +54,17 @@ CBackgroundUpdate::CBackgroundUpdate(CAutoUpdater& updater, const char* baseUrl)
 
 CBackgroundUpdate::~CBackgroundUpdate() = default;
 
+void CBackgroundUpdate::Start(HWND hWnd) { SetTimer(hWnd, IDT_UPDATE_CHECK, kUpdateCheckDelayMs); }
+
 void CBackgroundUpdate::OnTimer(HWND hWnd, unsigned nIDEvent) {
-    if (nIDEvent == IDT_UPDATE_WATCH) {
+    if (nIDEvent == IDT_UPDATE_CHECK) {
+        // One check per start, and none while this one runs.
+        KillTimer(hWnd, IDT_UPDATE_CHECK);
+        if (m_stage == Stage::Scheduled) Continue(hWnd);
+    } else if (nIDEvent == IDT_UPDATE_WATCH) {
         WatchStep(hWnd);
-        return;
-    }
-    if (nIDEvent != IDT_UPDATE_CHECK) return;
-    switch (m_stage) {
-    case Stage::Scheduled:
-        // The check never runs inside an open box: the shortcut question,
-        // the About box, a message box.
-        if (BoxOpen(hWnd)) {
-            WaitASecond(hWnd);
-            return;
-        }
-        // First, so no second check starts while this one runs.
-        KillTimer(hWnd, IDT_UPDATE_CHECK);
-        m_job.Reset(new (std::nothrow) SharedJob(m_baseUrl));
-        if (!m_job) {
-            Finish(hWnd, OpenFailed);  // as silent as an unreachable server
-            return;
-        }
-        StartWork(hWnd, Stage::Fetching, FetchOffer, OpenFailed);
-        return;
-    case Stage::Fetched:
-    case Stage::Locking:
-    case Stage::Downloaded:
-    case Stage::CalledOff:
+    } else if (nIDEvent == IDT_UPDATE_RETRY) {
         Continue(hWnd);
-        return;
-    default:
-        KillTimer(hWnd, IDT_UPDATE_CHECK);
-        return;
     }
 }
 
@@ -105,17 +77,34 @@ void CBackgroundUpdate::OnStepDone(HWND hWnd) {
 }
 
 void CBackgroundUpdate::Continue(HWND hWnd) {
+    // A step on a worker goes on when it reports; a finished check never.
+    if (m_stage == Stage::Fetching || m_stage == Stage::Downloading || m_stage == Stage::Finished) {
+        KillTimer(hWnd, IDT_UPDATE_RETRY);
+        return;
+    }
+    // No step runs inside an open box: the shortcut question, the About box,
+    // a message box.
     if (BoxOpen(hWnd)) {
         WaitASecond(hWnd);
         return;
     }
-    KillTimer(hWnd, IDT_UPDATE_CHECK);
-    if (m_stage == Stage::Fetched) AfterFetch(hWnd);
+    KillTimer(hWnd, IDT_UPDATE_RETRY);
+    if (m_stage == Stage::Scheduled) BeginCheck(hWnd);
+    else if (m_stage == Stage::Fetched) AfterFetch(hWnd);
     else if (m_stage == Stage::Locking) TakeLock(hWnd);
     else if (m_stage == Stage::Downloaded)
         Finish(hWnd, Job().result == Updated ? InstallUpdate(m_updater, Job()) : Job().result);
     else if (m_stage == Stage::CalledOff)
         Finish(hWnd, m_calledOff);  // the job is the worker's now
+}
+
+void CBackgroundUpdate::BeginCheck(HWND hWnd) {
+    m_job.Reset(new (std::nothrow) SharedJob(m_baseUrl));
+    if (!m_job) {
+        Finish(hWnd, OpenFailed);  // as silent as an unreachable server
+        return;
+    }
+    StartWork(hWnd, Stage::Fetching, FetchOffer, OpenFailed);
 }
 
 void CBackgroundUpdate::AfterFetch(HWND hWnd) {
@@ -200,10 +189,11 @@ void CBackgroundUpdate::StartWork(HWND hWnd, Stage running, Step step, UpdateRes
     Finish(hWnd, failure);
 }
 
-void CBackgroundUpdate::WaitASecond(HWND hWnd) { SetTimer(hWnd, IDT_UPDATE_CHECK, kUpdateRetryMs); }
+void CBackgroundUpdate::WaitASecond(HWND hWnd) { SetTimer(hWnd, IDT_UPDATE_RETRY, kUpdateRetryMs); }
 
 void CBackgroundUpdate::Finish(HWND hWnd, UpdateResult result) {
     KillTimer(hWnd, IDT_UPDATE_WATCH);
+    KillTimer(hWnd, IDT_UPDATE_RETRY);
     m_stage = Stage::Finished;
     m_job.Close();
     m_lock.Release();

@@ -4,11 +4,12 @@
 // window's one-second timer, which calls off a step the server has left
 // unanswered for a network wait. The offer, the
 // check of the download, the swap, the messages and the restart run on the
-// window's thread, and only while no box of the program is open: a tick
-// that finds one waits a second and looks again.
+// window's thread, and only while no box of the program is open: a step
+// that finds one waits a second on a timer of its own and looks again.
 #pragma once
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
+#include "update/UpdateSettings.h"
 
 #include "base/Owner.h"
 
@@ -29,10 +30,6 @@ using SharedJobHold = Owner<SharedJobTraits>;
 
 // Posted to the window by the worker when its step has ended.
 constexpr plat::UINT WM_UPDATE_STEP_DONE = plat::WM_APP + 1;
-// How often a waiting step looks again, and a running one is watched.
-constexpr plat::UINT kUpdateRetryMs = 1000;
-// The timer that watches a step running on a worker.
-constexpr unsigned IDT_UPDATE_WATCH = 2;
 
 class CBackgroundUpdate {
 public:
@@ -42,6 +39,8 @@ public:
     CBackgroundUpdate(const CBackgroundUpdate&) = delete;
     CBackgroundUpdate& operator=(const CBackgroundUpdate&) = delete;
 
+    // From the window's initialisation: the check runs once, a while later.
+    void Start(plat::HWND hWnd);
     // WM_TIMER of the window, before its default processing.
     void OnTimer(plat::HWND hWnd, unsigned nIDEvent);
     // WM_UPDATE_STEP_DONE.
@@ -51,6 +50,7 @@ private:
     enum class Stage { Scheduled, Fetching, Fetched, Locking, Downloading, Downloaded, CalledOff, Finished };
 
     void Continue(plat::HWND hWnd);
+    void BeginCheck(plat::HWND hWnd);
     void AfterFetch(plat::HWND hWnd);
     void TakeLock(plat::HWND hWnd);
     void WatchStep(plat::HWND hWnd);

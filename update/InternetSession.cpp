@@ -1,7 +1,8 @@
 // The update agent's internet session and its transfers.
 #include "update/AutoUpdater.h"
-#include "update/TransferDeadline.h"
 #include "update/TransferWatch.h"
+#include "update/UpdateSettings.h"
+#include "update/UrlAnswer.h"
 #include "base/ModulePath.h"
 
 #include "platform/Inet.h"
@@ -28,16 +29,16 @@ bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
 bool ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
     char piece[kDownloadPieceSize];
     std::uint64_t stored = 0;
-    TransferDeadline deadline(kDownloadDeadlineMs);
-    for (;;) {
-        if (deadline.Passed()) return false;
-        DWORD read = 0;
-        if (!InternetReadFile(hUrl, piece, kDownloadPieceSize, &read)) return false;
+    auto room = [&](DWORD& size) {
+        size = kDownloadPieceSize;
+        return piece;
+    };
+    auto took = [&](DWORD read) {
         watch.Heard();
-        if (read == 0) break;
-        if (!watch.Write(piece, read)) return false;
         stored += read;
-    }
+        return read == 0 || watch.Write(piece, read);
+    };
+    if (!ReadToEnd(hUrl, kDownloadDeadlineMs, room, took)) return false;
     // A connection that ends early looks like a clean end; the announced
     // length tells a truncated body from a whole one.
     DWORD announced = 0;

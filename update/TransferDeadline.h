@@ -15,7 +15,3 @@ private:
     plat::DWORD m_length;
 };
 
-// Time-outs of the update's transfers, in milliseconds.
-constexpr plat::DWORD kNetworkWaitMs = 30 * 1000;         // connect, send, each read
-constexpr plat::DWORD kDownloadDeadlineMs = 10 * 60 * 1000;  // the whole executable
-constexpr plat::DWORD kSignatureDeadlineMs = 60 * 1000;      // the 384 bytes of the signature

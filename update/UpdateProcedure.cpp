@@ -2,14 +2,10 @@
 // their order, on the calling thread.
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
+#include "update/UpdateSettings.h"
 #include "update/UpdateSteps.h"
 
 #include "platform/Threads.h"
-
-namespace {
-// A copy that finds another one updating waits this long for it.
-constexpr plat::DWORD kLockWaitMs = 5 * 60 * 1000;
-}  // namespace
 
 UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
     UpdateJob job(lpszBaseUrl);

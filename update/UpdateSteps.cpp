@@ -3,8 +3,8 @@
 #include "update/ExecutableCheck.h"
 #include "update/SignatureDownload.h"
 #include "update/UpdateLock.h"
+#include "update/UrlAnswer.h"
 
-#include "platform/Inet.h"
 #include "platform/Kernel.h"
 #include "platform/User.h"
 
@@ -13,15 +13,9 @@ using namespace plat;
 namespace {
 
 constexpr DWORD kManifestBufferSize = 4096;
-constexpr DWORD kHttpOk = 200;
 
 // The file name after the path's last backslash.
 CString FileNameOf(const CString& path) { return path.Mid(path.ReverseFind('\\') + 1); }
-
-bool AnsweredOk(HINTERNET hUrl) {
-    DWORD status = 0;
-    return HttpQueryInfoNumber(hUrl, HTTP_QUERY_STATUS_CODE, &status) && status == kHttpOk;
-}
 
 bool End(UpdateJob& job, UpdateResult result) {
     job.result = result;

@@ -141,7 +141,7 @@ TEST_F(Background, TheWindowCallsOffAStepTheServerLeftWaiting) {
         EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{}) << "called off, the file stays";
         EXPECT_EQ(Captions(), std::vector<std::string>{kOfferCaption}) << "reported inside the About box";
         sim::DestroyWindow(about);
-        EXPECT_TRUE(sim::FireTimer(main->window, IDT_UPDATE_CHECK));
+        EXPECT_TRUE(sim::FireTimer(main->window, IDT_UPDATE_RETRY));
         EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
     };
     sim::ServeUrl(kExeUrl, stalled);
@@ -182,15 +182,16 @@ TEST_F(Background, TheCheckWaitsForTheOpenBoxAndThenRunsOnce) {
     Publish("5.0.0.1", newImage);
     plat::HWND box = sim::CreateWindow(nullptr, 0, {100, 100, 300, 200});
     sim::ShowWindow(box, true);  // the shortcut question, still unanswered
-    for (int second = 0; second < 30; ++second) ASSERT_TRUE(main->TickAndPump());
+    ASSERT_TRUE(main->TickAndPump());
+    for (int second = 0; second < 30; ++second) ASSERT_TRUE(main->RetryAndPump());
     EXPECT_TRUE(sim::OpenedUrls().empty());
     EXPECT_EQ(sim::TimerCalls().back().elapse, kUpdateRetryMs);
 
     sim::DestroyWindow(box);
     sim::QueueAnswer(plat::IDNO);
     sim::QueueAnswer(plat::IDOK);
-    EXPECT_TRUE(main->TickAndPump());
-    EXPECT_FALSE(main->TickAndPump()) << "the timer outlived the check";
+    EXPECT_TRUE(main->RetryAndPump());
+    EXPECT_TRUE(sim::LiveTimers(main->window).empty()) << "a timer outlived the check";
     EXPECT_EQ(Opens(kManifestUrl), 1);
     EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
 }
@@ -202,13 +203,13 @@ TEST_F(Background, AnOfferWaitsForABoxOpenedDuringTheFetch) {
     plat::HWND about = sim::CreateWindow(nullptr, 0, {100, 100, 300, 200});
     sim::ShowWindow(about, true);
     sim::DeliverPosted();
-    EXPECT_TRUE(main->TickAndPump());
+    EXPECT_TRUE(main->RetryAndPump());
     EXPECT_TRUE(sim::MessageBoxes().empty()) << "the offer ran inside the About box";
 
     sim::DestroyWindow(about);
     sim::QueueAnswer(plat::IDNO);
     sim::QueueAnswer(plat::IDOK);
-    main->TickAndPump();
+    main->RetryAndPump();
     EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kFailureCaption}));
 }
 
@@ -223,12 +224,12 @@ TEST_F(Background, TwoCopiesAcceptingTogetherSwapOnceAndBothSucceed) {
     sim::QueueAnswer(plat::IDYES);
     sim::QueueAnswer(plat::IDYES);
     sim::DeliverPosted();  // both say Yes; the first takes the lock and downloads
-    EXPECT_TRUE(second.TimerLive()) << "the second copy should wait for the first";
+    EXPECT_TRUE(second.Waiting()) << "the second copy should wait for the first";
 
     sim::QueueAnswer(plat::IDNO);  // the first's restart question
     sim::Pump();
     sim::QueueAnswer(plat::IDNO);  // the second's
-    second.TickAndPump();
+    second.RetryAndPump();
 
     EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kOfferCaption, kSuccessCaption,
                                                     kSuccessCaption}));

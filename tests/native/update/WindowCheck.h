@@ -1,10 +1,11 @@
 // A main window that runs the background update check as CMainDlg does:
-// WM_TIMER and WM_UPDATE_STEP_DONE reach the check, WM_CLOSE the relaunch.
+// the check started with the window, WM_TIMER and WM_UPDATE_STEP_DONE
+// reaching it, WM_CLOSE the relaunch.
 #pragma once
 #include "UpdateWorld.h"
 
 #include "update/BackgroundUpdate.h"
-#include "update/ScheduledCheck.h"
+#include "update/UpdateOutcome.h"
 
 namespace updtest {
 
@@ -12,7 +13,6 @@ class WindowCheck {
 public:
     explicit WindowCheck(CAutoUpdater& updater) : check(updater, kBaseUrl.c_str()) {
         window = sim::CreateWindow(nullptr, 0, {0, 0, 640, 480});
-        plat::SetTimer(window, IDT_UPDATE_CHECK, 20000);
         sim::SetMessageHandler(window, [this](plat::UINT msg, plat::WPARAM wParam, plat::LPARAM) {
             if (msg == plat::WM_TIMER) check.OnTimer(window, static_cast<unsigned>(wParam));
             if (msg == WM_UPDATE_STEP_DONE) check.OnStepDone(window);
@@ -22,6 +22,7 @@ public:
             }
             return plat::LRESULT{0};
         });
+        check.Start(window);
     }
     ~WindowCheck() { sim::DestroyWindow(window); }
 
@@ -31,7 +32,11 @@ public:
         sim::Pump();
         return fired;
     }
-    bool TimerLive() { return sim::LiveTimers(window).count(IDT_UPDATE_CHECK) > 0; }
+    bool TimerLive(unsigned id = IDT_UPDATE_CHECK) { return sim::LiveTimers(window).count(id) > 0; }
+    // A step waits for an open box or for another copy's lock.
+    bool Waiting() { return TimerLive(IDT_UPDATE_RETRY); }
+    // The waiting step's next look.
+    bool RetryAndPump() { return TickAndPump(IDT_UPDATE_RETRY); }
 
     CBackgroundUpdate check;
     plat::HWND window = nullptr;

@@ -1,4 +1,4 @@
-// The main window's update check on its timer, its messages, and the restart.
+// The update check seen from the main window: its tick, its messages and the restart.
 #include "WindowCheck.h"
 
 #include "platform/User.h"
@@ -61,6 +61,10 @@ protected:
 };
 
 TEST_F(Scheduled, TheTimerIsKilledBeforeTheFirstRequest) {
+    ASSERT_FALSE(sim::TimerCalls().empty());
+    const sim::TimerCall started = sim::TimerCalls().back();
+    EXPECT_EQ(started.id, 1u);
+    EXPECT_EQ(started.elapse, 20000u) << "the check comes 20 s after the window opens";
     bool timerAliveAtRequest = true;
     sim::OnUrlOpen([&](const std::string&) {
         timerAliveAtRequest = sim::LiveTimers(window).count(IDT_UPDATE_CHECK) > 0;

@@ -1,10 +1,9 @@
-// The main window's timer-driven update check and the restart on close.
+// How an update check ends for the user: the message of its outcome, and
+// the restart on close that the success message may ask for.
 #pragma once
 #include "update/AutoUpdater.h"
 
 #include "platform/WinTypes.h"
-
-constexpr unsigned IDT_UPDATE_CHECK = 1;
 
 // Set when the user accepts the restart after a successful update.
 extern bool g_bRestartAfterUpdate;

@@ -1,5 +1,5 @@
-// The main window's one update check after start, and the restart on close.
-#include "update/ScheduledCheck.h"
+// The messages of the update check's outcome, and the restart on close.
+#include "update/UpdateOutcome.h"
 
 #include "update/AutoUpdater.h"
 #include "base/ModulePath.h"

@@ -1,0 +1,30 @@
+// When the update runs, how long it waits for the server and for another
+// copy, and where it looks: a change of schedule, patience or server starts
+// here, and only the step that uses a setting needs touching besides.
+#pragma once
+#include "platform/WinTypes.h"
+
+#include "BuildConfig.h"
+
+// The folder of update.txt, the executable and its signature.
+constexpr char kUpdateDirectoryUrl[] = "http://" TQ_HOST "/tarnquill/update/";
+
+// The main window's timers for the update, and what each one drives.
+constexpr unsigned IDT_UPDATE_CHECK = 1;  // the scheduled check
+constexpr unsigned IDT_UPDATE_WATCH = 2;  // watches a step running on a worker
+constexpr unsigned IDT_UPDATE_RETRY = 3;  // looks again after an open box or a held lock
+
+// The check runs once per start, this long after the main window opens:
+// the start page and the installation come first.
+constexpr plat::UINT kUpdateCheckDelayMs = 20 * 1000;
+// How often a waiting step looks again, and a running one is watched.
+constexpr plat::UINT kUpdateRetryMs = 1000;
+
+// Time-outs of the update's transfers, in milliseconds.
+constexpr plat::DWORD kNetworkWaitMs = 30 * 1000;            // connect, send, each read
+constexpr plat::DWORD kDownloadDeadlineMs = 10 * 60 * 1000;  // the whole executable
+constexpr plat::DWORD kSignatureDeadlineMs = 60 * 1000;      // the 384 bytes of the signature
+
+// A copy that finds another one updating the same executable waits this long
+// for it to finish.
+constexpr plat::DWORD kLockWaitMs = 5 * 60 * 1000;
