@@ -40,6 +40,21 @@ struct SplitCase {
     const char* name;
 };
 
+// Each command line splits into its folder and name, the name's buffer
+// zero-filled behind it and nothing written past either member.
+template <std::size_t N>
+void ExpectSplits(const SplitCase (&cases)[N]) {
+    for (const SplitCase& c : cases) {
+        SCOPED_TRACE(c.commandLine);
+        Members m;
+        m.Split(c.commandLine);
+        EXPECT_STREQ(c.dir, m.dir);
+        EXPECT_STREQ(c.name, m.name);
+        EXPECT_TRUE(m.NameZeroFilled());
+        EXPECT_TRUE(m.GuardsIntact());
+    }
+}
+
 TEST(OwnPath, SplitsTheQuotedPathAndIgnoresWhatFollows) {
     const SplitCase cases[] = {
         {"\"C:\\Users\\user\\Downloads\\tarnquill.exe\"", "C:\\Users\\user\\Downloads\\", "tarnquill.exe"},
@@ -55,32 +70,17 @@ TEST(OwnPath, SplitsTheQuotedPathAndIgnoresWhatFollows) {
         {"\"\" x", "", ""},
         {"", "", ""},
     };
-    for (const SplitCase& c : cases) {
-        SCOPED_TRACE(c.commandLine);
-        Members m;
-        m.Split(c.commandLine);
-        EXPECT_STREQ(c.dir, m.dir);
-        EXPECT_STREQ(c.name, m.name);
-        EXPECT_TRUE(m.NameZeroFilled());
-        EXPECT_TRUE(m.GuardsIntact());
-    }
+    ExpectSplits(cases);
 }
 
 TEST(OwnPath, TrailByteBackslashBelongsToItsCharacter) {
     // "誠" is D5 5C in code page 936: its trail byte looks like a backslash.
-    const std::string makoto = "\xD5\x5C";
     const SplitCase cases[] = {
         {"\"C:\\Down\\\xD5\x5C.exe\"", "C:\\Down\\", "\xD5\x5C.exe"},
         {"\"C:\\\xD5\x5C\\a.exe\"", "C:\\\xD5\x5C\\", "a.exe"},
         {"\"\xD5\x5C\xD5\x5C.exe\"", "", "\xD5\x5C\xD5\x5C.exe"},
     };
-    for (const SplitCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        Members m;
-        m.Split(c.commandLine);
-        EXPECT_STREQ(c.dir, m.dir);
-        EXPECT_STREQ(c.name, m.name);
-    }
+    ExpectSplits(cases);
 }
 
 TEST(OwnPath, OverLongCommandLineIsCutInsideTheMembers) {
