@@ -11,8 +11,8 @@ import sys
 import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-DRIVER = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts", "walkthrough")
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+DRIVER = [sys.executable, "-B", "-m", "scripts.walkthrough"]
 STAGES = ["wine prefix", "download start", "self-install", "relaunch", "shortcut question",
           "main window", "shortcuts", "about box", "update offer", "update success", "restart",
           "close"]
@@ -40,9 +40,8 @@ class Walkthrough(unittest.TestCase):
         self.prefix = os.path.join(self.folder, "prefix")
 
     def walk(self, *args, limit=400):
-        r = subprocess.run([sys.executable, DRIVER, "--build-dir", self.build_dir,
-                            "--folder", self.folder] + list(args),
-                           capture_output=True, text=True, timeout=limit)
+        r = subprocess.run(DRIVER + ["--build-dir", self.build_dir, "--folder", self.folder]
+                           + list(args), cwd=ROOT, capture_output=True, text=True, timeout=limit)
         return r.returncode, r.stdout, r.stderr
 
     def installed(self, *parts):
