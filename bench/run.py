@@ -1,13 +1,13 @@
-#!/usr/bin/env python3
 """Measures the program's costs beside references and writes the table.
 
-  python3 bench/run.py --build BUILD_DIR [--out docs/BENCHMARKS.md]
+  python3 -m bench.run --build BUILD_DIR [--out docs/BENCHMARKS.md]
                        [--runs 20] [--download-runs 5] [--skip size,startup,download,install]
                        [--note TEXT]...
 
-BUILD_DIR is a MinSizeRel win32 build configured with -DTQ_BENCH=ON
+Run from the repository root, which makes the harness importable as
+tests.harness. BUILD_DIR is a MinSizeRel win32 build configured with -DTQ_BENCH=ON
 (scripts/bench.sh makes one). Runs under Wine through the end-to-end harness
-(tests/e2e/harness): one fresh prefix, the stand-in server as the proxy, an X
+(tests/harness): one fresh prefix, the stand-in server as the proxy, an X
 server (DISPLAY, or one of the harness's own). The size part needs no Wine:
 `--skip startup,download,install` runs on a machine without it, and the
 figures of the earlier full run are kept in the document under their date. Wall-clock figures are medians
@@ -29,12 +29,9 @@ import sys
 import threading
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-sys.path.insert(0, HERE)
+from . import mapsize
 
-import mapsize  # noqa: E402
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 KIB = 1024
 MIB = 1024 * 1024
@@ -243,8 +240,8 @@ class Rig:
     """One prefix, the stand-in server and the X display for all Wine runs."""
 
     def __init__(self, build):
-        from harness import Server
-        from harness.wine import Prefix, Xvfb
+        from tests.harness import Server
+        from tests.harness.wine import Prefix, Xvfb
         self.build = build
         self.xvfb = Xvfb()
         self.server = Server()
@@ -380,7 +377,7 @@ def bench_startup(rig, runs, report):
 
 def prefix_pid(prefix_path, name):
     """The pid of the prefix's process running `name`, or None."""
-    from harness.wine import prefix_processes
+    from tests.harness.wine import prefix_processes
     for pid, command in prefix_processes(prefix_path).items():
         if name.lower() in command.lower():
             return pid
@@ -557,7 +554,7 @@ def piece_sweep(rig, driver, url):
 
 
 def bench_download(rig, runs, report):
-    from harness import pattern_sha256
+    from tests.harness import pattern_sha256
     driver = rig.put(os.path.join(rig.build, "bench", "tq_bench_download.exe"),
                      BENCH_DIR + "\\download.exe")
     proxy = "http://127.0.0.1:%d" % rig.server.port
@@ -792,7 +789,7 @@ def main():
     if args.runs < 1 or args.download_runs < 1:
         ap.error("runs must be positive")
     os.environ.setdefault("TQ_BUILD_DIR", wine_build)
-    from harness.wine import wine_arch
+    from tests.harness.wine import wine_arch
     os.environ["TQ_WINE_ARCH"] = wine_arch(wine_build)
 
     started = datetime.datetime.now(datetime.timezone.utc)

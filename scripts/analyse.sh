@@ -15,7 +15,7 @@ SOURCES=(base/*.cpp update/*.cpp install/*.cpp ui/Layout.cpp browser/StartPage.c
 echo "-- cppcheck"
 cppcheck --quiet --error-exitcode=1 -j "$JOBS" --std=c++17 --language=c++ \
   --enable=warning,style,performance,portability --inline-suppr \
-  --suppressions-list=tools/analysis/cppcheck-suppressions.txt \
+  --suppressions-list=scripts/analysis/cppcheck-suppressions.txt \
   --cppcheck-build-dir="$OUT" -I . -I "$BUILD/generated" "${SOURCES[@]}"
 
 echo "-- clang-tidy"

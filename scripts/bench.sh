@@ -37,6 +37,6 @@ if [[ "$(wine_preset)" == win64 ]]; then
 fi
 
 mkdir -p "$WORK"
-TQ_BUILD_DIR="$WORK" python3 bench/run.py --build "$BUILD" --wine-build "$WINE_BUILD" \
+TQ_BUILD_DIR="$WORK" python3 -B -m bench.run --build "$BUILD" --wine-build "$WINE_BUILD" \
   --out docs/BENCHMARKS.md "$@"
 if [[ -z "${BENCH_WORK_DIR:-}" ]]; then rm -rf "$WORK"; fi

@@ -7,7 +7,7 @@
 #
 #   bash scripts/run.sh                 headless: the robot answers Yes, screenshots
 #   bash scripts/run.sh --interactive   on $DISPLAY: you answer the prompts
-#   other options go to the walkthrough: python3 scripts/walkthrough --help
+#   other options go to the walkthrough: python3 -m scripts.walkthrough --help
 #
 # The Wine prefix stays in build/walkthrough/prefix, the screenshots in
 # build/walkthrough/shots. Exit status 0 only when every stage happened.
@@ -51,4 +51,5 @@ else
 fi
 
 echo "== walkthrough under Wine =="
-exec python3 scripts/walkthrough ${args[@]+"${args[@]}"}
+# -B: nothing of the run lands in the source tree.
+exec python3 -B -m scripts.walkthrough ${args[@]+"${args[@]}"}

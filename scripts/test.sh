@@ -34,11 +34,10 @@ cmake --build --preset win32 -j "$JOBS"
 echo "== layers: dependencies point from app/ down to platform/ =="
 python3 scripts/check_layers.py build/native build/win32
 
+# The README's run command (bash scripts/run.sh) runs once, headless, as the
+# end-to-end test e2e.walkthrough.test_walkthrough of the suite below.
 if [ "$TQ_WINE_PRESET" = win32 ]; then
-  echo "== the README's run command: the walkthrough, headless =="
-  bash scripts/run.sh
-
-  echo "== Windows-side unit tests and end-to-end tests under Wine =="
+  echo "== Windows-side unit tests and end-to-end tests under Wine, with the run command =="
   ctest --preset win32
   exit 0
 fi
@@ -47,8 +46,5 @@ echo "== win64 test build =="
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$JOBS"
 
-echo "== the README's run command: the walkthrough of the win64 build, headless =="
-bash scripts/run.sh --build-dir build/win64
-
-echo "== Windows-side unit tests and end-to-end tests of the win64 build under 64-bit Wine =="
+echo "== Windows-side unit tests and end-to-end tests of the win64 build under 64-bit Wine, with the run command =="
 ctest --preset win64

@@ -1,9 +1,9 @@
 """Walkthrough: the program as a new user meets it, under Wine, against a
 loopback stand-in for the maker's server.
 
-Usage: python3 scripts/walkthrough [--build-dir DIR] [--folder DIR]
-                                   [--interactive] [--docs DIR]
-                                   [--announce VERSION] [--time-limit SECONDS]
+Usage: python3 -m scripts.walkthrough [--build-dir DIR] [--folder DIR]
+                                      [--interactive] [--docs DIR]
+                                      [--announce VERSION] [--time-limit SECONDS]
 
 Headless by default: its own X server, every prompt answered Yes by the robot,
 a screenshot of each stage. With --interactive (needs DISPLAY) the person
@@ -18,16 +18,13 @@ import subprocess
 import sys
 import time
 
-sys.dont_write_bytecode = True  # nothing of the run lands in the source tree
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from tests.harness.wine import HarnessError, build_config, helper_path, wine_command
 
-import files  # noqa: E402
-import standin  # noqa: E402
-from harness.wine import HarnessError, build_config, wine_command  # noqa: E402
-from session import Session  # noqa: E402
-from stages import FOLDER, INSTALLED, StageFailed, Walkthrough  # noqa: E402
+from . import standin
+from .session import Session
+from .stages import FOLDER, INSTALLED, StageFailed, Walkthrough
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
 class SetupError(Exception):
@@ -42,8 +39,8 @@ class Build:
         self.paths = {
             "main": os.path.join(self.dir, "tarnquill.exe"),
             "5.0.0.1": os.path.join(self.dir, "variants", "5.0.0.1", "tarnquill.exe"),
-            "robot": os.path.join(self.dir, "tools", "robot.exe"),
-            "linkinfo": os.path.join(self.dir, "tools", "linkinfo.exe"),
+            "robot": helper_path("robot.exe", self.dir),
+            "linkinfo": helper_path("linkinfo.exe", self.dir),
         }
         missing = [p for p in self.paths.values() if not os.path.exists(p)]
         if missing:

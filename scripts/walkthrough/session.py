@@ -10,9 +10,9 @@ import subprocess
 import threading
 import time
 
-from harness.robot import Robot
-from harness.server import Server
-from harness.wine import (Prefix, Xvfb, base_env, clone_prefix, kill_prefix, prefix_processes,
+from tests.harness.robot import Robot
+from tests.harness.server import Server
+from tests.harness.wine import (Prefix, Xvfb, base_env, clone_prefix, kill_prefix, prefix_processes,
                           template_prefix)
 
 MARLETT = "/usr/share/wine/fonts/marlett.ttf"

@@ -6,11 +6,11 @@ import os
 import subprocess
 import time
 
-from harness import signing
-from harness.robot import IDOK, IDYES, WM_CLOSE, WM_SYSCOMMAND, RobotError
+from tests.harness import signing
+from tests.harness.robot import IDOK, IDYES, WM_CLOSE, WM_SYSCOMMAND, RobotError
 
-import files
-import standin as stand_in
+from . import files
+from . import standin as stand_in
 
 DOWNLOADED = "C:\\users\\root\\Downloads\\tarnquill.exe"
 FOLDER = "C:\\ProgramData\\Veltrano"

@@ -10,7 +10,7 @@ import unittest
 
 from .robot import Robot
 from .server import Server
-from .wine import Prefix, Xvfb, HarnessError, e2e_dir
+from .wine import Prefix, Xvfb, HarnessError, e2e_dir, helper
 
 DOWNLOADS = "C:\\users\\root\\Downloads"
 PROGRAMDATA = "C:\\ProgramData"
@@ -44,7 +44,7 @@ class E2E(unittest.TestCase):
         name = re.sub(r"[^A-Za-z0-9_]+", "_", self.id().split(".", 1)[-1])[:60]
         self.prefix = Prefix(name, display=self._xvfb.display, proxy_port=self.server.port)
         self.addCleanup(self._finish_prefix)
-        self.robot = Robot(self.prefix, _env_path("TQ_ROBOT"))
+        self.robot = Robot(self.prefix, helper("robot.exe"))
         if self.VIRTUAL_DESKTOP:
             self._use_virtual_desktop()
         self._timer.start()

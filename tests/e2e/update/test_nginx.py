@@ -7,11 +7,11 @@ import os
 import tempfile
 import unittest
 
-from harness import IDNO, IDYES
-from harness.nginx import Nginx
-from harness.signing import release
-from harness.wine import e2e_dir
-from test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, UpdateCase, downloads_in_temp
+from tests.harness import IDNO, IDYES
+from tests.harness.nginx import Nginx
+from tests.harness.signing import release
+from tests.harness.wine import e2e_dir
+from tests.e2e.update.test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, UpdateCase, downloads_in_temp
 
 
 class RealWebServer(UpdateCase):

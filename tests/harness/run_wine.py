@@ -2,7 +2,7 @@
 build's prefix, on an X server of its own when there is no DISPLAY, and ends
 everything it started afterwards. Its exit code is the program's.
 
-Usage: python3 -m harness.run_wine [--timeout S] program.exe [args...]
+Usage: python3 -m tests.harness.run_wine [--timeout S] program.exe [args...]
 """
 
 import subprocess

@@ -4,7 +4,7 @@ PKCS#1 v1.5 over SHA-256), with the test keys of tests/keys."""
 import os
 import subprocess
 
-KEYS = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "keys")
+KEYS = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "keys")
 SIGNING_KEY = os.path.join(KEYS, "TEST-ONLY-update-signing-key.pem")
 STRANGER_KEY = os.path.join(KEYS, "TEST-ONLY-stranger-key.pem")
 REPO = os.path.dirname(os.path.dirname(KEYS))

@@ -7,8 +7,8 @@ import os
 import time
 import unittest
 
-from harness import IDNO, IDYES
-from test_update import (BACKUP, EXE, FAILURE_CAPTION, INSTALLED, MANIFEST, MARKER, OFFER_CAPTION,
+from tests.harness import IDNO, IDYES
+from tests.e2e.update.test_update import (BACKUP, EXE, FAILURE_CAPTION, INSTALLED, MANIFEST, MARKER, OFFER_CAPTION,
                          SUCCESS_CAPTION, UpdateCase, downloads_in_temp)
 
 WM_NULL = 0

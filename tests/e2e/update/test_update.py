@@ -4,9 +4,9 @@ the stand-in server, offers the new version, swaps its executable and restarts."
 import time
 import unittest
 
-from harness import E2E, IDNO, IDOK, IDYES, PROGRAMDATA, TEMP, WM_CLOSE
-from harness.signing import STRANGER_KEY, sign
-from harness.wine import build_config
+from tests.harness import E2E, IDNO, IDOK, IDYES, PROGRAMDATA, TEMP, WM_CLOSE
+from tests.harness.signing import STRANGER_KEY, sign
+from tests.harness.wine import build_config
 
 WM_TIMER = 0x0113
 IDT_UPDATE_CHECK = 1

@@ -5,13 +5,13 @@ folder first) the program runs, updates, restarts and shows its window, and
 no planted DLL is loaded. version.dll is not planted: Wine's own shell32 and
 ole32 load it from the program's folder before any of the program's code runs
 (Windows takes their dependencies from the system folder); for it the import
-table is the check (the win32 test ImportTable)."""
+table is the check (the win32 test win32.imports.import_table)."""
 
-import os
 import unittest
 
-import test_update as update
-from harness import IDYES
+from tests.e2e.update import test_update as update
+from tests.harness import IDYES
+from tests.harness.wine import helper
 
 PLANTED = ("wininet.dll", "comctl32.dll")
 
@@ -20,7 +20,7 @@ class PlantedDlls(update.UpdateCase):
     def setUp(self):
         super().setUp()
         self.prefix.native_first("version", "wininet", "comctl32")
-        with open(os.path.join(os.environ["TQ_BUILD_DIR"], "tools", "planted.dll"), "rb") as f:
+        with open(helper("planted.dll"), "rb") as f:
             dll = f.read()
         for name in PLANTED:
             self.write(update.FOLDER + "\\" + name, dll)

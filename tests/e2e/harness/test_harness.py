@@ -6,7 +6,8 @@ import subprocess
 import time
 import unittest
 
-from harness import E2E, IDOK, pattern_bytes
+from tests.harness import E2E, IDOK, pattern_bytes
+from tests.harness.wine import helper
 
 CAPTION = "探针"
 FIRST_LINE = "版本：5.0.0.1，免费快速"
@@ -17,7 +18,7 @@ class ProbeThroughServerAndRobot(E2E):
     TIMEOUT = 90
 
     def probe(self, url=URL, caption=CAPTION):
-        return self.start(os.environ["TQ_PROBE"], url, caption)
+        return self.start(helper("probe.exe"), url, caption)
 
     def test_box_text_caption_and_request_log(self):
         self.server.route("/tarnquill/probe.txt", body=FIRST_LINE + "\r\nsecond line")
@@ -102,7 +103,7 @@ class TimeLimit(unittest.TestCase):
             TIMEOUT = 5
 
             def test_stuck(self):
-                self.start(os.environ["TQ_PROBE"], URL, CAPTION)
+                self.start(helper("probe.exe"), URL, CAPTION)
                 self.robot.wait_box(caption="a box that never comes", timeout=120)
 
         runs = os.path.join(os.environ["TQ_BUILD_DIR"], "e2e", "runs")

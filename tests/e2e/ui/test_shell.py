@@ -7,9 +7,9 @@ import struct
 import time
 import unittest
 
-from harness import (E2E, IDOK, WM_CLOSE, WM_SYSCOMMAND, SC_MAXIMIZE, SC_RESTORE, SC_MINIMIZE,
+from tests.harness import (E2E, IDOK, WM_CLOSE, WM_SYSCOMMAND, SC_MAXIMIZE, SC_RESTORE, SC_MINIMIZE,
                      VK_RETURN, VK_ESCAPE)
-from harness.wine import build_config
+from tests.harness.wine import build_config
 
 INSTALLED = "C:\\ProgramData\\Veltrano\\tarnquill.exe"
 MARKER = "C:\\ProgramData\\Veltrano\\ Veltrano4.lnk"

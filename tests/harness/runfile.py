@@ -1,6 +1,6 @@
 """Runs the tests of one test file (what CTest calls for each test_*.py).
 
-Usage: python3 -m harness.runfile path/to/test_x.py
+Usage: python3 -m tests.harness.runfile path/to/test_x.py
 Fails when the file holds no test, so a file that lost its tests is noticed.
 """
 

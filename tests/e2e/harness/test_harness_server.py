@@ -5,7 +5,7 @@ import socket
 import time
 import unittest
 
-from harness import Server, pattern_bytes, pattern_sha256
+from tests.harness import Server, pattern_bytes, pattern_sha256
 
 
 def exchange(port, request, read_timeout=5):

@@ -1,26 +1,31 @@
 """End-to-end harness: the real tarnquill.exe under Wine, a stand-in for the
 maker's web server, and a robot that reads and answers the program's windows.
+The Win32 helpers it runs inside the prefix (robot, probe, planted DLL,
+linkinfo) are in helpers/ and built by the win32 build into <build>/harness.
 
-Python 3 standard library only. Every test file tests/e2e/**/test_*.py is one
-CTest test (registered by tests/e2e/CMakeLists.txt); CTest runs it as
-``python3 -m unittest -v <file>`` with ``tests/e2e`` on PYTHONPATH and the
-environment below. A file can also be run by hand the same way once the win32
-build exists (export the variables, or run ``ctest -R <name> -V``).
+Python 3 standard library only, imported as the package ``tests.harness`` with
+the repository root on the path (CTest sets PYTHONPATH; the walkthrough and the
+benchmarks run as modules from the root). Every file tests/e2e/<area>/test_*.py
+is one CTest test, e2e.<area>.test_<name> (registered by tests/e2e/CMakeLists.txt),
+run by ``python3 -m tests.harness.runfile <file>`` with the environment below.
+A file can also be run by hand the same way once the win32 build exists
+(export the variables, or run ``ctest -R <name> -V``).
 
-Adding a test: drop tests/e2e/[folder/]test_<name>.py; the next build
-re-globs and CTest gets e2e.[folder.]test_<name> (label "e2e"). Run one with
-``ctest --test-dir build/win32 -R e2e.test_<name> --output-on-failure``; a file
-without any test fails. On a machine that cannot run 32-bit code the same tests
-run against build/win64: the prefix's architecture and Wine's loader follow the
-build (``wine.wine_arch``). Windows-side unit tests use tq_win32_test() in
-tests/win32/<folder>/CMakeLists.txt and run through ``harness.run_wine``.
+Adding a test: drop tests/e2e/<area>/test_<name>.py; the next build re-globs
+and CTest gets e2e.<area>.test_<name> (label "e2e"). Run one with
+``ctest --test-dir build/win32 -R e2e.<area>.test_<name> --output-on-failure``; a
+file without any test fails. On a machine that cannot run 32-bit code the same
+tests run against build/win64: the prefix's architecture and Wine's loader
+follow the build (``wine.wine_arch``). Windows-side unit tests use
+tq_win32_test() in tests/win32/<folder>/CMakeLists.txt and run through
+``tests.harness.run_wine``.
 
 Writing a test
 --------------
 ::
 
     import unittest
-    from harness import E2E, IDYES, IDNO, IDOK
+    from tests.harness import E2E, IDYES, IDNO, IDOK
 
     class UpdateOffer(E2E):
         def test_newer_version_is_offered(self):
@@ -104,8 +109,8 @@ Unrouted paths get 404 with a short body. ``requests``: list of ``Request``
 lower-case), ``.header_lines`` (as sent), ``.time``). ``requests_for(path)``,
 ``wait_for_request(path, timeout=10, count=1)`` -> list, ``port``, ``url``.
 
-``Robot`` (tools/robot/robot.exe run inside the prefix; outputs JSON lines)
--------------------------------------------------------------------------
+``Robot`` (helpers/robot, robot.exe run inside the prefix; outputs JSON lines)
+----------------------------------------------------------------------------
 ``windows(caption=None, cls=None, pid=None, visible_only=True)`` -> [Window]
   (``.hwnd`` int, ``.cls``, ``.caption``, ``.pid``, ``.rect`` (l,t,r,b),
   ``.visible``, ``.owner``)
@@ -143,7 +148,8 @@ timeout over many short polls; every wait is bounded, and TIMEOUT bounds the
 whole method.
 
 Environment (set by CTest; the harness fails clearly when one is missing)
-  TQ_BUILD_DIR, TQ_EXE, TQ_EXE_5001, TQ_EXE_NOVERSION, TQ_ROBOT, TQ_PROBE.
+  TQ_BUILD_DIR, TQ_EXE, TQ_EXE_5001, TQ_EXE_NOVERSION. The helpers are found
+  in TQ_BUILD_DIR/harness (``wine.helper``).
 """
 
 from .case import E2E, DOWNLOADS, PROGRAMDATA, DESKTOP, TEMP  # noqa: F401

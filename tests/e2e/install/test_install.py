@@ -1,13 +1,14 @@
 """Self-installation and the shortcut offer, end to end: the real program under
 Wine, started from the download folder as a user would, the installed copy it
 starts, the question it asks and the links it leaves, read back through the
-shell's own link object (tools/linkinfo)."""
+shell's own link object (the harness's linkinfo helper)."""
 
 import os
 import time
 import unittest
 
-from harness import E2E, IDYES, IDNO, WM_CLOSE, DOWNLOADS, PROGRAMDATA
+from tests.harness import E2E, IDYES, IDNO, WM_CLOSE, DOWNLOADS, PROGRAMDATA
+from tests.harness.wine import helper
 
 QUESTION = "为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？"
 INSTALL_FOLDER = PROGRAMDATA + "\\Veltrano\\"
@@ -23,8 +24,7 @@ CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY = 2
 class InstallCase(E2E):
     def setUp(self):
         super().setUp()
-        self.linkinfo = os.path.join(os.environ["TQ_BUILD_DIR"], "tools", "linkinfo.exe")
-        self.assertTrue(os.path.exists(self.linkinfo), "build tools/linkinfo first")
+        self.linkinfo = helper("linkinfo.exe")
         # A manifest that announces nothing newer keeps the timer's check silent.
         self.server.route("/tarnquill/update/update.txt", body=b"5.0")
         self.server.route("/tarnquill/*", body=b"<html>start</html>")

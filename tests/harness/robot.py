@@ -1,4 +1,4 @@
-"""Python side of tools/robot/robot.exe: each call is one Wine process in the
+"""Python side of helpers/robot (robot.exe): each call is one Wine process in the
 test's prefix that prints JSON lines. Waits poll inside the robot, so one
 wait costs one process start; every call has a hard timeout."""
 

@@ -6,8 +6,8 @@ the user saw the offer and the failure message at most."""
 
 import unittest
 
-from harness import IDYES
-from test_update import EXE, MANIFEST, UpdateCase
+from tests.harness import IDYES
+from tests.e2e.update.test_update import EXE, MANIFEST, UpdateCase
 
 WM_NULL = 0
 MIB = 1024 * 1024

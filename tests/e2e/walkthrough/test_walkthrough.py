@@ -1,6 +1,8 @@
-"""The README's run command as CI sees it: the walkthrough driver runs headless
+"""The README's run command as CI sees it: `bash scripts/run.sh` runs headless
 against the built programs, and what it prints, exits with and leaves on
-disk is what a newcomer would get."""
+disk is what a newcomer would get. This is the one full run of the test
+command (scripts/test.sh leaves it to this test); the failure paths start the
+walkthrough driver directly, as run.sh does after its build."""
 
 import os
 import re
@@ -11,8 +13,9 @@ import sys
 import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-DRIVER = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts", "walkthrough")
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+RUN_COMMAND = ["bash", "scripts/run.sh"]
+DRIVER = [sys.executable, "-B", "-m", "scripts.walkthrough"]
 STAGES = ["wine prefix", "download start", "self-install", "relaunch", "shortcut question",
           "main window", "shortcuts", "about box", "update offer", "update success", "restart",
           "close"]
@@ -39,10 +42,9 @@ class Walkthrough(unittest.TestCase):
             self.addCleanup(shutil.rmtree, self.folder, True)
         self.prefix = os.path.join(self.folder, "prefix")
 
-    def walk(self, *args, limit=400):
-        r = subprocess.run([sys.executable, DRIVER, "--build-dir", self.build_dir,
-                            "--folder", self.folder] + list(args),
-                           capture_output=True, text=True, timeout=limit)
+    def walk(self, *args, command=DRIVER, limit=400):
+        r = subprocess.run(command + ["--build-dir", self.build_dir, "--folder", self.folder]
+                           + list(args), cwd=ROOT, capture_output=True, text=True, timeout=limit)
         return r.returncode, r.stdout, r.stderr
 
     def installed(self, *parts):
@@ -63,7 +65,7 @@ class Walkthrough(unittest.TestCase):
 
     def test_every_stage_happens_and_the_summary_tells_what_landed(self):
         docs = os.path.join(self.folder, "docs")
-        code, out, err = self.walk("--docs", docs)
+        code, out, err = self.walk("--docs", docs, command=RUN_COMMAND)
 
         # One progress line per stage, in the order a user meets them.
         progress = re.findall(r"^\[\s*[\d.]+s\] (.+?)\s{2,}", out, re.M)

@@ -64,6 +64,19 @@ def wine_command():
     return [WINE64] if wine_arch() == "win64" else ["wine"]
 
 
+def helper_path(name, build=None):
+    """Where the build puts a Win32 helper of the harness (tests/harness/helpers)."""
+    return os.path.join(build or build_dir(), "harness", name)
+
+
+def helper(name, build=None):
+    """A Win32 helper of the harness, failing clearly when it was not built."""
+    path = helper_path(name, build)
+    if not os.path.exists(path):
+        raise HarnessError("%s is not built: cmake --build %s" % (path, build or build_dir()))
+    return path
+
+
 def e2e_dir(*parts):
     path = os.path.join(build_dir(), "e2e", *parts)
     os.makedirs(path, exist_ok=True)

@@ -7,7 +7,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness.signing import REPO, SIGNING_KEY, STRANGER_KEY
+from tests.harness.signing import REPO, SIGNING_KEY, STRANGER_KEY
 
 RELEASE = os.path.join(REPO, "scripts", "release.sh")
 

@@ -1,6 +1,6 @@
 """Makes the build's pristine Wine prefix (once; later calls return at once).
 
-Usage: python3 -m harness.template   (TQ_BUILD_DIR in the environment)
+Usage: python3 -m tests.harness.template   (TQ_BUILD_DIR in the environment)
 """
 
 import sys
