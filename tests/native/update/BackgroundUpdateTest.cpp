@@ -9,7 +9,6 @@
 #include "platform/Kernel.h"
 #include "platform/User.h"
 
-#include <optional>
 
 using namespace updtest;
 
@@ -19,33 +18,14 @@ const std::string kOfferCaption = "有新版更新";
 const std::string kSuccessCaption = "更新成功！";
 const std::string kFailureCaption = "更新失败！";
 
-class Background : public UpdateWorld {
+class Background : public WindowWorld {
 protected:
-    void SetUp() override {
-        UpdateWorld::SetUp();
-        g_bRestartAfterUpdate = false;
-        main.emplace(Updater());
-    }
-    void TearDown() override {
-        main.reset();
-        g_bRestartAfterUpdate = false;
-        UpdateWorld::TearDown();
-    }
-
-    // The captions of the boxes shown, from the first'th on.
-    std::vector<std::string> Captions(std::size_t first = 0) {
-        std::vector<std::string> out;
-        const auto boxes = sim::MessageBoxes();
-        for (std::size_t i = first; i < boxes.size(); ++i) out.push_back(boxes[i].caption);
-        return out;
-    }
     int Opens(const std::string& url) {
         int n = 0;
         for (const auto& opened : sim::OpenedUrls()) n += opened == url;
         return n;
     }
 
-    std::optional<WindowCheck> main;
 };
 
 // ------------------------------------------------ the window never waits

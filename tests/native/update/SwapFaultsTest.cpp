@@ -71,18 +71,13 @@ const SwapFault kRows[] = {
      false, "<html>503 Service Unavailable</html>"},
 };
 
-class SwapFaults : public UpdateWorld {
+class SwapFaults : public WindowWorld {
 protected:
-    void SetUp() override {
-        UpdateWorld::SetUp();
-        g_bRestartAfterUpdate = false;
-        main.emplace(Updater());
-    }
     void TearDown() override {
         main.reset();
         sim::SetRunningImage(kExe, false);
         sim::SetRunningImage(kBackup, false);
-        UpdateWorld::TearDown();
+        WindowWorld::TearDown();
     }
 
     std::vector<std::string> Texts() {
@@ -91,7 +86,6 @@ protected:
         return out;
     }
 
-    std::optional<WindowCheck> main;
 };
 
 class EachSwapFault : public SwapFaults, public ::testing::WithParamInterface<SwapFault> {};

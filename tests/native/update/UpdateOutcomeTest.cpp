@@ -4,7 +4,6 @@
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
 
-#include <optional>
 #include <utility>
 
 using namespace updtest;
@@ -21,18 +20,11 @@ const std::string kFailureText =
     "\xB6\xAF\xD6\xC1" TQ_HOME_PAGE "\xCF\xC2\xD4\xD8\xB8\xFC\xD0\xC2\xB3\xCC\xD0\xF2\xA1\xA3";
 const std::string kFailureCaption = "\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC\xA3\xA1";
 
-class Scheduled : public UpdateWorld {
+class Scheduled : public WindowWorld {
 protected:
     void SetUp() override {
-        UpdateWorld::SetUp();
-        g_bRestartAfterUpdate = false;
-        main.emplace(Updater());
+        WindowWorld::SetUp();
         window = main->window;
-    }
-    void TearDown() override {
-        g_bRestartAfterUpdate = false;
-        main.reset();
-        UpdateWorld::TearDown();
     }
 
     // Each tick is a check of its own, as in a fresh start of the program.
@@ -55,7 +47,6 @@ protected:
         EXPECT_FALSE(box.fromAfx);
     }
 
-    std::optional<WindowCheck> main;
     plat::HWND window = nullptr;
     int closes = 0;
 };

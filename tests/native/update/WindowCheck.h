@@ -7,6 +7,10 @@
 #include "update/BackgroundUpdate.h"
 #include "update/UpdateOutcome.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace updtest {
 
 class WindowCheck {
@@ -41,6 +45,32 @@ public:
     CBackgroundUpdate check;
     plat::HWND window = nullptr;
     int closes = 0;
+};
+
+// The world of one start: the main window with its check, and no restart
+// asked for yet.
+class WindowWorld : public UpdateWorld {
+protected:
+    void SetUp() override {
+        UpdateWorld::SetUp();
+        g_bRestartAfterUpdate = false;
+        main.emplace(Updater());
+    }
+    void TearDown() override {
+        main.reset();
+        g_bRestartAfterUpdate = false;
+        UpdateWorld::TearDown();
+    }
+
+    // The captions of the boxes shown, from the first'th on.
+    static std::vector<std::string> Captions(std::size_t first = 0) {
+        std::vector<std::string> out;
+        const auto boxes = sim::MessageBoxes();
+        for (std::size_t i = first; i < boxes.size(); ++i) out.push_back(boxes[i].caption);
+        return out;
+    }
+
+    std::optional<WindowCheck> main;
 };
 
 }  // namespace updtest
