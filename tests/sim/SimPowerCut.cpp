@@ -8,6 +8,7 @@
 // all zeros). A move to another volume copies the data, which is on the
 // disk only when the move was made with MOVEFILE_WRITE_THROUGH.
 #include "platform/Kernel.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimFaults.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimPowerCut.h"
@@ -110,6 +111,7 @@ bool RestartAfterPowerCut() {
 namespace plat {
 
 BOOL FlushFileBuffers(HANDLE hFile) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::FlushFileBuffers)) return FALSE;
     sim::detail::HandleEntry* e = sim::detail::FindHandle(hFile, "FlushFileBuffers");
     if (!e || e->kind != sim::detail::HandleKind::File || !(e->access & GENERIC_WRITE)) return FALSE;

@@ -1,13 +1,16 @@
 // Simulated workers, mutexes, clock and process id, and the folder search.
 #include "platform/FileSearch.h"
 #include "platform/Threads.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 #include "tests/sim/SimThreads.h"
 
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
+#include <thread>
 #include <utility>
 
 namespace sim {
@@ -27,7 +30,13 @@ struct ThreadState {
     std::map<std::string, plat::HANDLE> holders;  // by name; the holding handle
     int mutexesCreated = 0;
     std::map<plat::HANDLE, Search> searches;
+    // The running worker's wait on the simulated server, handed to the test's
+    // thread; null while there is none.
+    const std::function<void()>* meanwhile = nullptr;
+    bool workerEnded = false;
 };
+
+thread_local bool t_onWorker = false;
 
 ThreadState& State() {
     static ThreadState state;
@@ -56,17 +65,66 @@ void CopyOut(const std::string& folder, const std::string& name, plat::WIN32_FIN
     data->cFileName[plat::MAX_PATH - 1] = '\0';
 }
 
+// One worker on a thread of its own, joined before the next runs. While it
+// waits on the simulated server, what the test scripted for that wait runs
+// here on the test's thread, truly beside the waiting worker, as the window
+// would run its timers meanwhile.
+void RunOnThread(plat::WorkerProc fn, void* arg) {
+    std::thread worker([fn, arg] {
+        t_onWorker = true;
+        fn(arg);
+        detail::KernelLock lock;
+        State().workerEnded = true;
+        lock.NotifyAll();
+    });
+    for (;;) {
+        std::function<void()> meanwhile;
+        {
+            detail::KernelLock lock;
+            lock.WaitUntil([] { return State().workerEnded || State().meanwhile; });
+            if (State().workerEnded) break;
+            meanwhile = *State().meanwhile;
+        }
+        meanwhile();
+        detail::KernelLock lock;
+        State().meanwhile = nullptr;
+        lock.NotifyAll();
+    }
+    worker.join();
+    detail::KernelLock lock;
+    State().workerEnded = false;
+}
+
 }  // namespace
+
+namespace detail {
+
+void WaitMeanwhile(const std::function<void()>& meanwhile, KernelLock& held) {
+    if (!meanwhile) return;
+    if (!t_onWorker) {
+        held.RunUnlocked(meanwhile);
+        return;
+    }
+    State().meanwhile = &meanwhile;
+    held.NotifyAll();
+    held.WaitUntil([] { return State().meanwhile == nullptr; });
+}
+
+}  // namespace detail
 
 int RunWorkers() {
     int run = 0;
-    while (!State().workers.empty()) {
-        auto [fn, arg] = State().workers.front();
-        State().workers.pop_front();
-        fn(arg);
+    for (;;) {
+        std::pair<plat::WorkerProc, void*> next;
+        {
+            detail::KernelLock lock;
+            if (State().workers.empty()) return run;
+            next = State().workers.front();
+            State().workers.pop_front();
+        }
+        RunOnThread(next.first, next.second);
         ++run;
     }
-    return run;
 }
 
 int PendingWorkers() { return static_cast<int>(State().workers.size()); }
@@ -92,12 +150,14 @@ namespace plat {
 using sim::State;
 
 BOOL StartWorker(WorkerProc fn, void* arg) {
+    sim::detail::KernelLock lock;
     if (State().workersFail) return FALSE;
     State().workers.emplace_back(fn, arg);
     return TRUE;
 }
 
 HANDLE CreateMutexA(const char* lpName) {
+    sim::detail::KernelLock lock;
     ++State().mutexesCreated;
     sim::detail::HandleEntry entry;
     entry.kind = sim::detail::HandleKind::Mutex;
@@ -107,6 +167,7 @@ HANDLE CreateMutexA(const char* lpName) {
 }
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD /*dwMilliseconds*/) {
+    sim::detail::KernelLock lock;
     auto* entry = sim::detail::FindHandle(hHandle, "WaitForSingleObject");
     if (!entry || entry->kind != sim::detail::HandleKind::Mutex) return WAIT_FAILED;
     const std::string& name = State().mutexNames[hHandle];
@@ -120,6 +181,7 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD /*dwMilliseconds*/) {
 }
 
 BOOL ReleaseMutex(HANDLE hMutex) {
+    sim::detail::KernelLock lock;
     if (!sim::detail::FindHandle(hMutex, "ReleaseMutex")) return FALSE;
     const std::string& name = State().mutexNames[hMutex];
     if (sim::LiveHolder(name) != hMutex) return FALSE;
@@ -127,10 +189,17 @@ BOOL ReleaseMutex(HANDLE hMutex) {
     return TRUE;
 }
 
-DWORD GetCurrentProcessId() { return State().pid; }
-DWORD GetTickCount() { return State().clock; }
+DWORD GetCurrentProcessId() {
+    sim::detail::KernelLock lock;
+    return State().pid;
+}
+DWORD GetTickCount() {
+    sim::detail::KernelLock lock;
+    return State().clock;
+}
 
 HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) {
+    sim::detail::KernelLock lock;
     std::string pattern = lpFileName ? lpFileName : "";
     std::size_t slash = pattern.find_last_of('\\');
     if (slash == std::string::npos) return INVALID_HANDLE_VALUE;
@@ -150,6 +219,7 @@ HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) 
 }
 
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData) {
+    sim::detail::KernelLock lock;
     if (!sim::detail::FindHandle(hFindFile, "FindNextFileA")) return FALSE;
     sim::Search& search = State().searches[hFindFile];
     if (search.next >= search.names.size()) return FALSE;
@@ -160,6 +230,7 @@ BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData) {
 }
 
 BOOL FindClose(HANDLE hFindFile) {
+    sim::detail::KernelLock lock;
     if (!sim::detail::FindHandle(hFindFile, "FindClose")) return FALSE;
     State().searches.erase(hFindFile);
     sim::detail::ReleaseHandle(hFindFile);
