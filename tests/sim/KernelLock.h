@@ -23,7 +23,8 @@ public:
     // Wakes every WaitUntil to look again.
     static void NotifyAll();
     // Runs what the program or the test does from inside a call (a hook, a
-    // handler) without the lock, and seen by the sanitizer.
+    // handler) without the lock, and seen by the sanitizer: only where this
+    // thread holds it once.
     void RunUnlocked(const std::function<void()>& fn);
 
 private:

@@ -183,6 +183,8 @@ HWND FindOtherVisibleThreadWindow(HWND hWnd) {
     return nullptr;
 }
 
+// Without the kernel lock, as MoveWindow: both run the window's handler on
+// the calling thread, which only the window's own thread does.
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (!Find(hWnd, "SendMessageA")) return 0;
     return sim::detail::Deliver(hWnd, Msg, wParam, lParam);
