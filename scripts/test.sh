@@ -21,6 +21,11 @@ cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan -j "$JOBS"
 ctest --preset native-asan -j "$JOBS"
 
+echo "== native unit tests under ThreadSanitizer: the update's workers on threads of their own =="
+cmake --preset native-tsan >/dev/null
+cmake --build --preset native-tsan -j "$JOBS"
+ctest --preset native-tsan -j "$JOBS"
+
 echo "== fuzz targets, 5 s each (scripts/fuzz.sh 1800 is the long run) =="
 JOBS=$JOBS bash scripts/fuzz.sh 5
 

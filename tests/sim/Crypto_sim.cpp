@@ -2,6 +2,7 @@
 // are checked for real. Only what the CryptoAPI allows is allowed: SHA-256
 // needs a PROV_RSA_AES context, a key blob must be a well-formed public key.
 #include "platform/Crypto.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimCrypto.h"
 #include "tests/sim/SimWorld.h"
 
@@ -71,6 +72,7 @@ std::string SignWithKey(const std::string& data, const std::string& keyPath) {
 namespace plat {
 
 BOOL CryptAcquireContextA(HCRYPTPROV* phProv, DWORD dwProvType, DWORD dwFlags) {
+    sim::detail::KernelLock lock;
     *phProv = 0;
     if (dwFlags != CRYPT_VERIFYCONTEXT) return FALSE;  // no key containers on this machine
     Crypto& s = State();
@@ -79,9 +81,13 @@ BOOL CryptAcquireContextA(HCRYPTPROV* phProv, DWORD dwProvType, DWORD dwFlags) {
     return TRUE;
 }
 
-BOOL CryptReleaseContext(HCRYPTPROV hProv, DWORD) { return State().contexts.erase(hProv) ? TRUE : FALSE; }
+BOOL CryptReleaseContext(HCRYPTPROV hProv, DWORD) {
+    sim::detail::KernelLock lock;
+    return State().contexts.erase(hProv) ? TRUE : FALSE;
+}
 
 BOOL CryptImportKey(HCRYPTPROV hProv, const BYTE* pbData, DWORD dwDataLen, DWORD, HCRYPTKEY* phKey) {
+    sim::detail::KernelLock lock;
     *phKey = 0;
     Crypto& s = State();
     if (!s.contexts.count(hProv) || dwDataLen == 0 || pbData[0] != kPublicKeyBlobType) return FALSE;
@@ -93,9 +99,13 @@ BOOL CryptImportKey(HCRYPTPROV hProv, const BYTE* pbData, DWORD dwDataLen, DWORD
     return TRUE;
 }
 
-BOOL CryptDestroyKey(HCRYPTKEY hKey) { return State().keys.erase(hKey) ? TRUE : FALSE; }
+BOOL CryptDestroyKey(HCRYPTKEY hKey) {
+    sim::detail::KernelLock lock;
+    return State().keys.erase(hKey) ? TRUE : FALSE;
+}
 
 BOOL CryptCreateHash(HCRYPTPROV hProv, ALG_ID Algid, DWORD, HCRYPTHASH* phHash) {
+    sim::detail::KernelLock lock;
     *phHash = 0;
     Crypto& s = State();
     auto context = s.contexts.find(hProv);
@@ -109,15 +119,20 @@ BOOL CryptCreateHash(HCRYPTPROV hProv, ALG_ID Algid, DWORD, HCRYPTHASH* phHash) 
 }
 
 BOOL CryptHashData(HCRYPTHASH hHash, const BYTE* pbData, DWORD dwDataLen, DWORD) {
+    sim::detail::KernelLock lock;
     auto hash = State().hashes.find(hHash);
     if (hash == State().hashes.end()) return FALSE;
     return EVP_DigestUpdate(hash->second.get(), pbData, dwDataLen) == 1 ? TRUE : FALSE;
 }
 
-BOOL CryptDestroyHash(HCRYPTHASH hHash) { return State().hashes.erase(hHash) ? TRUE : FALSE; }
+BOOL CryptDestroyHash(HCRYPTHASH hHash) {
+    sim::detail::KernelLock lock;
+    return State().hashes.erase(hHash) ? TRUE : FALSE;
+}
 
 BOOL CryptVerifySignatureA(HCRYPTHASH hHash, const BYTE* pbSignature, DWORD dwSigLen,
                            HCRYPTKEY hPubKey, DWORD) {
+    sim::detail::KernelLock lock;
     Crypto& s = State();
     auto hash = s.hashes.find(hHash);
     auto key = s.keys.find(hPubKey);

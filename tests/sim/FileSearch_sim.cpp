@@ -1,6 +1,7 @@
 // The simulated folder search over the in-memory volumes: the names a
 // pattern matches are listed when the search starts.
 #include "platform/FileSearch.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
@@ -45,6 +46,7 @@ void ResetSearches() { Searches().clear(); }
 namespace plat {
 
 HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) {
+    sim::detail::KernelLock lock;
     std::string pattern = lpFileName ? lpFileName : "";
     std::size_t slash = pattern.find_last_of('\\');
     if (slash == std::string::npos) return INVALID_HANDLE_VALUE;
@@ -64,6 +66,7 @@ HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData) 
 }
 
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData) {
+    sim::detail::KernelLock lock;
     if (!sim::detail::FindHandle(hFindFile, "FindNextFileA")) return FALSE;
     sim::detail::Search& search = sim::detail::Searches()[hFindFile];
     if (search.next >= search.names.size()) return FALSE;
@@ -74,6 +77,7 @@ BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData) {
 }
 
 BOOL FindClose(HANDLE hFindFile) {
+    sim::detail::KernelLock lock;
     if (!sim::detail::FindHandle(hFindFile, "FindClose")) return FALSE;
     sim::detail::Searches().erase(hFindFile);
     sim::detail::ReleaseHandle(hFindFile);

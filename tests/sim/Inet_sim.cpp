@@ -2,7 +2,9 @@
 #include "tests/sim/SimInet.h"
 
 #include "platform/Inet.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimFaults.h"
+#include "tests/sim/SimInternal.h"
 #include "tests/sim/SimThreads.h"
 #include "tests/sim/SimWorld.h"
 
@@ -84,8 +86,8 @@ std::size_t Deliverable(const UrlState& u, plat::DWORD asked) {
 // A wait for a server that says nothing: over after the receive time-out,
 // never without one.
 void WaitForSilentServer(const std::optional<plat::DWORD>& timeout, const HttpAnswer& answer,
-                         const std::string& url) {
-    if (answer.whileWaiting) answer.whileWaiting();
+                         const std::string& url, detail::KernelLock& held) {
+    detail::WaitMeanwhile(answer.whileWaiting, held);
     if (!timeout) {
         ADD_FAILURE() << "simulated WinINet: waiting for ever on " << url << " (no receive time-out)";
         return;
@@ -174,6 +176,7 @@ using sim::State;
 
 HINTERNET InternetOpenA(const char* lpszAgent, DWORD dwAccessType, const char* lpszProxy,
                         const char* lpszProxyBypass, DWORD dwFlags) {
+    sim::detail::KernelLock lock;
     State().sessions.push_back(sim::InternetOpenCall{lpszAgent ? lpszAgent : "", dwAccessType,
                                                      lpszProxy != nullptr,
                                                      lpszProxyBypass != nullptr, dwFlags});
@@ -184,6 +187,7 @@ HINTERNET InternetOpenA(const char* lpszAgent, DWORD dwAccessType, const char* l
 }
 
 BOOL InternetCloseHandle(HINTERNET hInternet) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::InternetCloseHandle)) return FALSE;
     if (!sim::Find(hInternet, "InternetCloseHandle")) return FALSE;
     State().handles.erase(reinterpret_cast<std::uintptr_t>(hInternet));
@@ -191,6 +195,7 @@ BOOL InternetCloseHandle(HINTERNET hInternet) {
 }
 
 BOOL InternetGetConnectedState(DWORD* lpdwFlags, DWORD /*dwReserved*/) {
+    sim::detail::KernelLock lock;
     ++State().connectedQueries;
     if (lpdwFlags) *lpdwFlags = 0;
     if (sim::TakeFault(sim::Op::InternetGetConnectedState) || !State().connected) return FALSE;
@@ -200,6 +205,7 @@ BOOL InternetGetConnectedState(DWORD* lpdwFlags, DWORD /*dwReserved*/) {
 
 BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdwBufferLength,
                               DWORD dwFlags) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::InternetCanonicalizeUrl)) return FALSE;
     EXPECT_EQ(dwFlags, ICU_BROWSER_MODE) << "canonicalisation outside browser mode";
     std::string canonical = sim::CanonicalUrl(lpszUrl ? lpszUrl : "");
@@ -214,9 +220,10 @@ BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdw
 }
 
 HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFlags) {
+    sim::detail::KernelLock lock;
     std::string url = lpszUrl ? lpszUrl : "";
     State().opens.push_back(sim::UrlOpenCall{url, dwFlags, false});
-    if (State().onOpen) State().onOpen(url);
+    if (State().onOpen) lock.RunUnlocked([&] { State().onOpen(url); });
     if (sim::TakeFault(sim::Op::InternetOpenUrl)) return nullptr;
     sim::InetHandle* session = sim::Find(hInternet, "InternetOpenUrlA");
     if (!session || !session->session) return nullptr;
@@ -230,7 +237,7 @@ HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFla
     auto option = session->options.find(INTERNET_OPTION_RECEIVE_TIMEOUT);
     if (option != session->options.end()) timeout = option->second;
     if (it->second.silent) {
-        sim::WaitForSilentServer(timeout, it->second, url);
+        sim::WaitForSilentServer(timeout, it->second, url, lock);
         return nullptr;
     }
     sim::InetHandle handle;
@@ -241,6 +248,7 @@ HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFla
 
 BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRead,
                       DWORD* lpdwNumberOfBytesRead) {
+    sim::detail::KernelLock lock;
     *lpdwNumberOfBytesRead = 0;
     sim::InetHandle* handle = sim::Find(hFile, "InternetReadFile");
     if (!handle || handle->session) return FALSE;
@@ -254,7 +262,7 @@ BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRe
     }
     std::size_t n = sim::Deliverable(u, dwNumberOfBytesToRead);
     if (n == 0 && dwNumberOfBytesToRead > 0 && u.answer.stallAfter && u.position >= *u.answer.stallAfter) {
-        sim::WaitForSilentServer(u.receiveTimeout, u.answer, u.url);
+        sim::WaitForSilentServer(u.receiveTimeout, u.answer, u.url, lock);
         State().reads.push_back(call);
         return FALSE;
     }
@@ -270,6 +278,7 @@ BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRe
 }
 
 BOOL HttpQueryInfoNumber(HINTERNET hRequest, DWORD dwInfoLevel, DWORD* lpdwNumber) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::HttpQueryInfo)) return FALSE;
     sim::InetHandle* handle = sim::Find(hRequest, "HttpQueryInfoNumber");
     if (!handle || handle->session) return FALSE;
@@ -286,6 +295,7 @@ BOOL HttpQueryInfoNumber(HINTERNET hRequest, DWORD dwInfoLevel, DWORD* lpdwNumbe
 }
 
 BOOL InternetSetOptionNumber(HINTERNET hInternet, DWORD dwOption, DWORD dwValue) {
+    sim::detail::KernelLock lock;
     sim::InetHandle* handle = sim::Find(hInternet, "InternetSetOptionNumber");
     if (!handle) return FALSE;
     handle->options[dwOption] = dwValue;

@@ -1,6 +1,7 @@
 // The kernel's file and folder calls over the in-memory volumes, with the
 // Windows rules for sharing, running images, moves and copies.
 #include "platform/Kernel.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
@@ -82,6 +83,7 @@ using namespace sim::detail;
 
 HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/) {
+    sim::detail::KernelLock lock;
     const bool write = dwDesiredAccess & GENERIC_WRITE;
     if (sim::TakeFault(write ? sim::Op::CreateFileWrite : sim::Op::CreateFileRead))
         return INVALID_HANDLE_VALUE;
@@ -116,6 +118,7 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
 }
 
 DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::GetFileSize)) return INVALID_FILE_SIZE;
     HandleEntry* e = FindHandle(hFile, "GetFileSize");
     if (!e || e->kind != HandleKind::File) return INVALID_FILE_SIZE;
@@ -124,6 +127,7 @@ DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) {
 }
 
 BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead) {
+    sim::detail::KernelLock lock;
     if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
     sim::Fault fault;
     const bool faulted = sim::TakeFault(sim::Op::ReadFile, &fault);
@@ -141,6 +145,7 @@ BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* l
 
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten) {
+    sim::detail::KernelLock lock;
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
     sim::Fault fault;
     const bool faulted = sim::TakeFault(sim::Op::WriteFile, &fault);
@@ -159,6 +164,7 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
 }
 
 BOOL FlushFileBuffers(HANDLE hFile) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::FlushFileBuffers)) return FALSE;
     HandleEntry* e = FindHandle(hFile, "FlushFileBuffers");
     if (!e || e->kind != HandleKind::File || !(e->access & GENERIC_WRITE)) return FALSE;
@@ -167,6 +173,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
 }
 
 BOOL CloseHandle(HANDLE hObject) {
+    sim::detail::KernelLock lock;
     const bool faulted = sim::TakeFault(sim::Op::CloseHandle);
     if (!FindHandle(hObject, "CloseHandle")) return FALSE;
     // A failing close still gives the handle up, as a failed flush does.
@@ -175,6 +182,7 @@ BOOL CloseHandle(HANDLE hObject) {
 }
 
 BOOL CreateDirectoryA(const char* lpPathName) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::CreateDirectory)) return FALSE;
     if (!lpPathName) return FALSE;
     ParsedPath p = ParsePath(lpPathName);
@@ -186,6 +194,7 @@ BOOL CreateDirectoryA(const char* lpPathName) {
 }
 
 BOOL DeleteFileA(const char* lpFileName) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::DeleteFile)) return FALSE;
     if (!lpFileName) return FALSE;
     Node* node = Lookup(lpFileName);
@@ -195,6 +204,7 @@ BOOL DeleteFileA(const char* lpFileName) {
 }
 
 BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWORD dwFlags) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::MoveFileEx)) return FALSE;
     if (!lpExistingFileName) return FALSE;
     ParsedPath from = ParsePath(lpExistingFileName);
@@ -243,6 +253,7 @@ BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWOR
 }
 
 BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL bFailIfExists) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::CopyFile)) return FALSE;
     if (!lpExistingFileName || !lpNewFileName) return FALSE;
     Node* source = Lookup(lpExistingFileName);
@@ -265,6 +276,7 @@ BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL b
 }
 
 BOOL FileExists(const char* lpFileName) {
+    sim::detail::KernelLock lock;
     if (!lpFileName) return FALSE;
     Node* node = Lookup(lpFileName);
     return node && !node->folder ? TRUE : FALSE;

@@ -2,6 +2,7 @@
 // current directories, the processes it starts, and code-page conversion.
 #include "base/CString.h"
 #include "platform/Kernel.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
@@ -69,16 +70,19 @@ namespace plat {
 using sim::detail::State;
 
 const char* GetCommandLineA() {
+    sim::detail::KernelLock lock;
     auto& st = State();
     if (!st.commandLineSet) st.commandLine = "\"" + st.modulePath + "\"";
     return st.commandLine.c_str();
 }
 
 HMODULE GetModuleHandleA(const char* lpModuleName) {
+    sim::detail::KernelLock lock;
     return lpModuleName ? nullptr : sim::detail::kModule;
 }
 
 DWORD GetModuleFileNameA(HMODULE hModule, char* lpFilename, DWORD nSize) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::GetModuleFileName)) return 0;
     if (hModule && hModule != sim::detail::kModule) return 0;
     if (!lpFilename || nSize == 0) return 0;
@@ -94,11 +98,13 @@ DWORD GetModuleFileNameA(HMODULE hModule, char* lpFilename, DWORD nSize) {
 }
 
 DWORD GetTempPathA(DWORD nBufferLength, char* lpBuffer) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::GetTempPath)) return 0;
     return sim::detail::CopyOut(State().tempPath, nBufferLength, lpBuffer);
 }
 
 DWORD GetCurrentDirectoryA(DWORD nBufferLength, char* lpBuffer) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::GetCurrentDirectory)) return 0;
     return sim::detail::CopyOut(State().currentDirectory, nBufferLength, lpBuffer);
 }
@@ -106,6 +112,7 @@ DWORD GetCurrentDirectoryA(DWORD nBufferLength, char* lpBuffer) {
 BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
                     const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation,
                     const char* lpCurrentDirectory) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::CreateProcess)) return FALSE;
     if (!lpApplicationName || !lpProcessInformation) return FALSE;
     if (!FileExists(lpApplicationName)) return FALSE;
@@ -126,6 +133,7 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
 
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr, int cbMultiByte,
                         WCHAR* lpWideCharStr, int cchWideChar) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::MultiByteToWideChar)) return 0;
     if ((CodePage != CP_ACP && CodePage != 936) || (dwFlags & ~MB_PRECOMPOSED)) return 0;
     if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0) return 0;

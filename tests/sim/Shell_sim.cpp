@@ -1,3 +1,4 @@
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimShell.h"
 
 #include "base/CString.h"
@@ -173,6 +174,7 @@ std::optional<LinkFile> ReadLink(const std::string& path) {
 namespace plat {
 
 BOOL SHGetSpecialFolderPathA(HWND hwndOwner, char* lpszPath, int csidl, BOOL fCreate) {
+    sim::detail::KernelLock lock;
     sim::State().folderCalls.push_back({hwndOwner, csidl, fCreate});
     if (sim::TakeFault(sim::Op::SHGetSpecialFolderPath)) return FALSE;
     const std::string path = sim::SpecialFolder(csidl);
@@ -182,6 +184,7 @@ BOOL SHGetSpecialFolderPathA(HWND hwndOwner, char* lpszPath, int csidl, BOOL fCr
 }
 
 HRESULT CoInitialize(void* pvReserved) {
+    sim::detail::KernelLock lock;
     if (pvReserved != nullptr) ADD_FAILURE() << "CoInitialize takes a null reserved pointer";
     sim::ShellState& s = sim::State();
     ++s.coInitCalls;
@@ -194,6 +197,7 @@ HRESULT CoInitialize(void* pvReserved) {
 }
 
 void CoUninitialize() {
+    sim::detail::KernelLock lock;
     sim::ShellState& s = sim::State();
     ++s.coUninitCalls;
     if (s.comDepth <= 0) {
@@ -204,6 +208,7 @@ void CoUninitialize() {
 }
 
 HRESULT CoCreateInstance(const GUID& rclsid, DWORD dwClsContext, const GUID& riid, void** ppv) {
+    sim::detail::KernelLock lock;
     *ppv = nullptr;
     sim::RequireComInitialised("CoCreateInstance");
     if (sim::TakeFault(sim::Op::CoCreateInstance)) return E_FAIL;

@@ -38,7 +38,8 @@ struct HttpAnswer {
     // Each read that delivers bytes takes this long on the simulated clock.
     plat::DWORD msPerRead = 0;
     // Runs while a silent or stalled wait lasts, before it ends: what the
-    // rest of the program does meanwhile (the window's timers, say).
+    // rest of the program does meanwhile (the window's timers, say). A
+    // worker waits on its own thread while this runs on the test's.
     std::function<void()> whileWaiting;
 };
 

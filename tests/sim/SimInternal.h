@@ -4,6 +4,7 @@
 #include "platform/WinTypes.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -68,6 +69,12 @@ std::vector<const HandleEntry*> HandlesOn(const Node* node);
 void RecordBadHandle(const char* fn);
 
 std::string CurrentDirectory();
+
+class KernelLock;
+// A wait on the simulated server: what the test scripted for it runs before
+// the wait ends. A worker hands it to the test's thread and waits meanwhile
+// (Threads_sim.cpp); on the test's own thread it runs in place.
+void WaitMeanwhile(const std::function<void()>& meanwhile, KernelLock& held);
 
 // What the disk holds of a file's data (SimPowerCut.cpp).
 void BeforeWrite(Node* node);      // data about to change in the cache

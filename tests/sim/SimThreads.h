@@ -1,7 +1,8 @@
 // The test-facing side of the simulated worker threads, posted messages,
 // mutexes, clock and process id. Workers never run by themselves: a test
-// runs them with RunWorkers (or Pump), on its own thread, so every
-// interleaving it wants is deterministic. Reset with the kernel.
+// runs them with RunWorkers (or Pump), each on a thread of its own that the
+// test waits for, so every interleaving it wants is deterministic and
+// ThreadSanitizer still sees two threads. Reset with the kernel.
 #pragma once
 #include "platform/WinTypes.h"
 
@@ -9,7 +10,9 @@
 
 namespace sim {
 
-// Runs every worker started so far (and those they start); the count run.
+// Runs every worker started so far (and those they start), one at a time;
+// the count run. A worker that waits on a silent server parks there while
+// the answer's whileWaiting runs on this thread.
 int RunWorkers();
 // Workers started and not yet run.
 int PendingWorkers();

@@ -1,11 +1,14 @@
 // Simulated workers, mutexes, clock and process id.
 #include "platform/Threads.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 #include "tests/sim/SimThreads.h"
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <thread>
 #include <utility>
 
 namespace sim {
@@ -19,7 +22,13 @@ struct ThreadState {
     std::map<plat::HANDLE, std::string> mutexNames;
     std::map<std::string, plat::HANDLE> holders;  // by name; the holding handle
     int mutexesCreated = 0;
+    // The running worker's wait on the simulated server, handed to the test's
+    // thread; null while there is none.
+    const std::function<void()>* meanwhile = nullptr;
+    bool workerEnded = false;
 };
+
+thread_local bool t_onWorker = false;
 
 ThreadState& State() {
     static ThreadState state;
@@ -33,17 +42,66 @@ plat::HANDLE LiveHolder(const std::string& name) {
     return detail::FindHandle(it->second, nullptr) ? it->second : nullptr;
 }
 
+// One worker on a thread of its own, joined before the next runs. While it
+// waits on the simulated server, what the test scripted for that wait runs
+// here on the test's thread, truly beside the waiting worker, as the window
+// would run its timers meanwhile.
+void RunOnThread(plat::WorkerProc fn, void* arg) {
+    std::thread worker([fn, arg] {
+        t_onWorker = true;
+        fn(arg);
+        detail::KernelLock lock;
+        State().workerEnded = true;
+        lock.NotifyAll();
+    });
+    for (;;) {
+        std::function<void()> meanwhile;
+        {
+            detail::KernelLock lock;
+            lock.WaitUntil([] { return State().workerEnded || State().meanwhile; });
+            if (State().workerEnded) break;
+            meanwhile = *State().meanwhile;
+        }
+        meanwhile();
+        detail::KernelLock lock;
+        State().meanwhile = nullptr;
+        lock.NotifyAll();
+    }
+    worker.join();
+    detail::KernelLock lock;
+    State().workerEnded = false;
+}
+
 }  // namespace
+
+namespace detail {
+
+void WaitMeanwhile(const std::function<void()>& meanwhile, KernelLock& held) {
+    if (!meanwhile) return;
+    if (!t_onWorker) {
+        held.RunUnlocked(meanwhile);
+        return;
+    }
+    State().meanwhile = &meanwhile;
+    held.NotifyAll();
+    held.WaitUntil([] { return State().meanwhile == nullptr; });
+}
+
+}  // namespace detail
 
 int RunWorkers() {
     int run = 0;
-    while (!State().workers.empty()) {
-        auto [fn, arg] = State().workers.front();
-        State().workers.pop_front();
-        fn(arg);
+    for (;;) {
+        std::pair<plat::WorkerProc, void*> next;
+        {
+            detail::KernelLock lock;
+            if (State().workers.empty()) return run;
+            next = State().workers.front();
+            State().workers.pop_front();
+        }
+        RunOnThread(next.first, next.second);
         ++run;
     }
-    return run;
 }
 
 int PendingWorkers() { return static_cast<int>(State().workers.size()); }
@@ -69,12 +127,14 @@ namespace plat {
 using sim::State;
 
 BOOL StartWorker(WorkerProc fn, void* arg) {
+    sim::detail::KernelLock lock;
     if (State().workersFail) return FALSE;
     State().workers.emplace_back(fn, arg);
     return TRUE;
 }
 
 HANDLE CreateMutexA(const char* lpName) {
+    sim::detail::KernelLock lock;
     ++State().mutexesCreated;
     sim::detail::HandleEntry entry;
     entry.kind = sim::detail::HandleKind::Mutex;
@@ -84,6 +144,7 @@ HANDLE CreateMutexA(const char* lpName) {
 }
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD /*dwMilliseconds*/) {
+    sim::detail::KernelLock lock;
     auto* entry = sim::detail::FindHandle(hHandle, "WaitForSingleObject");
     if (!entry || entry->kind != sim::detail::HandleKind::Mutex) return WAIT_FAILED;
     const std::string& name = State().mutexNames[hHandle];
@@ -97,6 +158,7 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD /*dwMilliseconds*/) {
 }
 
 BOOL ReleaseMutex(HANDLE hMutex) {
+    sim::detail::KernelLock lock;
     if (!sim::detail::FindHandle(hMutex, "ReleaseMutex")) return FALSE;
     const std::string& name = State().mutexNames[hMutex];
     if (sim::LiveHolder(name) != hMutex) return FALSE;
@@ -104,7 +166,13 @@ BOOL ReleaseMutex(HANDLE hMutex) {
     return TRUE;
 }
 
-DWORD GetCurrentProcessId() { return State().pid; }
-DWORD GetTickCount() { return State().clock; }
+DWORD GetCurrentProcessId() {
+    sim::detail::KernelLock lock;
+    return State().pid;
+}
+DWORD GetTickCount() {
+    sim::detail::KernelLock lock;
+    return State().clock;
+}
 
 }  // namespace plat

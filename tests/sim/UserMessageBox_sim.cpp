@@ -1,6 +1,7 @@
 // Message boxes answered from a script, with a loud failure for a box that
 // nobody scripted (a real user would be left facing it).
 #include "platform/User.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
@@ -56,17 +57,25 @@ void SetAppName(const std::string& name) { detail::State().appName = name; }
 
 namespace plat {
 
-HWND GetActiveWindow() { return sim::detail::State().active; }
+HWND GetActiveWindow() {
+    sim::detail::KernelLock lock;
+    return sim::detail::State().active;
+}
 
 int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) {
+    sim::detail::KernelLock lock;
     // Windows titles a box without a caption "Error".
     return sim::detail::Show({hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType, false});
 }
 
 int AfxMessageBox(const char* lpszText, UINT nType) {
+    sim::detail::KernelLock lock;
     return sim::detail::Show({GetActiveWindow(), lpszText ? lpszText : "", AfxGetAppName(), nType, true});
 }
 
-const char* AfxGetAppName() { return sim::detail::State().appName.c_str(); }
+const char* AfxGetAppName() {
+    sim::detail::KernelLock lock;
+    return sim::detail::State().appName.c_str();
+}
 
 }  // namespace plat

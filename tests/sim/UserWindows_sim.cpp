@@ -1,6 +1,7 @@
 // The simulated window manager: a tree of windows with rectangles, control
 // ids, z-order, synchronous message handlers and timers.
 #include "platform/User.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
@@ -169,23 +170,28 @@ using sim::detail::Find;
 using sim::detail::State;
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    sim::detail::KernelLock lock;
     if (!Find(hWnd, nullptr)) return FALSE;
     State().posted.push_back({hWnd, Msg, wParam, lParam});
     return TRUE;
 }
 
 HWND FindOtherVisibleThreadWindow(HWND hWnd) {
+    sim::detail::KernelLock lock;
     for (const auto& [h, w] : State().windows)
         if (h != hWnd && !w.parent && w.visible) return h;
     return nullptr;
 }
 
+// Without the kernel lock, as MoveWindow: both run the window's handler on
+// the calling thread, which only the window's own thread does.
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     if (!Find(hWnd, "SendMessageA")) return 0;
     return sim::detail::Deliver(hWnd, Msg, wParam, lParam);
 }
 
 std::uintptr_t SetTimer(HWND hWnd, std::uintptr_t nIDEvent, UINT uElapse) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::SetTimer)) return 0;
     auto* w = Find(hWnd, "SetTimer");
     if (!w || nIDEvent == 0) return 0;
@@ -195,6 +201,7 @@ std::uintptr_t SetTimer(HWND hWnd, std::uintptr_t nIDEvent, UINT uElapse) {
 }
 
 BOOL KillTimer(HWND hWnd, std::uintptr_t uIDEvent) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::KillTimer)) return FALSE;
     auto* w = Find(hWnd, "KillTimer");
     if (!w) return FALSE;
@@ -203,6 +210,7 @@ BOOL KillTimer(HWND hWnd, std::uintptr_t uIDEvent) {
 }
 
 BOOL GetClientRect(HWND hWnd, RECT* lpRect) {
+    sim::detail::KernelLock lock;
     auto* w = Find(hWnd, "GetClientRect");
     if (!w || !lpRect) return FALSE;
     *lpRect = sim::detail::Client(*w);
@@ -210,12 +218,14 @@ BOOL GetClientRect(HWND hWnd, RECT* lpRect) {
 }
 
 BOOL GetWindowRect(HWND hWnd, RECT* lpRect) {
+    sim::detail::KernelLock lock;
     if (!Find(hWnd, "GetWindowRect") || !lpRect) return FALSE;
     *lpRect = sim::detail::ScreenRect(hWnd);
     return TRUE;
 }
 
 HWND GetWindow(HWND hWnd, UINT uCmd) {
+    sim::detail::KernelLock lock;
     auto* w = Find(hWnd, "GetWindow");
     if (!w) return nullptr;
     if (uCmd == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
@@ -228,11 +238,13 @@ HWND GetWindow(HWND hWnd, UINT uCmd) {
 }
 
 int GetDlgCtrlID(HWND hWnd) {
+    sim::detail::KernelLock lock;
     auto* w = Find(hWnd, "GetDlgCtrlID");
     return w ? w->id : 0;
 }
 
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
+    sim::detail::KernelLock lock;
     auto* w = Find(hDlg, "GetDlgItem");
     if (!w) return nullptr;
     for (HWND child : w->children)
@@ -241,6 +253,7 @@ HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
 }
 
 BOOL ScreenToClient(HWND hWnd, POINT* lpPoint) {
+    sim::detail::KernelLock lock;
     if (!Find(hWnd, "ScreenToClient") || !lpPoint) return FALSE;
     const POINT o = sim::detail::ClientOrigin(hWnd);
     lpPoint->x -= o.x;

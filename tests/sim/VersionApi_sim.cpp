@@ -3,6 +3,7 @@
 // its image as loaded.
 #include "platform/VersionApi.h"
 #include "tests/sim/ExecutableImage.h"
+#include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
@@ -54,6 +55,7 @@ void SetVersionInfoSizeOverride(plat::DWORD size) { detail::g_sizeOverride = siz
 namespace plat {
 
 DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
+    sim::detail::KernelLock lock;
     if (lpdwHandle) *lpdwHandle = 0;
     if (sim::TakeFault(sim::Op::GetFileVersionInfoSize) || !lptstrFilename) return 0;
     const auto bytes = sim::detail::BytesFor(lptstrFilename);
@@ -63,6 +65,7 @@ DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) {
 }
 
 BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD dwLen, void* lpData) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::GetFileVersionInfo) || !lptstrFilename || !lpData) return FALSE;
     const auto bytes = sim::detail::BytesFor(lptstrFilename);
     const std::string block = bytes ? sim::detail::VersionBlockOf(*bytes) : std::string();
@@ -73,6 +76,7 @@ BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD /*dwHandle*/, DWORD d
 }
 
 BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer, UINT* puLen) {
+    sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::VerQueryValue) || !pBlock || !lpSubBlock || !lplpBuffer) return FALSE;
     // Only the root (the fixed part) is offered.
     if (std::strcmp(lpSubBlock, "\\") != 0) return FALSE;
