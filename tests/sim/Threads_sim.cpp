@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -23,7 +24,8 @@ struct ThreadState {
     std::map<std::string, plat::HANDLE> holders;  // by name; the holding handle
     int mutexesCreated = 0;
     std::map<plat::HANDLE, std::string> eventNames;
-    std::map<std::string, bool> eventSignalled;  // by name, while a handle is open
+    std::map<std::string, bool> eventSignalled;
+    int unnamedEvents = 0;  // by name, while a handle is open
     // The running worker's wait on the simulated server, handed to the test's
     // thread; null while there is none.
     const std::function<void()>* meanwhile = nullptr;
@@ -195,7 +197,8 @@ BOOL ReleaseMutex(HANDLE hMutex) {
 
 HANDLE CreateEventA(const char* lpName) {
     sim::detail::KernelLock lock;
-    const std::string name = lpName ? lpName : "";
+    // An unnamed event is one of its own: no other call can reach it.
+    const std::string name = lpName ? lpName : "\x01unnamed " + std::to_string(++State().unnamedEvents);
     if (!sim::EventAlive(name)) State().eventSignalled[name] = false;
     return sim::NewEventHandle(name);
 }
