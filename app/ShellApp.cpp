@@ -1,5 +1,6 @@
 // Platform headers come before the framework's (which includes <windows.h>).
 #include "update/AutoUpdater.h"
+#include "update/UpdateOutcome.h"
 
 #include "app/ShellApp.h"
 
@@ -32,6 +33,9 @@ BOOL CShellApp::InitInstance() {
     dlg.DoModal();  // however it ends, the program ends with it
     // Nothing may reach the dialog object once it is gone.
     m_pMainWnd = nullptr;
+    // Invisible now: after an accepted restart, the new version must show
+    // it runs, or this copy puts the previous one back.
+    AwaitRelaunched();
 
     // No message loop of the application's own.
     return FALSE;

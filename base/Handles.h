@@ -74,6 +74,15 @@ struct FindHandleTraits {
 };
 using FindHandle = Owner<FindHandleTraits>;
 
+// An event or a process: a kernel object waited on, null when there is none.
+struct KernelObjectTraits {
+    using Type = plat::HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { plat::CloseHandle(h); }
+};
+using KernelObject = Owner<KernelObjectTraits>;
+
 // A mutex handle, and the ownership of the mutex taken through it: declared
 // in that order, the ownership is given back before the handle closes.
 struct MutexHandleTraits {

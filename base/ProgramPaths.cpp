@@ -63,6 +63,10 @@ CString BackupBeside(const CString& exePath) {
     return exePath.Left(exePath.ReverseFind('\\')) + "\\OldExecutable.bak";
 }
 
+CString UndoneUpdateRecordBeside(const CString& exePath) { return exePath + ".undone"; }
+
+CString FailedUpdateBeside(const CString& exePath) { return exePath + ".failed"; }
+
 CString ExecutableHash(const char* exePath) {
     std::uint64_t hash = PathHash(exePath);
     CString text;

@@ -50,6 +50,14 @@ CString ProgramsLinkIn(const CString& programsFolder);
 // replaced, put back when the new one cannot be moved in. Beside the
 // executable, so both moves stay on its volume; each update deletes the last.
 CString BackupBeside(const CString& exePath);
+// "<exe path>.undone": the version of an update that never started and was
+// undone; that version and older ones are not offered again. Beside the
+// executable, so every user of that copy skips it; a copy that cannot write
+// there offers it again, which only costs a second undo.
+CString UndoneUpdateRecordBeside(const CString& exePath);
+// "<exe path>.failed": that update's image, moved off the executable's path
+// so the backup can take it without ever overwriting a file.
+CString FailedUpdateBeside(const CString& exePath);
 // 16 hex digits of a hash of the executable's full path, case folded as
 // Windows compares paths (ASCII letters; double-byte characters of code page
 // 936 kept whole): one value per executable file, whatever the spelling of

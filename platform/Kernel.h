@@ -48,6 +48,8 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
                     const STARTUPINFOA& startupInfo, PROCESS_INFORMATION* lpProcessInformation,
                     const char* lpCurrentDirectory = nullptr);
 
+// Ends a process this one started; a handle from CreateProcessA.
+BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode);
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr, int cbMultiByte,
                         WCHAR* lpWideCharStr, int cchWideChar);
 

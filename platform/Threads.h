@@ -1,6 +1,7 @@
 // Kernel services for work off the window's thread (kernel32): a worker
 // thread, the named mutex that keeps updates of one executable apart, the
-// process id and the millisecond clock.
+// named event by which a restarted program says it runs, the process id and
+// the millisecond clock.
 #pragma once
 #include "platform/WinTypes.h"
 
@@ -22,6 +23,16 @@ BOOL StartWorker(WorkerProc fn, void* arg);
 HANDLE CreateMutexA(const char* lpName);
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 BOOL ReleaseMutex(HANDLE hMutex);
+// Manual reset, not signalled at first, no security attributes; a second
+// creation of a name opens the first one's event. Null on failure.
+HANDLE CreateEventA(const char* lpName);
+// EVENT_MODIFY_STATE, not inherited: enough to SetEvent. Null when no event
+// of that name exists.
+HANDLE OpenEventA(const char* lpName);
+BOOL SetEvent(HANDLE hEvent);
+// Waits for any one of the handles (events, processes): WAIT_OBJECT_0 plus
+// the index of the first one signalled, or WAIT_TIMEOUT.
+DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, DWORD dwMilliseconds);
 
 DWORD GetCurrentProcessId();
 DWORD GetTickCount();

@@ -92,6 +92,7 @@ constexpr UINT MF_SEPARATOR = 0x800;
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_YESNO = 0x4;
 constexpr UINT MB_ICONQUESTION = 0x20;
+constexpr UINT MB_ICONWARNING = 0x30;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;

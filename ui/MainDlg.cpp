@@ -4,8 +4,10 @@
 #include "install/Shortcuts.h"
 #include "ui/AboutCommand.h"
 #include "ui/Layout.h"
+#include "base/ModulePath.h"
 #include "update/AutoUpdater.h"
 #include "update/BackgroundUpdate.h"
+#include "update/RestartWatch.h"
 #include "update/UpdateOutcome.h"
 
 #include "ui/MainDlg.h"
@@ -82,6 +84,8 @@ BOOL CMainDlg::OnInitDialog() {
     m_nClientWidth = client.right - client.left;
     m_nClientHeight = client.bottom - client.top;
 
+    // The window exists: a copy that restarted into this file may end now.
+    AnnounceRunning(RunningModulePath());
     if (m_update) m_update->Start(ToPlat(m_hWnd));
     // May install, start the installed copy and close this window.
     RunSelfInstallStep(ToPlat(m_hWnd), page.version, m_szExeDir, m_szExeName);

@@ -2,8 +2,8 @@
 #include "update/UpdateOutcome.h"
 
 #include "update/AutoUpdater.h"
+#include "update/RestartWatch.h"
 #include "base/ModulePath.h"
-#include "base/StartProgram.h"
 
 #include "platform/Kernel.h"
 #include "platform/User.h"
@@ -15,6 +15,9 @@ using namespace plat;
 bool g_bRestartAfterUpdate = false;
 
 namespace {
+
+// The restart this copy started, watched until the copy ends.
+RestartWatch g_restart;
 
 const char kSuccessText[] = "更新成功！是否立刻重新启动程序以使更新生效？";
 const char kSuccessCaption[] = "更新成功！";
@@ -67,5 +70,7 @@ void RelaunchIfRequested(const char* exeName) {
     if (!g_bRestartAfterUpdate) return;
     CString path = RelaunchPath(exeName);
     if (path.IsEmpty()) return;
-    StartProgram(path);
+    g_restart.Start(path);
 }
+
+void AwaitRelaunched() { g_restart.Await(); }

@@ -28,3 +28,9 @@ constexpr plat::DWORD kSignatureDeadlineMs = 60 * 1000;      // the 384 bytes of
 // A copy that finds another one updating the same executable waits this long
 // for it to finish.
 constexpr plat::DWORD kLockWaitMs = 5 * 60 * 1000;
+
+// After an accepted restart the old copy, its window closed, waits this long
+// for the new version to say it runs before it puts the old one back. Long
+// enough for a slow start on a loaded machine; short enough that a user
+// whose program vanished is not left guessing for long.
+constexpr plat::DWORD kRestartSignWaitMs = 30 * 1000;

@@ -1,4 +1,5 @@
 #include "update/UpdateSteps.h"
+#include "update/UpdateUndo.h"
 
 #include "update/ExecutableCheck.h"
 #include "update/SignatureDownload.h"
@@ -78,6 +79,8 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     job.ownVersion = updater.GetFileVersionString(job.modulePath);
     if (job.ownVersion.IsEmpty()) return End(job, OwnVersionUnknown);
     if (updater.CompareVersions(job.manifest, job.ownVersion) != kVersionNewer) return End(job, NoNewerVersion);
+    // A release that never started here is not offered again; a newer one is.
+    if (IsUndoneRelease(job.modulePath, job.manifest)) return End(job, NoNewerVersion);
 
     job.fileName = FileNameOf(job.modulePath);
     if (!FetchSignature(updater, job.baseUrl + job.fileName + ".sig", job.signature)) return End(job, OpenFailed);

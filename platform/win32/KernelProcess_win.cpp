@@ -43,6 +43,8 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
     return ok;
 }
 
+BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) { return ::TerminateProcess(hProcess, uExitCode); }
+
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr, int cbMultiByte,
                         WCHAR* lpWideCharStr, int cchWideChar) {
     return ::MultiByteToWideChar(CodePage, dwFlags, lpMultiByteStr, cbMultiByte,

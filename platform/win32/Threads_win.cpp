@@ -45,6 +45,16 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
 
 BOOL ReleaseMutex(HANDLE hMutex) { return ::ReleaseMutex(hMutex); }
 
+HANDLE CreateEventA(const char* lpName) { return ::CreateEventA(nullptr, TRUE, FALSE, lpName); }
+
+HANDLE OpenEventA(const char* lpName) { return ::OpenEventA(EVENT_MODIFY_STATE, FALSE, lpName); }
+
+BOOL SetEvent(HANDLE hEvent) { return ::SetEvent(hEvent); }
+
+DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, DWORD dwMilliseconds) {
+    return ::WaitForMultipleObjects(nCount, lpHandles, FALSE, dwMilliseconds);
+}
+
 DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
 DWORD GetTickCount() { return ::GetTickCount(); }

@@ -1,6 +1,7 @@
 // The paths the process is handed, code-page conversion and the programs
 // it starts.
 #include "platform/Kernel.h"
+#include "platform/Threads.h"
 #include "tests/contract/ContractWorld.h"
 
 #include <cstring>
@@ -71,6 +72,23 @@ TEST_F(Processes, StartOnlyFromAnExistingFile) {
     EXPECT_NE(0u, pi.dwProcessId);
     EXPECT_TRUE(CloseHandle(pi.hThread));
     EXPECT_TRUE(CloseHandle(pi.hProcess));
+}
+
+// The restarting copy waits on the process it started: its end, or the
+// sign it never gave (the event, listed first, wins when both are set).
+TEST_F(Processes, AStartedProcessCanBeWaitedOnBesideAnEvent) {
+    STARTUPINFOA si{68};
+    PROCESS_INFORMATION pi{};
+    HANDLE never = CreateEventA(nullptr);
+    ASSERT_NE(never, nullptr);
+    ASSERT_TRUE(CreateProcessA(StartableProgram().c_str(), NORMAL_PRIORITY_CLASS, si, &pi));
+    HANDLE both[2] = {never, pi.hProcess};
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, WaitForMultipleObjects(2, both, 20000)) << "the program ends by itself";
+    EXPECT_TRUE(SetEvent(never));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, both, 0));
+    EXPECT_TRUE(CloseHandle(pi.hThread));
+    EXPECT_TRUE(CloseHandle(pi.hProcess));
+    EXPECT_TRUE(CloseHandle(never));
 }
 
 }  // namespace

@@ -68,5 +68,23 @@ TEST_F(Background, ANamedMutexKeepsASecondHolderOutUntilReleased) {
     EXPECT_TRUE(CloseHandle(mutex));
 }
 
+// The sign of life of a restarted program: an event made before the start,
+// set through a second handle opened by name.
+TEST_F(Background, ANamedEventIsSetThroughAHandleOpenedByName) {
+    const char name[] = "Local\\tq-contract-alive";
+    EXPECT_EQ(OpenEventA(name), nullptr) << "no event before it is made";
+    HANDLE made = CreateEventA(name);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(WaitForMultipleObjects(1, &made, 0), WAIT_TIMEOUT) << "not signalled at first";
+    HANDLE opened = OpenEventA(name);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_TRUE(SetEvent(opened));
+    EXPECT_TRUE(CloseHandle(opened));
+    EXPECT_EQ(WaitForMultipleObjects(1, &made, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForMultipleObjects(1, &made, 0), WAIT_OBJECT_0) << "manual reset: it stays set";
+    EXPECT_TRUE(CloseHandle(made));
+    EXPECT_EQ(OpenEventA(name), nullptr) << "gone with its last handle";
+}
+
 }  // namespace
 }  // namespace contract

@@ -148,7 +148,7 @@ timeout over many short polls; every wait is bounded, and TIMEOUT bounds the
 whole method.
 
 Environment (set by CTest; the harness fails clearly when one is missing)
-  TQ_BUILD_DIR, TQ_EXE, TQ_EXE_5001, TQ_EXE_NOVERSION. The helpers are found
+  TQ_BUILD_DIR, TQ_EXE, TQ_EXE_5001, TQ_EXE_NOVERSION, TQ_EXE_BROKEN. The helpers are found
   in TQ_BUILD_DIR/harness (``wine.helper``).
 """
 

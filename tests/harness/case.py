@@ -17,7 +17,8 @@ PROGRAMDATA = "C:\\ProgramData"
 DESKTOP = "C:\\users\\root\\Desktop"
 TEMP = "C:\\users\\root\\Temp"
 
-VARIANTS = {"main": "TQ_EXE", "5.0.0.1": "TQ_EXE_5001", "noversion": "TQ_EXE_NOVERSION"}
+VARIANTS = {"main": "TQ_EXE", "5.0.0.1": "TQ_EXE_5001", "noversion": "TQ_EXE_NOVERSION",
+            "broken": "TQ_EXE_BROKEN"}
 
 
 def _env_path(name):

@@ -9,6 +9,8 @@
 #include <iconv.h>
 
 #include <cstring>
+#include <deque>
+#include <utility>
 
 namespace sim {
 namespace detail {
@@ -21,6 +23,8 @@ struct ProcessState {
     std::string tempPath = "C:\\Users\\user\\AppData\\Local\\Temp\\";
     std::string currentDirectory = "C:\\Users\\user\\Downloads";
     std::vector<ProcessStart> starts;
+    std::vector<bool> running;  // by start, as starts
+    std::deque<StartedProgram> scripts;
     plat::DWORD nextProcessId = 0x100;
 };
 
@@ -44,6 +48,11 @@ const plat::HMODULE kModule = reinterpret_cast<plat::HMODULE>(static_cast<std::u
 
 std::string CurrentDirectory() { return State().currentDirectory; }
 
+bool ProcessHasEnded(const HandleEntry& process) {
+    const std::size_t index = (process.processId - 0x100) / 8;
+    return index >= State().running.size() || !State().running[index];
+}
+
 void ResetProcesses() {
     State() = ProcessState{};
     MakeFolder(State().tempPath, true);
@@ -62,6 +71,10 @@ std::string ModulePath() { return detail::State().modulePath; }
 void SetTempPath(const std::string& path) { detail::State().tempPath = path; }
 void SetCurrentDirectory(const std::string& path) { detail::State().currentDirectory = path; }
 std::vector<ProcessStart> ProcessStarts() { return detail::State().starts; }
+void ScriptNextStart(StartedProgram program) { detail::State().scripts.push_back(std::move(program)); }
+bool StartedProcessRuns(std::size_t index) {
+    return index < detail::State().running.size() && detail::State().running[index];
+}
 
 }  // namespace sim
 
@@ -119,8 +132,15 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
     auto& st = State();
     st.starts.push_back({lpApplicationName, dwCreationFlags, startupInfo.cb,
                          lpCurrentDirectory ? lpCurrentDirectory : st.currentDirectory});
+    sim::StartedProgram program;
+    if (!st.scripts.empty()) {
+        program = std::move(st.scripts.front());
+        st.scripts.pop_front();
+    }
+    st.running.push_back(program.keepsRunning);
     sim::detail::HandleEntry process;
     process.kind = sim::detail::HandleKind::Process;
+    process.processId = st.nextProcessId;
     sim::detail::HandleEntry thread;
     thread.kind = sim::detail::HandleKind::Thread;
     lpProcessInformation->hProcess = sim::detail::NewHandle(process);
@@ -128,6 +148,17 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
     lpProcessInformation->dwProcessId = st.nextProcessId;
     lpProcessInformation->dwThreadId = st.nextProcessId + 4;
     st.nextProcessId += 8;
+    // The new process's own code runs while this one goes on, as on Windows.
+    if (program.whenStarted) lock.RunUnlocked(program.whenStarted);
+    return TRUE;
+}
+
+BOOL TerminateProcess(HANDLE hProcess, UINT /*uExitCode*/) {
+    sim::detail::KernelLock lock;
+    auto* entry = sim::detail::FindHandle(hProcess, "TerminateProcess");
+    if (!entry || entry->kind != sim::detail::HandleKind::Process) return FALSE;
+    const std::size_t index = (entry->processId - 0x100) / 8;
+    if (index < State().running.size()) State().running[index] = false;
     return TRUE;
 }
 

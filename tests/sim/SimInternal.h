@@ -52,13 +52,14 @@ char DriveOf(const Node* node);
 const std::string* LoadedImageAt(const std::string& path);
 
 // Handles
-enum class HandleKind { File, Process, Thread, Mutex, Search };
+enum class HandleKind { File, Process, Thread, Mutex, Event, Search };
 struct HandleEntry {
     HandleKind kind = HandleKind::File;
     Node* node = nullptr;
     plat::DWORD access = 0;
     plat::DWORD share = 0;
     std::size_t position = 0;
+    plat::DWORD processId = 0;  // of a Process handle
 };
 plat::HANDLE NewHandle(const HandleEntry& entry);
 // The live entry of the handle, or null (the call is then recorded under fn).
@@ -69,6 +70,8 @@ std::vector<const HandleEntry*> HandlesOn(const Node* node);
 void RecordBadHandle(const char* fn);
 
 std::string CurrentDirectory();
+// True once the process of a handle from CreateProcessA has ended.
+bool ProcessHasEnded(const HandleEntry& process);
 
 class KernelLock;
 // A wait on the simulated server: what the test scripted for it runs before

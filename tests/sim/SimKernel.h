@@ -97,6 +97,17 @@ struct ProcessStart {
     plat::DWORD startupInfoSize;  // STARTUPINFOA::cb
     std::string currentDirectory;  // the one given, else the caller's
 };
+// What the next started program does (first scripted, first used): run
+// whenStarted as it starts (the program's own code, e.g. the sign that it
+// runs), then end at once, or keep running until it is terminated. A start
+// with nothing scripted ends at once.
+struct StartedProgram {
+    std::function<void()> whenStarted;
+    bool keepsRunning = false;
+};
+void ScriptNextStart(StartedProgram program);
+// True while the nth started process (in ProcessStarts' order) runs.
+bool StartedProcessRuns(std::size_t index);
 // Every successful CreateProcessA, in order. A start fails (and is not
 // listed) when no file exists at the application path.
 std::vector<ProcessStart> ProcessStarts();

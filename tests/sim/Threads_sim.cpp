@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -22,6 +23,9 @@ struct ThreadState {
     std::map<plat::HANDLE, std::string> mutexNames;
     std::map<std::string, plat::HANDLE> holders;  // by name; the holding handle
     int mutexesCreated = 0;
+    std::map<plat::HANDLE, std::string> eventNames;
+    std::map<std::string, bool> eventSignalled;
+    int unnamedEvents = 0;  // by name, while a handle is open
     // The running worker's wait on the simulated server, handed to the test's
     // thread; null while there is none.
     const std::function<void()>* meanwhile = nullptr;
@@ -70,6 +74,31 @@ void RunOnThread(plat::WorkerProc fn, void* arg) {
     worker.join();
     detail::KernelLock lock;
     State().workerEnded = false;
+}
+
+// A named event lives while a handle to it is open.
+bool EventAlive(const std::string& name) {
+    for (const auto& [h, n] : State().eventNames)
+        if (n == name && detail::FindHandle(h, nullptr)) return true;
+    return false;
+}
+
+plat::HANDLE NewEventHandle(const std::string& name) {
+    sim::detail::HandleEntry entry;
+    entry.kind = sim::detail::HandleKind::Event;
+    plat::HANDLE h = sim::detail::NewHandle(entry);
+    State().eventNames[h] = name;
+    return h;
+}
+
+// Whether a wait on the handle would end now; false for a handle that
+// cannot be waited on.
+bool Signalled(plat::HANDLE h, bool& waitable) {
+    auto* entry = detail::FindHandle(h, "WaitForMultipleObjects");
+    waitable = entry && (entry->kind == detail::HandleKind::Event || entry->kind == detail::HandleKind::Process);
+    if (!waitable) return false;
+    if (entry->kind == detail::HandleKind::Process) return detail::ProcessHasEnded(*entry);
+    return State().eventSignalled[State().eventNames[h]];
 }
 
 }  // namespace
@@ -164,6 +193,41 @@ BOOL ReleaseMutex(HANDLE hMutex) {
     if (sim::LiveHolder(name) != hMutex) return FALSE;
     State().holders.erase(name);
     return TRUE;
+}
+
+HANDLE CreateEventA(const char* lpName) {
+    sim::detail::KernelLock lock;
+    // An unnamed event is one of its own: no other call can reach it.
+    const std::string name = lpName ? lpName : "\x01unnamed " + std::to_string(++State().unnamedEvents);
+    if (!sim::EventAlive(name)) State().eventSignalled[name] = false;
+    return sim::NewEventHandle(name);
+}
+
+HANDLE OpenEventA(const char* lpName) {
+    sim::detail::KernelLock lock;
+    if (!lpName || !sim::EventAlive(lpName)) return nullptr;
+    return sim::NewEventHandle(lpName);
+}
+
+BOOL SetEvent(HANDLE hEvent) {
+    sim::detail::KernelLock lock;
+    auto* entry = sim::detail::FindHandle(hEvent, "SetEvent");
+    if (!entry || entry->kind != sim::detail::HandleKind::Event) return FALSE;
+    State().eventSignalled[State().eventNames[hEvent]] = true;
+    return TRUE;
+}
+
+DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, DWORD dwMilliseconds) {
+    sim::detail::KernelLock lock;
+    for (DWORD i = 0; i < nCount; ++i) {
+        bool waitable = false;
+        if (sim::Signalled(lpHandles[i], waitable)) return WAIT_OBJECT_0 + i;
+        if (!waitable) return WAIT_FAILED;
+    }
+    // Nothing else runs while a simulated wait would last: what is not
+    // signalled now stays so, and the wait ends with its time-out.
+    State().clock += dwMilliseconds;
+    return WAIT_TIMEOUT;
 }
 
 DWORD GetCurrentProcessId() {

@@ -38,6 +38,8 @@ OFFER_CAPTION = "有新版更新"
 SUCCESS_CAPTION = "更新成功！"
 SUCCESS_TEXT = "更新成功！是否立刻重新启动程序以使更新生效？"
 FAILURE_CAPTION = "更新失败！"
+UNDONE_TEXT = "更新后的程序无法启动，已恢复到之前的版本。"
+UNDONE_RECORD = INSTALLED + ".undone"
 
 
 class UpdateCase(E2E):
@@ -127,6 +129,39 @@ class AcceptedUpdate(UpdateCase):
         self.robot.wait_gone(window.hwnd, timeout=15)
         self.server.wait_for_request("/tarnquill/?software=5.0.0.1", timeout=40)
         self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30)
+
+    def test_a_release_that_ends_at_once_is_undone_and_not_offered_again(self):
+        # A signed 5.0.0.1 that exits with code 3 as it starts.
+        with open(self.exe("broken"), "rb") as f:
+            broken = f.read()
+        self.publish(b"5.0.0.1", sig_route=dict(body=sign(broken)), body=broken)
+        window = self.start_installed(cwd=self.unix(FOLDER))
+        self.tick(window)
+        self.robot.answer(self.offer("5.0.0.1"), IDYES)
+        done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
+        self.assertEqual(broken, self.read(INSTALLED))
+        self.robot.answer(done, IDYES)
+        self.robot.wait_gone(window.hwnd, timeout=15)
+
+        told = self.robot.wait_box(caption=FAILURE_CAPTION, timeout=60)
+        self.assertEqual(UNDONE_TEXT, told.text)
+        self.assertEqual({IDOK}, set(told.buttons))
+        self.assertEqual(self.old_image, self.read(INSTALLED))
+        self.assertFalse(self.exists(BACKUP))
+        self.assertEqual(b"5.0.0.1", self.read(UNDONE_RECORD))
+        self.robot.answer(told, IDOK)
+        self.robot.wait_gone(told.hwnd)
+
+        # The old program is back, and its check leaves that release alone.
+        page = "/tarnquill/?software=5.0"
+        self.server.wait_for_request(page, timeout=30, count=2)
+        back = self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30)
+        self.tick(back)
+        self.server.wait_for_request(MANIFEST, timeout=20, count=2)
+        self.robot.no_box(within=3)
+        self.assertEqual(1, len(self.server.requests_for(SIG)), "nothing fetched beyond the manifest")
+        self.assertEqual(self.old_image, self.read(INSTALLED))
+        self.close(back)
 
     def test_restart_from_another_directory_starts_the_installed_file(self):
         # The current directory holds no tarnquill.exe: the running

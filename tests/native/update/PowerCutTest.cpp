@@ -1,11 +1,12 @@
 // The power goes after each kernel file operation in turn during an update's
-// swap. After the restart the executable's path holds a whole image, old or
+// swap, and during the undo of an update that never started. After the restart the executable's path holds a whole image, old or
 // new, never a zero-filled one; it may be empty only between the two moves of
 // the swap, with the old image whole in the backup, and a start of the
 // downloaded copy then installs it again.
 #include "install/InstallFixture.h"
 #include "update/UpdateWorld.h"
 
+#include "update/UpdateOutcome.h"
 #include "platform/User.h"
 #include "tests/sim/SimPowerCut.h"
 
@@ -66,3 +67,32 @@ TEST_F(SwapPowerCut, EveryCutLeavesAWholeExecutableWithTheDownloadOnTheSameVolum
 TEST_F(SwapPowerCut, EveryCutLeavesAWholeExecutableWithTheDownloadOnAnotherVolume) { Walk("D:\\Temp\\"); }
 
 }  // namespace
+
+// The undo: the update swapped in, then its restart, which ends without a
+// sign, and the power going at each step of putting the old image back.
+class UndoPowerCut : public SwapPowerCut {
+protected:
+    bool UndoCutAfter(int cut) {
+        updater.reset();
+        SetUp();
+        sim::PutFile(updtest::kExe, newImage);
+        sim::PutFile(updtest::kBackup, oldImage);
+        sim::QueueAnswer(plat::IDOK);
+        g_bRestartAfterUpdate = true;
+        sim::PlanPowerCut(cut);
+        RelaunchIfRequested("tarnquill");
+        AwaitRelaunched();
+        g_bRestartAfterUpdate = false;
+        return sim::RestartAfterPowerCut();
+    }
+};
+
+TEST_F(UndoPowerCut, EveryCutLeavesAWholeExecutable) {
+    int cut = 0;
+    for (bool during = true; during; ++cut) {
+        during = UndoCutAfter(cut);
+        ExpectWholeExecutable(cut);
+    }
+    EXPECT_GT(cut, 4) << "the walk never reached the moves";
+    EXPECT_EQ(sim::ReadFileBytes(updtest::kExe), oldImage) << "the whole undo, uncut";
+}

@@ -1,6 +1,7 @@
 // The update check seen from the main window: its tick, its messages and the restart.
 #include "WindowCheck.h"
 
+#include "update/RestartWatch.h"
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
 
@@ -98,6 +99,7 @@ TEST_F(Scheduled, SuccessAskedAndAcceptedRestartsTheUpdatedExecutable) {
     Publish("5.0.0.1", newImage);
     sim::QueueAnswer(plat::IDYES);  // the offer
     sim::QueueAnswer(plat::IDYES);  // the restart
+    sim::ScriptNextStart({[] { AnnounceRunning(kExe.c_str()); }, true});  // the new version runs
     Tick();
     ExpectOnlyBox(kSuccessText, kSuccessCaption, plat::MB_YESNO | plat::MB_ICONQUESTION);
     EXPECT_TRUE(g_bRestartAfterUpdate);
@@ -145,6 +147,7 @@ protected:
         g_bRestartAfterUpdate = true;
     }
     void TearDown() override {
+        AwaitRelaunched();
         g_bRestartAfterUpdate = false;
         UpdateWorld::TearDown();
     }
@@ -167,7 +170,8 @@ TEST_F(Relaunch, TheCurrentDirectorysExecutableOnlyWhenTheModulePathIsUnknown) {
     sim::PutFile("D:\\Work\\tarnquill.exe", "x");
     RelaunchIfRequested("tarnquill");
     EXPECT_EQ(Started(), (std::vector<std::string>{"D:\\Work\\tarnquill.exe"}));
-    EXPECT_EQ(sim::OpenHandleCount(), 0) << "the successor's handles are let go";
+    AwaitRelaunched();
+    EXPECT_EQ(sim::OpenHandleCount(), 0) << "the successor's handles are let go once it is settled";
 }
 
 TEST_F(Relaunch, AtADrivesRootTheDoubledBackslashStillNamesTheFile) {

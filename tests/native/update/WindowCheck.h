@@ -58,6 +58,7 @@ protected:
     }
     void TearDown() override {
         main.reset();
+        AwaitRelaunched();  // a restart started by the test is settled with it
         g_bRestartAfterUpdate = false;
         UpdateWorld::TearDown();
     }

@@ -1,0 +1,57 @@
+// The sign of life of a restarted update, and the wait for it.
+#include "update/RestartWatch.h"
+
+#include "update/UpdateSettings.h"
+#include "update/UpdateUndo.h"
+#include "base/ProgramPaths.h"
+#include "base/StartProgram.h"
+
+#include "platform/Kernel.h"
+#include "platform/Threads.h"
+
+using namespace plat;
+
+namespace {
+
+// Long enough for a process to end once told to, so its image is no
+// longer in use when it is moved aside.
+constexpr DWORD kEndWaitMs = 5 * 1000;
+
+}  // namespace
+
+CString AliveEventName(const char* exePath) {
+    return CString("Local\\tarnquill-alive-") + ExecutableHash(exePath);
+}
+
+void AnnounceRunning(const char* exePath) {
+    KernelObject alive(OpenEventA(AliveEventName(exePath)));
+    if (alive) SetEvent(alive.Get());
+}
+
+bool RestartWatch::Start(const CString& exePath) {
+    m_exePath = exePath;
+    m_alive.Reset(CreateEventA(AliveEventName(exePath)));
+    m_process = StartWatchedProgram(exePath);
+    if (m_process) return true;
+    m_alive.Close();
+    return false;
+}
+
+bool RestartWatch::Await() {
+    if (!m_process || !m_alive) return true;
+    HANDLE handles[2] = {m_alive.Get(), m_process.Get()};
+    // When both are signalled the event's index comes first: a program
+    // that gave the sign and was then closed by its user ran.
+    DWORD waited = WaitForMultipleObjects(2, handles, kRestartSignWaitMs);
+    // A wait that fails tells nothing; a running update is never undone on a guess.
+    bool alive = waited == WAIT_OBJECT_0 || waited == WAIT_FAILED;
+    if (!alive && waited == WAIT_TIMEOUT) {
+        TerminateProcess(m_process.Get(), 1);
+        HANDLE process = m_process.Get();
+        WaitForMultipleObjects(1, &process, kEndWaitMs);
+    }
+    m_alive.Close();
+    m_process.Close();
+    if (!alive) UndoUpdate(m_exePath);
+    return alive;
+}
