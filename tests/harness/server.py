@@ -2,6 +2,8 @@
 
 WinINet sends proxied requests in absolute form; the server keys routes on
 the path and query alone so the host name the program uses does not matter.
+A route without a query serves its path whatever the query, as a static host
+does; one with a query serves only that query, and comes first.
 Each route scripts one way of answering: any status, a short or long body,
 a lie about the length, a stall, a reset.
 """
@@ -69,6 +71,11 @@ class Request:
                                             self.headers.get("user-agent"))
 
 
+def same_file(path, requested):
+    """requested is path, or path with any query when path names none."""
+    return requested == path or "?" not in path and requested.partition("?")[0] == path
+
+
 class Route:
     def __init__(self, path, body=b"", status=200, host=None, headers=None,
                  content_length=None, size=None, truncate_at=None, stall_at=None,
@@ -106,7 +113,7 @@ class Route:
             return False
         if self.path.endswith("*"):
             return req.path.startswith(self.path[:-1])
-        return req.path == self.path
+        return same_file(self.path, req.path)
 
     def body_length(self):
         return self.size if self.size is not None else len(self.body)
@@ -158,7 +165,7 @@ class Server:
 
     def requests_for(self, path):
         with self._lock:
-            return [r for r in self.requests if r.path == path]
+            return [r for r in self.requests if same_file(path, r.path)]
 
     def wait_for_request(self, path, timeout=10, count=1):
         deadline = time.monotonic() + timeout
@@ -209,7 +216,8 @@ class Server:
                     return
                 with self._lock:
                     self.requests.append(req)
-                    route = next((r for r in self._routes if r.matches(req)), None)
+                    route = next((r for r in self._routes if r.matches(req) and r.path == req.path),
+                                 None) or next((r for r in self._routes if r.matches(req)), None)
                     if route is not None:
                         route.served += 1
                 keep = self._answer(conn, req, route)

@@ -37,8 +37,10 @@ class RealWebServer(UpdateCase):
 
         update = "http://%s/tarnquill/update/" % self.host
         requests = [line.replace(":80/", "/", 1) for line in nginx.access_log() if "/update/" in line]
+        # The static host ignores the release's version in the query.
         self.assertEqual(["GET %s%s HTTP/1.1" % (update, name)
-                          for name in ("update.txt", "tarnquill.exe.sig", "tarnquill.exe")], requests)
+                          for name in ("update.txt", "tarnquill.exe.sig?v=5.0.0.1",
+                                       "tarnquill.exe?v=5.0.0.1")], requests)
         self.assertEqual([], self.server.requests, "a request bypassed nginx")
 
 

@@ -107,7 +107,7 @@ class Walkthrough(unittest.TestCase):
         requests = re.findall(r"GET http://[^/]+(/\S*)\s+\(User-Agent: (.*)\)", summary)
         paths = [path for path, _ in requests]
         for path in ("/tarnquill/?software=5.0", "/tarnquill/update/update.txt",
-                     "/tarnquill/update/tarnquill.exe.sig", "/tarnquill/update/tarnquill.exe",
+                     "/tarnquill/update/tarnquill.exe.sig?v=5.0.0.1", "/tarnquill/update/tarnquill.exe?v=5.0.0.1",
                      "/tarnquill/?software=5.0.0.1"):
             self.assertIn(path, paths)
         self.assertEqual({"AutoUpdateAgent"},
