@@ -20,7 +20,7 @@
 
 namespace updtest {
 
-inline const std::string kBaseUrl = "http://" TQ_HOST "/tarnquill/update/";
+inline const std::string kBaseUrl = TQ_SCHEME "://" TQ_HOST "/tarnquill/update/";
 inline const std::string kManifestUrl = kBaseUrl + "update.txt";
 // The executable and its signature of the release that announces version:
 // the version rides in the query, so no cache mixes two releases' files.
