@@ -80,7 +80,7 @@ class Route:
     def __init__(self, path, body=b"", status=200, host=None, headers=None,
                  content_length=None, size=None, truncate_at=None, stall_at=None,
                  stall_seconds=5, stall_then="continue", reset=False, reset_at=None,
-                 extra=b"", delay=0, times=None, chunk=4096,
+                 extra=b"", delay=0, times=None, chunk=4096, chunked=False,
                  content_type="application/octet-stream"):
         if isinstance(body, str):
             body = body.encode("gbk")
@@ -103,6 +103,7 @@ class Route:
         self.delay = delay
         self.times = times
         self.chunk = chunk
+        self.chunked = chunked
         self.content_type = content_type
         self.served = 0
 
@@ -269,7 +270,9 @@ class Server:
         head = ["HTTP/1.1 %d %s" % (route.status, REASONS.get(route.status, "Status")),
                 "Content-Type: %s" % route.content_type,
                 "Cache-Control: no-cache"]
-        if announced is not False:
+        if route.chunked:
+            head.append("Transfer-Encoding: chunked")
+        elif announced is not False:
             head.append("Content-Length: %d" % announced)
         close = (announced is False or route.truncate_at is not None
                  or route.stall_then == "close" and route.stall_at is not None
@@ -279,6 +282,11 @@ class Server:
         head += ["%s: %s" % kv for kv in route.headers.items()]
         conn.sendall(("\r\n".join(head) + "\r\n\r\n").encode("latin-1"))
         if req.method == "HEAD":
+            return not close
+        if route.chunked:
+            for piece in route.body_pieces():
+                conn.sendall(b"%x\r\n%s\r\n" % (len(piece), piece))
+            conn.sendall(b"0\r\n\r\n")
             return not close
         self._send_body(conn, route)
         if route.extra:

@@ -142,6 +142,13 @@ class ServerScripts(unittest.TestCase):
         self.assertEqual(3, len(self.server.requests_for("/update/tarnquill.exe")))
         self.assertEqual(1, len(self.server.requests_for("/update/tarnquill.exe?v=5.0.0.1")))
 
+    def test_a_chunked_body_goes_in_chunks_without_a_length(self):
+        self.server.route("/c", body=b"abcdefghij", chunk=4, chunked=True)
+        head, body, _ = exchange(self.server.port, get("/c"))
+        self.assertIn("Transfer-Encoding: chunked", head)
+        self.assertIsNone(content_length(head))
+        self.assertEqual(b"4\r\nabcd\r\n4\r\nefgh\r\n2\r\nij\r\n0\r\n\r\n", body)
+
     def test_prefix_route_and_wait_for_request(self):
         self.server.route("/tarnquill/?software=*", body=b"page")
         exchange(self.server.port, get("/tarnquill/?software=5.0.0.1"))

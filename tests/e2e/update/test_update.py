@@ -142,6 +142,23 @@ class AcceptedUpdate(UpdateCase):
         self.robot.wait_gone(window.hwnd, timeout=15)
         self.server.wait_for_request("/tarnquill/?software=5.0.0.1", timeout=40)
 
+    def test_redirects_to_another_host_and_chunked_bodies_are_followed(self):
+        # The signature moved for good (301) and the executable for now (302)
+        # to a download host, which sends the executable in chunks.
+        cdn = "http://download.veltrano.example/r/"
+        self.publish(b"5.0.0.1", query="?v=5.0.0.1", sig_route=dict(status=301, headers={
+            "Location": cdn + "tarnquill.exe.sig"}), status=302, headers={"Location": cdn + "tarnquill.exe"})
+        self.server.route("/r/tarnquill.exe.sig", host="download.veltrano.example", body=self.new_signature)
+        self.server.route("/r/tarnquill.exe", host="download.veltrano.example", body=self.new_image,
+                          chunked=True)
+        window = self.start_installed()
+        self.tick(window)
+        self.robot.answer(self.offer("5.0.0.1"), IDYES)
+        done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
+        self.assertEqual(self.new_image, self.read(INSTALLED))
+        self.assertEqual(1, len(self.server.requests_for("/r/tarnquill.exe")))
+        self.robot.answer(done, IDNO)
+
     def test_restart_declined_keeps_the_window_open(self):
         window, done = self.reach_success_question()
         self.robot.answer(done, IDNO)
