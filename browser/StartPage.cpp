@@ -5,7 +5,7 @@
 #include "base/ModulePath.h"
 
 CString StartPageAddress(const char* version) {
-    return CString("http://" TQ_HOST "/tarnquill/?software=") + version;
+    return CString(TQ_SCHEME "://" TQ_HOST "/tarnquill/?software=") + version;
 }
 
 StartPageInfo MakeStartPage() {

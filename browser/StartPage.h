@@ -3,7 +3,7 @@
 #pragma once
 #include "base/CString.h"
 
-// "http://<host>/tarnquill/?software=" followed by the version, unescaped.
+// "<scheme>://<host>/tarnquill/?software=" followed by the version, unescaped.
 CString StartPageAddress(const char* version);
 
 // What the start-page step finds out about the running executable. The path

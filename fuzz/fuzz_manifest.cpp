@@ -1,5 +1,6 @@
 // The update procedure fed any manifest body: only a well-formed version
-// above the running one is offered, with its text exactly as read; an
+// above the running one, short enough for the release's addresses that
+// carry it, is offered, with its text exactly as read; an
 // accepted offer swaps in exactly the signed executable served, which is
 // newer than the running one; nothing else touches the disk, and no handle
 // is left open.
@@ -55,10 +56,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool newer = announced && *announced > kRunning;
     const std::string served = ServedImage(announced);
 
+    // The release's files are asked for under the announced version; the
+    // signature's address, the longer one, must fit the program's 1024-byte
+    // buffer of a URL (digits and dots are their own canonical form).
+    const std::string exeUrl = kBase + "tarnquill.exe?v=" + manifest;
+    const std::string sigUrl = kBase + "tarnquill.exe.sig?v=" + manifest;
+    const bool addressable = sigUrl.size() < 1024;
     sim::ServeBody(kBase + "update.txt", body);
-    sim::ServeBody(kBase + "tarnquill.exe", served);
+    sim::ServeBody(exeUrl, served);
     // Signing costs milliseconds; only a newer announcement ever asks for it.
-    if (newer) sim::ServeBody(kBase + "tarnquill.exe.sig", sim::SignWithKey(served, kSigningKey));
+    if (newer) sim::ServeBody(sigUrl, sim::SignWithKey(served, kSigningKey));
     sim::QueueAnswer(acceptsOffer ? plat::IDYES : plat::IDNO);
 
     UpdateResult result;
@@ -77,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (!newer) {
         FUZZ_CHECK(result == NoNewerVersion);
     }
-    if (!newer) {
+    if (newer && !addressable) FUZZ_CHECK(result == OpenFailed);
+    if (!newer || !addressable) {
         FUZZ_CHECK(boxes.empty());
         FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage);
         FUZZ_CHECK(!sim::Exists(kBackup) && sim::ListFolder(kTempDir).empty());

@@ -2,7 +2,7 @@
 # The maker's release step: writes an update directory that any static web
 # host can serve as /tarnquill/update/.
 #
-#   bash scripts/release.sh [--test-release] EXE KEY OUTDIR
+#   bash scripts/release.sh [--test-release] [AUTHENTICODE] [--timestamp URL] EXE KEY OUTDIR
 #
 # EXE     the built tarnquill.exe to publish
 # KEY     the PEM private key that signs it (RSA-3072, kept offline)
@@ -10,22 +10,65 @@
 #         v1.5 over SHA-256) and, last, update.txt (the executable's own file
 #         version, no line end)
 #
+# AUTHENTICODE signs the published copy for Windows (osslsigncode, SHA-256,
+# the publisher's name and address) before the update signature is made over
+# its final bytes; the password or PIN is TQ_AUTHENTICODE_PASSWORD (empty
+# when unset). One of:
+#   --authenticode PFX            a PKCS#12 file with a code-signing certificate
+#   --pkcs11-module SO --pkcs11-cert CERT --pkcs11-key URI
+#                                 a key on a token: the PKCS#11 module, the
+#                                 certificate (PEM, with its chain) and the
+#                                 key's pkcs11: URI
+# --publisher NAME, --publisher-url URL  what the signature names (defaults:
+#                                 Veltrano tarnquill, http://www.veltrano.example/)
+# --timestamp URL                 an RFC 3161 time-stamping server
+#
 # Refuses an executable that does not embed the public half of KEY (the
 # update would never verify), and the test keys of tests/keys unless
 # --test-release is given (their private halves are public).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
-test_release=0
-if [ "${1:-}" = "--test-release" ]; then test_release=1; shift; fi
-if [ $# -ne 3 ]; then
-  echo "usage: bash scripts/release.sh [--test-release] EXE KEY OUTDIR" >&2
+usage() {
+  echo "usage: bash scripts/release.sh [--test-release] [--authenticode PFX |" \
+       "--pkcs11-module SO --pkcs11-cert CERT --pkcs11-key URI] [--publisher NAME]" \
+       "[--publisher-url URL] [--timestamp URL] EXE KEY OUTDIR" >&2
   exit 2
-fi
+}
+test_release=0
+pfx="" p11_module="" p11_cert="" p11_key="" timestamp=""
+publisher="Veltrano tarnquill" publisher_url="http://www.veltrano.example/"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --test-release) test_release=1; shift ;;
+    --authenticode|--pkcs11-module|--pkcs11-cert|--pkcs11-key|--publisher|--publisher-url|--timestamp)
+      [ $# -ge 2 ] || usage
+      case "$1" in
+        --authenticode) pfx="$2" ;;
+        --pkcs11-module) p11_module="$2" ;;
+        --pkcs11-cert) p11_cert="$2" ;;
+        --pkcs11-key) p11_key="$2" ;;
+        --publisher) publisher="$2" ;;
+        --publisher-url) publisher_url="$2" ;;
+        --timestamp) timestamp="$2" ;;
+      esac
+      shift 2 ;;
+    --*) usage ;;
+    *) break ;;
+  esac
+done
+[ $# -eq 3 ] || usage
 exe="$1"; key="$2"; out="$3"
 fail() { echo "release: $*" >&2; exit 1; }
 [ -f "$exe" ] || fail "no executable at $exe"
 [ -f "$key" ] || fail "no key at $key"
+token=0
+if [ -n "$p11_module$p11_cert$p11_key" ]; then
+  token=1
+  [ -n "$p11_module" ] && [ -n "$p11_cert" ] && [ -n "$p11_key" ] ||
+    fail "a token needs --pkcs11-module, --pkcs11-cert and --pkcs11-key"
+  [ -z "$pfx" ] || fail "sign from a PFX or from a token, not both"
+fi
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -53,10 +96,18 @@ print("%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF))
 PY
 )" || exit 1
 
+# The copy Windows sees is signed and checked here, before anything is
+# written: a refused signer leaves no directory behind.
+cp "$exe" "$work/tarnquill.exe"
+if [ -n "$pfx" ] || [ $token -eq 1 ]; then
+  bash "$here/scripts/authenticode.sh" "$work" "$pfx" "$p11_module" "$p11_cert" "$p11_key" \
+    "$publisher" "$publisher_url" "$timestamp" || exit 1
+fi
+
 mkdir -p "$out"
 # Written beside their final names and moved in whole, so a web server never
 # serves half a file; update.txt goes last, once what it announces is there.
-cp "$exe" "$out/.tarnquill.exe.new"
+cp "$work/tarnquill.exe" "$out/.tarnquill.exe.new"
 openssl dgst -sha256 -sign "$key" -out "$out/.tarnquill.exe.sig.new" "$out/.tarnquill.exe.new"
 [ "$(stat -c %s "$out/.tarnquill.exe.sig.new")" -eq 384 ] || fail "the signature is not 384 bytes"
 openssl dgst -sha256 -verify "$work/pub.pem" -signature "$out/.tarnquill.exe.sig.new" \

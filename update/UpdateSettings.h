@@ -7,7 +7,7 @@
 #include "BuildConfig.h"
 
 // The folder of update.txt, the executable and its signature.
-constexpr char kUpdateDirectoryUrl[] = "http://" TQ_HOST "/tarnquill/update/";
+constexpr char kUpdateDirectoryUrl[] = TQ_SCHEME "://" TQ_HOST "/tarnquill/update/";
 
 // The main window's timers for the update, and what each one drives.
 constexpr unsigned IDT_UPDATE_CHECK = 1;  // the scheduled check

@@ -47,6 +47,15 @@ bool FetchSignature(CAutoUpdater& updater, CString strUrl, Signature& signature)
     return sigUrl && ReadSignature(sigUrl.Get(), signature);
 }
 
+// A file of the announced release. The version in the query names the
+// release, so a cache keyed by address can never pair one release's
+// signature with another's executable; a static host ignores the query.
+// The manifest has passed the version comparison: digits and dots only,
+// nothing that could end the query or start another.
+CString ReleaseFileUrl(const UpdateJob& job, const char* suffix) {
+    return job.baseUrl + job.fileName + suffix + "?v=" + job.manifest;
+}
+
 // Only a download that the maker signed, and that is a whole executable newer
 // than the running program, may take its place. The signature comes first:
 // nothing else of an unsigned body is looked at. Newer rather than the
@@ -83,10 +92,10 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     if (IsUndoneRelease(job.modulePath, job.manifest)) return End(job, NoNewerVersion);
 
     job.fileName = FileNameOf(job.modulePath);
-    if (!FetchSignature(updater, job.baseUrl + job.fileName + ".sig", job.signature)) return End(job, OpenFailed);
+    if (!FetchSignature(updater, ReleaseFileUrl(job, ".sig"), job.signature)) return End(job, OpenFailed);
     job.watch.Heard();
 
-    CString strUrl = job.baseUrl + job.fileName;
+    CString strUrl = ReleaseFileUrl(job, "");
     job.exeUrl.Reset(updater.OpenUrl(strUrl));
     if (!job.exeUrl) return End(job, OpenFailed);
     return true;
@@ -123,7 +132,7 @@ bool ChooseDownloadFile(UpdateJob& job, DWORD processId) {
 
 bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
     if (!job.exeUrl) {
-        CString strUrl = job.baseUrl + job.fileName;
+        CString strUrl = ReleaseFileUrl(job, "");
         job.exeUrl.Reset(updater.OpenUrl(strUrl));
         job.watch.Heard();
     }

@@ -3,6 +3,7 @@ program, its self-installation and shortcut offer, the page, the About box,
 the update 20 seconds after the start and the restart into the new version."""
 
 import os
+import shutil
 import subprocess
 import time
 
@@ -116,8 +117,11 @@ class Walkthrough:
     # -- the run ------------------------------------------------------------
     def run(self):
         self.t0 = time.monotonic()
-        old, new = self.build.image("main"), self.build.image("5.0.0.1")
-        stand_in.publish(self.s.server, self.announced, self.release(), ["5.0", "5.0.0.1"])
+        update_dir = self.release()
+        old = self.build.image("main")
+        with open(os.path.join(update_dir, "tarnquill.exe"), "rb") as f:
+            new = f.read()
+        stand_in.publish(self.s.server, self.announced, update_dir, ["5.0", "5.0.0.1"])
         self.prepare()
         if self.interactive:
             self.say("answer each question in the tarnquill desktop window as it comes; "
@@ -133,14 +137,20 @@ class Walkthrough:
 
     def release(self):
         """The 5.0.0.1 build as the maker publishes it: the release step signs
-        it (with the test key) into <folder>/update."""
+        it for Windows (Authenticode, with a certificate of a test authority
+        made now in <folder>/authenticode) and for the update (with the test
+        key) into <folder>/update."""
         self.begin("release")
         out = os.path.join(self.s.prefix.root, "update")
+        certs = os.path.join(self.s.prefix.root, "authenticode")
         try:
-            signing.release(self.build.paths["5.0.0.1"], out)
+            shutil.rmtree(certs, ignore_errors=True)
+            pfx = signing.TestCA(certs).pfx("publisher", password="TEST-ONLY")
+            signing.release(self.build.paths["5.0.0.1"], out, pfx=pfx, password="TEST-ONLY")
         except (OSError, subprocess.CalledProcessError) as e:
             self.fail("the release step failed: %s" % e)
-        self.say("release step: the 5.0.0.1 build, signed, in %s" % out)
+        self.say("release step: the 5.0.0.1 build, Authenticode-signed by a test publisher"
+                 " and signed for the update, in %s" % out)
         return out
 
     def prepare(self):

@@ -100,9 +100,12 @@ C:\\ProgramData. Constants: ``DOWNLOADS``, ``PROGRAMDATA``, ``DESKTOP``, ``TEMP`
   wait ``stall_seconds``, then go on ("continue") or close ("close").
   ``reset=True``: reset the connection (RST) without answering;
   ``reset_at=N``: reset after N body bytes. ``extra``: bytes sent after the
-  announced body. ``delay``: seconds before the answer. ``times=N``: the route
+  announced body. ``chunked=True``: the body in chunks of ``chunk`` bytes, no length. ``delay``: seconds before the answer. ``times=N``: the route
   serves N requests, then later routes for the path (or 404) apply.
-  Routes added later for the same path come after earlier ones.
+  Routes added later for the same path come after earlier ones. A route
+  without a query serves its path whatever the query (as a static host
+  does); a route with a query serves only that query and wins over one
+  without. ``requests_for`` and ``wait_for_request`` match alike.
 Unrouted paths get 404 with a short body. ``requests``: list of ``Request``
 (``.method``, ``.target`` (as sent, absolute form through the proxy),
 ``.host``, ``.path`` (path and query), ``.version``, ``.headers`` (dict, keys

@@ -2,6 +2,8 @@
 
 WinINet sends proxied requests in absolute form; the server keys routes on
 the path and query alone so the host name the program uses does not matter.
+A route without a query serves its path whatever the query, as a static host
+does; one with a query serves only that query, and comes first.
 Each route scripts one way of answering: any status, a short or long body,
 a lie about the length, a stall, a reset.
 """
@@ -69,11 +71,16 @@ class Request:
                                             self.headers.get("user-agent"))
 
 
+def same_file(path, requested):
+    """requested is path, or path with any query when path names none."""
+    return requested == path or "?" not in path and requested.partition("?")[0] == path
+
+
 class Route:
     def __init__(self, path, body=b"", status=200, host=None, headers=None,
                  content_length=None, size=None, truncate_at=None, stall_at=None,
                  stall_seconds=5, stall_then="continue", reset=False, reset_at=None,
-                 extra=b"", delay=0, times=None, chunk=4096,
+                 extra=b"", delay=0, times=None, chunk=4096, chunked=False,
                  content_type="application/octet-stream"):
         if isinstance(body, str):
             body = body.encode("gbk")
@@ -96,6 +103,7 @@ class Route:
         self.delay = delay
         self.times = times
         self.chunk = chunk
+        self.chunked = chunked
         self.content_type = content_type
         self.served = 0
 
@@ -106,7 +114,7 @@ class Route:
             return False
         if self.path.endswith("*"):
             return req.path.startswith(self.path[:-1])
-        return req.path == self.path
+        return same_file(self.path, req.path)
 
     def body_length(self):
         return self.size if self.size is not None else len(self.body)
@@ -158,7 +166,7 @@ class Server:
 
     def requests_for(self, path):
         with self._lock:
-            return [r for r in self.requests if r.path == path]
+            return [r for r in self.requests if same_file(path, r.path)]
 
     def wait_for_request(self, path, timeout=10, count=1):
         deadline = time.monotonic() + timeout
@@ -209,7 +217,8 @@ class Server:
                     return
                 with self._lock:
                     self.requests.append(req)
-                    route = next((r for r in self._routes if r.matches(req)), None)
+                    route = next((r for r in self._routes if r.matches(req) and r.path == req.path),
+                                 None) or next((r for r in self._routes if r.matches(req)), None)
                     if route is not None:
                         route.served += 1
                 keep = self._answer(conn, req, route)
@@ -261,7 +270,9 @@ class Server:
         head = ["HTTP/1.1 %d %s" % (route.status, REASONS.get(route.status, "Status")),
                 "Content-Type: %s" % route.content_type,
                 "Cache-Control: no-cache"]
-        if announced is not False:
+        if route.chunked:
+            head.append("Transfer-Encoding: chunked")
+        elif announced is not False:
             head.append("Content-Length: %d" % announced)
         close = (announced is False or route.truncate_at is not None
                  or route.stall_then == "close" and route.stall_at is not None
@@ -271,6 +282,11 @@ class Server:
         head += ["%s: %s" % kv for kv in route.headers.items()]
         conn.sendall(("\r\n".join(head) + "\r\n\r\n").encode("latin-1"))
         if req.method == "HEAD":
+            return not close
+        if route.chunked:
+            for piece in route.body_pieces():
+                conn.sendall(b"%x\r\n%s\r\n" % (len(piece), piece))
+            conn.sendall(b"0\r\n\r\n")
             return not close
         self._send_body(conn, route)
         if route.extra:

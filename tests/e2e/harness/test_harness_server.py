@@ -133,6 +133,22 @@ class ServerScripts(unittest.TestCase):
         self.assertTrue(data.endswith(b"second"), data)
         self.assertEqual(["/one", "/two"], [r.path for r in self.server.requests])
 
+    def test_a_path_serves_any_query_unless_a_route_names_the_query(self):
+        self.server.route("/update/tarnquill.exe", body=b"plain")
+        self.server.route("/update/tarnquill.exe?v=5.0.0.1", body=b"named")
+        bodies = [exchange(self.server.port, get("/update/tarnquill.exe" + query))[1]
+                  for query in ("", "?v=5.0.0.2", "?v=5.0.0.1")]
+        self.assertEqual([b"plain", b"plain", b"named"], bodies)
+        self.assertEqual(3, len(self.server.requests_for("/update/tarnquill.exe")))
+        self.assertEqual(1, len(self.server.requests_for("/update/tarnquill.exe?v=5.0.0.1")))
+
+    def test_a_chunked_body_goes_in_chunks_without_a_length(self):
+        self.server.route("/c", body=b"abcdefghij", chunk=4, chunked=True)
+        head, body, _ = exchange(self.server.port, get("/c"))
+        self.assertIn("Transfer-Encoding: chunked", head)
+        self.assertIsNone(content_length(head))
+        self.assertEqual(b"4\r\nabcd\r\n4\r\nefgh\r\n2\r\nij\r\n0\r\n\r\n", body)
+
     def test_prefix_route_and_wait_for_request(self):
         self.server.route("/tarnquill/?software=*", body=b"page")
         exchange(self.server.port, get("/tarnquill/?software=5.0.0.1"))

@@ -1,5 +1,6 @@
 """The update as the maker publishes it: the release step writes the update
-directory, Debian's nginx serves it on a loopback port, and the installed
+directory (Authenticode-signed by a test publisher, then signed for the
+update), Debian's nginx serves it on a loopback port, and the installed
 program under Wine, reaching nginx as its HTTP proxy, finds, verifies and
 installs the signed update."""
 
@@ -9,7 +10,7 @@ import unittest
 
 from tests.harness import IDNO, IDYES
 from tests.harness.nginx import Nginx
-from tests.harness.signing import release
+from tests.harness.signing import TestCA, release
 from tests.harness.wine import e2e_dir
 from tests.e2e.update.test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, UpdateCase, downloads_in_temp
 
@@ -18,9 +19,15 @@ class RealWebServer(UpdateCase):
     def test_the_released_directory_served_by_nginx_is_installed(self):
         www = tempfile.mkdtemp(prefix="www-", dir=e2e_dir("nginx"))
         update_dir = os.path.join(www, "tarnquill", "update")
-        release(self.exe("5.0.0.1"), update_dir)
+        pfx = TestCA(tempfile.mkdtemp(prefix="ca-", dir=e2e_dir("nginx"))).pfx("publisher")
+        release(self.exe("5.0.0.1"), update_dir, pfx=pfx, password="TEST-ONLY")
         self.assertEqual(sorted(os.listdir(update_dir)),
                          ["tarnquill.exe", "tarnquill.exe.sig", "update.txt"])
+        with open(os.path.join(update_dir, "tarnquill.exe"), "rb") as f:
+            released = f.read()
+        # The certificate table of the Authenticode signature follows the image.
+        self.assertGreater(len(released), len(self.new_image) + 1000)
+        self.new_image = released
 
         nginx = Nginx(www, self.host)
         self.addCleanup(nginx.stop)
@@ -37,8 +44,10 @@ class RealWebServer(UpdateCase):
 
         update = "http://%s/tarnquill/update/" % self.host
         requests = [line.replace(":80/", "/", 1) for line in nginx.access_log() if "/update/" in line]
+        # The static host ignores the release's version in the query.
         self.assertEqual(["GET %s%s HTTP/1.1" % (update, name)
-                          for name in ("update.txt", "tarnquill.exe.sig", "tarnquill.exe")], requests)
+                          for name in ("update.txt", "tarnquill.exe.sig?v=5.0.0.1",
+                                       "tarnquill.exe?v=5.0.0.1")], requests)
         self.assertEqual([], self.server.requests, "a request bypassed nginx")
 
 

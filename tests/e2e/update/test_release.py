@@ -1,5 +1,6 @@
 """The maker's release step (scripts/release.sh) on the built 5.0.0.1 program:
-what it writes, and what it refuses to publish. No Wine needed."""
+what it writes, signed for updates and for Windows, and what it refuses to
+publish. No Wine needed."""
 
 import os
 import shutil
@@ -7,23 +8,38 @@ import subprocess
 import tempfile
 import unittest
 
-from tests.harness.signing import REPO, SIGNING_KEY, STRANGER_KEY
+from tests.harness.signing import REPO, SIGNING_KEY, STRANGER_KEY, TestCA
 
 RELEASE = os.path.join(REPO, "scripts", "release.sh")
+SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
 
 
 class ReleaseStep(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp(prefix="release-")
+        cls.ca = TestCA(os.path.join(cls.root, "ca"))
+        cls.pfx = cls.ca.pfx("signer", password="TEST-ONLY pass")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.root, True)
+
     def setUp(self):
         self.exe = os.environ["TQ_EXE_5001"]
-        root = tempfile.mkdtemp(prefix="release-")
-        self.addCleanup(shutil.rmtree, root, True)
-        self.out = os.path.join(root, "update")
+        self.out = tempfile.mkdtemp(prefix="update-", dir=self.root)
+        os.rmdir(self.out)
 
-    def release(self, *args):
-        return subprocess.run(["bash", RELEASE] + list(args), capture_output=True, text=True)
+    def release(self, *args, password=None, env=None):
+        env = dict(os.environ, **(env or {}))
+        env.pop("TQ_AUTHENTICODE_PASSWORD", None)
+        if password is not None:
+            env["TQ_AUTHENTICODE_PASSWORD"] = password
+        return subprocess.run(["bash", RELEASE] + list(args), capture_output=True, text=True, env=env)
 
-    def test_a_test_release_writes_the_signed_directory(self):
-        r = self.release("--test-release", self.exe, SIGNING_KEY, self.out)
+    def expect_released(self, r):
+        """The directory written: update.txt announcing 5.0.0.1 and a
+        signature by the update key over the executable's exact bytes."""
         self.assertEqual(0, r.returncode, r.stderr)
         self.assertEqual(["tarnquill.exe", "tarnquill.exe.sig", "update.txt"], sorted(os.listdir(self.out)))
         with open(os.path.join(self.out, "update.txt"), "rb") as f:
@@ -31,25 +47,89 @@ class ReleaseStep(unittest.TestCase):
         sig = os.path.join(self.out, "tarnquill.exe.sig")
         self.assertEqual(384, os.path.getsize(sig))
         pub = subprocess.run(["openssl", "rsa", "-in", SIGNING_KEY, "-pubout"], capture_output=True).stdout
-        pub_path = os.path.join(os.path.dirname(self.out), "pub.pem")
+        pub_path = os.path.join(self.root, "pub.pem")
         with open(pub_path, "wb") as f:
             f.write(pub)
         verify = subprocess.run(["openssl", "dgst", "-sha256", "-verify", pub_path, "-signature", sig,
                                  os.path.join(self.out, "tarnquill.exe")], capture_output=True)
         self.assertEqual(0, verify.returncode)
 
+    def authenticode(self):
+        """osslsigncode's check of the released executable against the test
+        authority alone: (passed, its report)."""
+        r = subprocess.run(["osslsigncode", "verify", "-CAfile", self.ca.cert,
+                            "-in", os.path.join(self.out, "tarnquill.exe")], capture_output=True, text=True)
+        return r.returncode == 0, r.stdout + r.stderr
+
+    def test_a_test_release_writes_the_signed_directory(self):
+        self.expect_released(self.release("--test-release", self.exe, SIGNING_KEY, self.out))
+        with open(self.exe, "rb") as built, open(os.path.join(self.out, "tarnquill.exe"), "rb") as out:
+            self.assertEqual(built.read(), out.read())
+        self.assertFalse(self.authenticode()[0])
+
+    def test_an_authenticode_release_signs_for_windows_then_for_the_update(self):
+        r = self.release("--test-release", "--authenticode", self.pfx, self.exe, SIGNING_KEY, self.out,
+                         password="TEST-ONLY pass")
+        self.expect_released(r)
+        passed, report = self.authenticode()
+        self.assertTrue(passed, report)
+        self.assertIn("Message digest algorithm  : SHA256", report)
+        self.assertIn("Text description: Veltrano tarnquill", report)
+        self.assertIn("URL description: http://www.veltrano.example/", report)
+
     def test_refusals_write_nothing(self):
+        stranger = self.ca.pfx("no-code-signing", usage="none", password="")
         cases = {
-            "the test key without --test-release": ([self.exe, SIGNING_KEY], "test key"),
-            "a key the executable does not embed": (["--test-release", self.exe, STRANGER_KEY],
+            "the test key without --test-release": ([self.exe, SIGNING_KEY], None, "test key"),
+            "a key the executable does not embed": (["--test-release", self.exe, STRANGER_KEY], None,
                                                     "does not embed"),
+            "a wrong password": (["--test-release", "--authenticode", self.pfx, self.exe, SIGNING_KEY],
+                                 "wrong", "wrong password"),
+            "no password": (["--test-release", "--authenticode", self.pfx, self.exe, SIGNING_KEY],
+                            None, "wrong password"),
+            "a PFX without a code-signing certificate":
+                (["--test-release", "--authenticode", stranger, self.exe, SIGNING_KEY], "",
+                 "not for code signing"),
         }
-        for name, (args, why) in cases.items():
+        for name, (args, password, why) in cases.items():
             with self.subTest(name):
-                r = self.release(*args, self.out)
+                r = self.release(*args, self.out, password=password)
                 self.assertNotEqual(0, r.returncode)
                 self.assertIn(why, r.stderr)
                 self.assertFalse(os.path.exists(self.out))
+
+    def test_a_key_on_a_token_signs_through_pkcs11(self):
+        if not (os.path.exists(SOFTHSM) and shutil.which("softhsm2-util")):
+            self.skipTest("SoftHSM2 is not installed (bash scripts/setup.sh)")
+        tokens = os.path.join(self.root, "tokens")
+        os.makedirs(tokens)
+        conf = os.path.join(self.root, "softhsm2.conf")
+        with open(conf, "w") as f:
+            f.write("directories.tokendir = %s\nobjectstore.backend = file\n" % tokens)
+        env = {"SOFTHSM2_CONF": conf}
+        cert, key = self.ca.issue("token-signer", "code")
+        chain = os.path.join(self.root, "token-chain.pem")
+        with open(chain, "wb") as f:
+            for part in (cert, self.ca.cert):
+                with open(part, "rb") as p:
+                    f.write(p.read())
+        pkcs8 = os.path.join(self.root, "token-signer.p8")
+        subprocess.run(["openssl", "pkcs8", "-topk8", "-nocrypt", "-in", key, "-out", pkcs8], check=True)
+        for step in (["--init-token", "--free", "--label", "tq", "--pin", "1234", "--so-pin", "5678"],
+                     ["--import", pkcs8, "--token", "tq", "--label", "signer", "--id", "01", "--pin", "1234"]):
+            subprocess.run(["softhsm2-util"] + step, check=True, capture_output=True,
+                           env=dict(os.environ, **env))
+        args = ["--test-release", "--pkcs11-module", SOFTHSM, "--pkcs11-cert", chain,
+                "--pkcs11-key", "pkcs11:token=tq;object=signer;type=private", self.exe, SIGNING_KEY, self.out]
+
+        r = self.release(*args, password="4321", env=env)
+        self.assertNotEqual(0, r.returncode)
+        self.assertIn("wrong password or PIN", r.stderr)
+        self.assertFalse(os.path.exists(self.out))
+
+        self.expect_released(self.release(*args, password="1234", env=env))
+        passed, report = self.authenticode()
+        self.assertTrue(passed, report)
 
 
 if __name__ == "__main__":

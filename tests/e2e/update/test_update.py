@@ -57,15 +57,16 @@ class UpdateCase(E2E):
             self.new_image = f.read()
         self.new_signature = sign(self.new_image)
 
-    def publish(self, manifest, sig_route=None, **exe_route):
+    def publish(self, manifest, sig_route=None, query="", **exe_route):
         """The manifest, and the executable's route beside the maker's
-        signature of the new image (or sig_route for the signature)."""
+        signature of the new image (or sig_route for the signature), both
+        for any query or only for `query`."""
         self.server.clear_routes()
         self.server.route("/tarnquill/?software=*", body=b"<html></html>", content_type="text/html")
         self.server.route(MANIFEST, body=manifest)
         if exe_route:
-            self.server.route(SIG, **(sig_route or dict(body=self.new_signature)))
-            self.server.route(EXE, **exe_route)
+            self.server.route(SIG + query, **(sig_route or dict(body=self.new_signature)))
+            self.server.route(EXE + query, **exe_route)
 
     def start_installed(self, cwd=None):
         """Starts the installed copy and returns its main window, once the
@@ -105,7 +106,11 @@ class UpdateCase(E2E):
 
 class AcceptedUpdate(UpdateCase):
     def reach_success_question(self, cwd=None):
-        self.publish(b"5.0.0.1", body=self.new_image)
+        # The release's files under its version; a cache in front of the
+        # server still holds the previous release at the plain addresses.
+        self.publish(b"5.0.0.1", query="?v=5.0.0.1", body=self.new_image)
+        self.server.route(SIG, body=sign(self.old_image))
+        self.server.route(EXE, body=self.old_image)
         window = self.start_installed(cwd=cwd)
         self.tick(window)
         box = self.offer("5.0.0.1")
@@ -117,7 +122,8 @@ class AcceptedUpdate(UpdateCase):
         self.assertEqual(self.old_image, self.read(BACKUP))
         self.assertEqual([], downloads_in_temp(self))
         fetched = [self.server.requests_for(path) for path in (MANIFEST, SIG, EXE)]
-        self.assertEqual([1, 1, 1], [len(requests) for requests in fetched])
+        self.assertEqual([[MANIFEST], [SIG + "?v=5.0.0.1"], [EXE + "?v=5.0.0.1"]],
+                         [[r.path for r in requests] for requests in fetched])
         for requests in fetched:
             self.assertEqual("AutoUpdateAgent", requests[0].headers.get("user-agent"))
         return window, done
@@ -170,6 +176,23 @@ class AcceptedUpdate(UpdateCase):
         self.robot.answer(done, IDYES)
         self.robot.wait_gone(window.hwnd, timeout=15)
         self.server.wait_for_request("/tarnquill/?software=5.0.0.1", timeout=40)
+
+    def test_redirects_to_another_host_and_chunked_bodies_are_followed(self):
+        # The signature moved for good (301) and the executable for now (302)
+        # to a download host, which sends the executable in chunks.
+        cdn = "http://download.veltrano.example/r/"
+        self.publish(b"5.0.0.1", query="?v=5.0.0.1", sig_route=dict(status=301, headers={
+            "Location": cdn + "tarnquill.exe.sig"}), status=302, headers={"Location": cdn + "tarnquill.exe"})
+        self.server.route("/r/tarnquill.exe.sig", host="download.veltrano.example", body=self.new_signature)
+        self.server.route("/r/tarnquill.exe", host="download.veltrano.example", body=self.new_image,
+                          chunked=True)
+        window = self.start_installed()
+        self.tick(window)
+        self.robot.answer(self.offer("5.0.0.1"), IDYES)
+        done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
+        self.assertEqual(self.new_image, self.read(INSTALLED))
+        self.assertEqual(1, len(self.server.requests_for("/r/tarnquill.exe")))
+        self.robot.answer(done, IDNO)
 
     def test_restart_declined_keeps_the_window_open(self):
         window, done = self.reach_success_question()

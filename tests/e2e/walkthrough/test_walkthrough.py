@@ -74,8 +74,15 @@ class Walkthrough(unittest.TestCase):
         tick = float(re.search(r"manifest asked (\d+) s after the installed copy started", out)[1])
         self.assertTrue(15 <= tick <= 30, "the update check came after %s s" % tick)
 
-        # On disk: the new version installed, the old one kept beside it.
-        with open(os.path.join(self.build_dir, "variants", "5.0.0.1", "tarnquill.exe"), "rb") as f:
+        # On disk: the released new version installed, the old one kept
+        # beside it. The release is Authenticode-signed by the run's test
+        # publisher.
+        released = os.path.join(self.folder, "update", "tarnquill.exe")
+        verify = subprocess.run(["osslsigncode", "verify", "-CAfile",
+                                 os.path.join(self.folder, "authenticode", "ca.pem"), "-in", released],
+                                capture_output=True, text=True)
+        self.assertEqual(0, verify.returncode, verify.stdout + verify.stderr)
+        with open(released, "rb") as f:
             new = f.read()
         with open(os.path.join(self.build_dir, "tarnquill.exe"), "rb") as f:
             old = f.read()
@@ -107,7 +114,8 @@ class Walkthrough(unittest.TestCase):
         requests = re.findall(r"GET http://[^/]+(/\S*)\s+\(User-Agent: (.*)\)", summary)
         paths = [path for path, _ in requests]
         for path in ("/tarnquill/?software=5.0", "/tarnquill/update/update.txt",
-                     "/tarnquill/update/tarnquill.exe.sig", "/tarnquill/update/tarnquill.exe",
+                     "/tarnquill/update/tarnquill.exe.sig?v=5.0.0.1",
+                     "/tarnquill/update/tarnquill.exe?v=5.0.0.1",
                      "/tarnquill/?software=5.0.0.1"):
             self.assertIn(path, paths)
         self.assertEqual({"AutoUpdateAgent"},

@@ -9,7 +9,7 @@
 
 namespace {
 
-const std::string kPrefix = "http://" TQ_HOST "/tarnquill/?software=";
+const std::string kPrefix = TQ_SCHEME "://" TQ_HOST "/tarnquill/?software=";
 
 TEST(StartPageAddress, AppendsTheVersionWithoutSeparatorOrEscaping) {
     EXPECT_EQ(std::string(StartPageAddress("5.0")), kPrefix + "5.0");

@@ -54,10 +54,17 @@ Image Good() { return Image(sim::MakeExecutableImage("5.0.0.1")); }
 TEST(ExecutableCheck, AcceptsWellFormedImagesWithAndWithoutVersion) {
     EXPECT_TRUE(Good().Accepted());
     EXPECT_TRUE(Image(sim::MakeExecutableImageWithoutVersion()).Accepted());
-    // Bytes after the last section (an overlay) do not matter.
-    Image overlay = Good();
-    overlay.Bytes() += std::string(5000, 'o');
-    EXPECT_TRUE(overlay.Accepted());
+    // Bytes after the last section (an overlay) do not matter: among them
+    // the certificate table of an Authenticode signature, which the
+    // security entry of the data directories names by its file offset.
+    for (bool named : {false, true}) {
+        Image overlay = Good();
+        const auto at = static_cast<std::uint32_t>(overlay.Bytes().size());
+        overlay.Bytes() += std::string(5000, 'o');
+        if (named) overlay.SetDword(overlay.Optional() + 96 + 4 * 8, at);
+        if (named) overlay.SetDword(overlay.Optional() + 96 + 4 * 8 + 4, 5000);
+        EXPECT_TRUE(overlay.Accepted()) << named;
+    }
 }
 
 TEST(ExecutableCheck, RejectsWhatIsNoExecutableAtAll) {

@@ -20,10 +20,14 @@
 
 namespace updtest {
 
-inline const std::string kBaseUrl = "http://" TQ_HOST "/tarnquill/update/";
+inline const std::string kBaseUrl = TQ_SCHEME "://" TQ_HOST "/tarnquill/update/";
 inline const std::string kManifestUrl = kBaseUrl + "update.txt";
-inline const std::string kExeUrl = kBaseUrl + "tarnquill.exe";
-inline const std::string kSigUrl = kExeUrl + ".sig";
+// The executable and its signature of the release that announces version:
+// the version rides in the query, so no cache mixes two releases' files.
+inline std::string ExeUrl(const std::string& version) { return kBaseUrl + "tarnquill.exe?v=" + version; }
+inline std::string SigUrl(const std::string& version) { return kBaseUrl + "tarnquill.exe.sig?v=" + version; }
+inline const std::string kExeUrl = ExeUrl("5.0.0.1");
+inline const std::string kSigUrl = SigUrl("5.0.0.1");
 inline const std::string kSigningKey = TQ_TEST_KEYS_DIR "/TEST-ONLY-update-signing-key.pem";
 inline const std::string kStrangerKey = TQ_TEST_KEYS_DIR "/TEST-ONLY-stranger-key.pem";
 
@@ -72,8 +76,8 @@ protected:
     // with the maker's signature beside it.
     void Publish(const std::string& version, const std::string& image) {
         sim::ServeBody(kManifestUrl, version);
-        sim::ServeBody(kSigUrl, SignatureOf(image));
-        sim::ServeBody(kExeUrl, image);
+        sim::ServeBody(SigUrl(version), SignatureOf(image));
+        sim::ServeBody(ExeUrl(version), image);
     }
 
     UpdateResult Check() { return Updater().CheckForUpdate(kBaseUrl.c_str()); }
