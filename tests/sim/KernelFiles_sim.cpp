@@ -12,7 +12,6 @@ namespace sim {
 namespace detail {
 namespace {
 
-constexpr plat::DWORD kCreateNew = 1;
 constexpr plat::DWORD kOpenAlways = 4;
 constexpr plat::DWORD kTruncateExisting = 5;
 
@@ -107,8 +106,8 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
 
     const DWORD how = dwCreationDisposition;
     if (!node && (how == OPEN_EXISTING || how == kTruncateExisting)) return INVALID_HANDLE_VALUE;
-    if (node && how == kCreateNew) return INVALID_HANDLE_VALUE;
-    if (how < kCreateNew || how > kTruncateExisting) return INVALID_HANDLE_VALUE;
+    if (node && how == CREATE_NEW) return INVALID_HANDLE_VALUE;
+    if (how < CREATE_NEW || how > kTruncateExisting) return INVALID_HANDLE_VALUE;
     const bool truncates = how == CREATE_ALWAYS || how == kTruncateExisting;
     if (!MayOpen(folder, node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0))) return INVALID_HANDLE_VALUE;
     if (node && !SharingAllows(node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0), dwShareMode))

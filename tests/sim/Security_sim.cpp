@@ -1,6 +1,7 @@
 // Owners and access lists over the simulated volumes (SimSecurity.h).
 #include "platform/Security.h"
 #include "tests/sim/KernelLock.h"
+#include "tests/sim/SimFaults.h"
 #include "tests/sim/SimInternal.h"
 
 namespace plat {
@@ -9,7 +10,7 @@ using namespace sim::detail;
 
 BOOL CreateProtectedDirectoryA(const char* lpPathName) {
     KernelLock lock;
-    if (!lpPathName) return FALSE;
+    if (sim::TakeFault(sim::Op::CreateProtectedDirectory) || !lpPathName) return FALSE;
     ParsedPath p = ParsePath(lpPathName);
     if (!p.ok || p.parts.empty()) return FALSE;
     Node* folder = LookupParent(p);
@@ -26,7 +27,7 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName) {
 
 BOOL ProtectDirectoryA(const char* lpPathName) {
     KernelLock lock;
-    if (!lpPathName) return FALSE;
+    if (sim::TakeFault(sim::Op::ProtectDirectory) || !lpPathName) return FALSE;
     Node* node = Lookup(lpPathName);
     if (!node || !node->folder || !Allowed(node, sim::kChangeRights)) return FALSE;
     SetList(node, ProtectedList(), true);
@@ -35,7 +36,7 @@ BOOL ProtectDirectoryA(const char* lpPathName) {
 
 BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security) {
     KernelLock lock;
-    if (!lpPathName || !security) return FALSE;
+    if (sim::TakeFault(sim::Op::GetPathSecurity) || !lpPathName || !security) return FALSE;
     const Node* node = Lookup(lpPathName);
     if (!node) return FALSE;
     const sim::Account user = sim::CurrentUser();
