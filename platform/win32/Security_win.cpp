@@ -41,7 +41,7 @@ bool CurrentUserSid(BYTE (&buffer)[256]) {
     static const auto info = Advapi32<decltype(&::GetTokenInformation)>("GetTokenInformation");
     HANDLE token = nullptr;
     if (!open || !info || !open(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    DWORD size = 0;
+    ::DWORD size = 0;
     const BOOL ok = info(token, TokenUser, buffer, sizeof buffer, &size);
     ::CloseHandle(token);
     return ok;
@@ -88,13 +88,13 @@ bool OthersMayChange(PACL dacl, PSID user) {
     static const auto getAce = Advapi32<decltype(&::GetAce)>("GetAce");
     if (!dacl) return true;
     if (!getAce) return true;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    for (::DWORD i = 0; i < dacl->AceCount; ++i) {
         void* ace = nullptr;
         if (!getAce(dacl, i, &ace)) return true;
         const auto* header = static_cast<ACE_HEADER*>(ace);
         if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
         const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        const PSID who = const_cast<DWORD*>(&allowed->SidStart);
+        const PSID who = const_cast<::DWORD*>(&allowed->SidStart);
         if ((allowed->Mask & kChanges) && !Trusted(who, user)) return true;
     }
     return false;

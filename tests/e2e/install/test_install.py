@@ -168,6 +168,17 @@ class InstalledCopyPresent(InstallCase):
         self.close_program(box.pid)
         proc.wait(15)
 
+    def test_a_download_of_another_name_links_the_installed_program(self):
+        # A browser saves a second download as "tarnquill (1).exe".
+        self.install_exe(INSTALLED)
+        proc = self.start(self.install_exe(DOWNLOADS + "\\tarnquill (1).exe"))
+        box = self.question()
+        self.answer(box, IDYES)
+        self.assert_links_written(self.expected_links())
+        self.assertEqual([" Veltrano4.lnk", "tarnquill.exe"], sorted(self.listdir(INSTALL_FOLDER)))
+        self.close_program(box.pid)
+        proc.wait(15)
+
     def test_running_installed_copy_is_started_instead_of_overwritten(self):
         self.install_exe(INSTALLED)
         self.write(MARKER, b"marker")  # only its existence counts: no question
