@@ -41,14 +41,18 @@ CString InstallFolderIn(const char* commonAppData) {
 
 CString InstallTargetIn(const CString& installFolder) { return installFolder + "tarnquill.exe"; }
 
-CString StagedInstallTarget(const CString& installTarget) { return installTarget + ".new"; }
+CString StagedInstallTarget(const CString& installTarget, plat::DWORD processId) {
+    CString name;
+    name.Format("%s.%lu.new", installTarget.c_str(), static_cast<unsigned long>(processId));
+    return name;
+}
 
 CString ShortcutMarkerIn(const char* installFolder) { return CString(installFolder) + " Veltrano4.lnk"; }
 
 CString DesktopLinkIn(const CString& desktopFolder) { return desktopFolder + "\\ Veltrano.lnk"; }
 
-CString DesktopLinkTarget(const CString& modulePath) {
-    CString target = modulePath;
+CString DesktopLinkTarget(const CString& installTarget) {
+    CString target = installTarget;
     target.Delete(target.GetLength() - 4, 4);
     return target;
 }

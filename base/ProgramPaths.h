@@ -14,10 +14,12 @@ CString InstallFolderIn(const char* commonAppData);
 // "<install folder>tarnquill.exe". The update directory serves the new
 // executable under the running file's name, so this is the name it holds.
 CString InstallTargetIn(const CString& installFolder);
-// "<install target>.new": the image is written here and then moved over the
-// target whole, so a write that fails half-way leaves the installed copy as
-// it was. Beside the target, so the move is a rename on one volume.
-CString StagedInstallTarget(const CString& installTarget);
+// "<install target>.<pid>.new": the image is written here and then moved
+// over the target whole, so a write that fails half-way leaves the installed
+// copy as it was. Beside the target, so the move is a rename on one volume
+// and the file takes the folder's rights; a name of this process's own, made
+// new, so a file someone else left there is never written and swapped in.
+CString StagedInstallTarget(const CString& installTarget, plat::DWORD processId);
 
 // --- Shortcuts --------------------------------------------------------------
 // Every link and folder name below begins with a space after the backslash.
@@ -32,11 +34,11 @@ CString StagedInstallTarget(const CString& installTarget);
 CString ShortcutMarkerIn(const char* installFolder);
 // "<desktop>\ Veltrano.lnk", on the current user's desktop only.
 CString DesktopLinkIn(const CString& desktopFolder);
-// The desktop link's target: the running module's path less its last four
-// characters ("...\tarnquill" for "...\tarnquill.exe"), not the install
-// target the other links name. Kept as it is: the desktop link is what the
-// user sees of the program, and the links already on desktops are so made.
-CString DesktopLinkTarget(const CString& modulePath);
+// The desktop link's target: the install target less its last four
+// characters ("...\tarnquill" for "...\tarnquill.exe"). Kept in that form:
+// the links already on desktops are so made. Made from the install target,
+// never from the running file, which may be a download of another name.
+CString DesktopLinkTarget(const CString& installTarget);
 // "<start menu>\ Veltrano.lnk", in the menus of all users and of the user.
 CString StartMenuLinkIn(const CString& startMenuFolder);
 // "<programs>\ Veltrano\": made before its link is written (it exists on a

@@ -29,7 +29,7 @@ OwnImage OwnImage::Read(const char* path) {
 }
 
 WriteOutcome WriteImage(const char* path, const OwnImage& image) {
-    FileHandle file(plat::CreateFileA(path, plat::GENERIC_WRITE, kShare, plat::CREATE_ALWAYS,
+    FileHandle file(plat::CreateFileA(path, plat::GENERIC_WRITE, 0, plat::CREATE_NEW,
                                       plat::FILE_FLAG_SEQUENTIAL_SCAN));
     if (!file.IsValid()) return WriteOutcome::NotOpened;
     plat::DWORD written = 0;

@@ -22,9 +22,11 @@ private:
     bool m_complete = false;
 };
 
-// Creates or truncates path and writes the whole image with one WriteFile.
+// Creates path new (never a file that is there already: another user may
+// have planted it) and writes the whole image with one WriteFile. No other
+// handle can write it while it is written.
 enum class WriteOutcome {
-    NotOpened,  // the target could not be created (e.g. a running copy holds it)
+    NotOpened,  // the file could not be created (it exists, or no rights)
     Written,
     Incomplete,  // not stored whole, or not flushed to the disk; the target is deleted
 };

@@ -1,11 +1,13 @@
 #include "install/SelfInstall.h"
 
 #include "install/InstallDecision.h"
+#include "install/InstallFolderTrust.h"
 #include "install/OwnImage.h"
 #include "install/OwnPath.h"
 #include "install/Shortcuts.h"
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
+#include "platform/Threads.h"
 #include "platform/User.h"
 #include "base/FileVersion.h"
 #include "base/ModulePath.h"
@@ -60,8 +62,7 @@ bool StartInstalledCopy(const CString& installFolder, const CString& installTarg
 void Install(plat::HWND hWnd, const CString& installFolder, const CString& installTarget,
              OwnImage image) {
     if (!image.IsComplete()) return;
-    plat::CreateDirectoryA(installFolder);  // exists already on every later installation
-    const CString staged = StagedInstallTarget(installTarget);
+    const CString staged = StagedInstallTarget(installTarget, plat::GetCurrentProcessId());
     const WriteOutcome outcome = WriteImage(staged, image);
     image = OwnImage();
     if (outcome == WriteOutcome::Incomplete) return;  // WriteImage removed the partial file
@@ -84,6 +85,10 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
     const CString installFolder = InstallFolder(hWnd);
     if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing
     const CString installTarget = InstallTargetIn(installFolder);
+    // A folder or executable that is not the program's own (another local
+    // user made it first) is never started, written or linked to: this copy
+    // runs where it is, as when an installation fails, and says nothing.
+    if (!UsableInstallFolder(installFolder) || !UsableInstalledFile(installTarget)) return;
     // The installed copy's version is read only when another copy runs: the
     // installed one never installs itself over itself.
     if (!RunsFromInstallTarget(installTarget) &&
@@ -95,5 +100,5 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
         Install(hWnd, installFolder, installTarget, OwnImage::Read(RunningModulePath()));
         return;
     }
-    OfferShortcuts(hWnd, installFolder, exeName);
+    OfferShortcuts(hWnd, installFolder);
 }

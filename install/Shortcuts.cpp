@@ -7,7 +7,6 @@
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 #include "platform/User.h"
-#include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
 
 #include <cstring>
@@ -72,17 +71,17 @@ bool MarkerExists(const char* marker) {
 
 }  // namespace
 
-void OfferShortcuts(plat::HWND hWnd, const char* installFolder, const char* exeName) {
+void OfferShortcuts(plat::HWND hWnd, const char* installFolder) {
     const CString marker = ShortcutMarkerIn(installFolder);
     if (MarkerExists(marker)) return;
     if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
                             plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
         return;
 
-    const CString target = CString(installFolder) + exeName;
+    const CString target = InstallTargetIn(installFolder);
     // The marker goes first, so a later failing row never brings the question back.
     WriteLink(target, marker);
-    CreateDesktopShortcut();
+    CreateDesktopShortcut(target);
     WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target);
     WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target);
     WriteStartMenuRow(hWnd, plat::CSIDL_STARTMENU, target);
@@ -105,12 +104,18 @@ plat::BOOL CreateShortcut(const char* lpszTarget, const char* lpszLink, const ch
 }
 
 void CreateDesktopShortcut() {
+    const CString folder = InstallFolderIn(SpecialFolder(nullptr, plat::CSIDL_COMMON_APPDATA));
+    if (folder.IsEmpty()) return;
+    CreateDesktopShortcut(InstallTargetIn(folder));
+}
+
+void CreateDesktopShortcut(const char* installTarget) {
     ComInit com;
     if (!com.Succeeded()) return;
     ComPtr<plat::IShellLinkA> link = MakeShellLink();
     if (!link) return;
 
-    link->SetPath(DesktopLinkTarget(RunningModulePath()));
+    link->SetPath(DesktopLinkTarget(installTarget));
 
     ComPtr<plat::IPersistFile> file = PersistFileOf(link);
     if (!file) return;

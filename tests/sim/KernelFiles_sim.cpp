@@ -12,7 +12,6 @@ namespace sim {
 namespace detail {
 namespace {
 
-constexpr plat::DWORD kCreateNew = 1;
 constexpr plat::DWORD kOpenAlways = 4;
 constexpr plat::DWORD kTruncateExisting = 5;
 
@@ -41,6 +40,7 @@ Node* AddChild(Node* folder, const std::string& name, bool isFolder) {
     node->name = name;
     node->folder = isFolder;
     node->parent = folder;
+    InheritAccess(node.get());
     Node* raw = node.get();
     folder->children[Key(name)] = std::move(node);
     return raw;
@@ -59,10 +59,18 @@ bool ContainsRunningImage(const Node* node) {
     return false;
 }
 
+// The current user's rights for an opening: read and write on an existing
+// file, adding to the folder for a new one.
+bool MayOpen(const Node* folder, const Node* node, plat::DWORD access) {
+    if (!node) return Allowed(folder, sim::kWrite);
+    if ((access & plat::GENERIC_READ) && !Allowed(node, sim::kReadExecute)) return false;
+    return !(access & plat::GENERIC_WRITE) || Allowed(node, sim::kWrite);
+}
+
 // Removes what is at the target of a replacing move; false when Windows
 // would refuse.
 bool ClearTarget(Node* target) {
-    if (target->folder || target->runningImage || HasOpenHandles(target)) return false;
+    if (target->folder || target->runningImage || HasOpenHandles(target) || !MayDelete(target)) return false;
     target->parent->children.erase(Key(target->name));
     return true;
 }
@@ -98,9 +106,10 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
 
     const DWORD how = dwCreationDisposition;
     if (!node && (how == OPEN_EXISTING || how == kTruncateExisting)) return INVALID_HANDLE_VALUE;
-    if (node && how == kCreateNew) return INVALID_HANDLE_VALUE;
-    if (how < kCreateNew || how > kTruncateExisting) return INVALID_HANDLE_VALUE;
+    if (node && how == CREATE_NEW) return INVALID_HANDLE_VALUE;
+    if (how < CREATE_NEW || how > kTruncateExisting) return INVALID_HANDLE_VALUE;
     const bool truncates = how == CREATE_ALWAYS || how == kTruncateExisting;
+    if (!MayOpen(folder, node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0))) return INVALID_HANDLE_VALUE;
     if (node && !SharingAllows(node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0), dwShareMode))
         return INVALID_HANDLE_VALUE;
     if (!node) node = AddChild(folder, p.parts.back(), false);
@@ -188,7 +197,7 @@ BOOL CreateDirectoryA(const char* lpPathName) {
     ParsedPath p = ParsePath(lpPathName);
     if (!p.ok || p.parts.empty()) return FALSE;  // a root always exists
     Node* folder = LookupParent(p);
-    if (!folder || folder->children.count(Key(p.parts.back()))) return FALSE;
+    if (!folder || folder->children.count(Key(p.parts.back())) || !Allowed(folder, sim::kWrite)) return FALSE;
     AddChild(folder, p.parts.back(), true);
     return TRUE;
 }
@@ -198,7 +207,7 @@ BOOL DeleteFileA(const char* lpFileName) {
     if (sim::TakeFault(sim::Op::DeleteFile)) return FALSE;
     if (!lpFileName) return FALSE;
     Node* node = Lookup(lpFileName);
-    if (!node || node->folder || node->runningImage || HasOpenHandles(node)) return FALSE;
+    if (!node || node->folder || node->runningImage || HasOpenHandles(node) || !MayDelete(node)) return FALSE;
     node->parent->children.erase(Key(node->name));
     return TRUE;
 }
@@ -229,6 +238,7 @@ BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWOR
     // Renaming needs every open handle to allow it, and none of ours do.
     if (HasOpenHandles(source)) return FALSE;
     if (IsAncestorOrSelf(source, folder)) return FALSE;  // a folder into itself
+    if (!MayDelete(source) || !Allowed(folder, sim::kWrite)) return FALSE;
     auto existing = folder->children.find(Key(to.parts.back()));
     Node* target = existing == folder->children.end() ? nullptr : existing->second.get();
     if (target && target != source) {
@@ -258,7 +268,9 @@ BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL b
     if (!lpExistingFileName || !lpNewFileName) return FALSE;
     Node* source = Lookup(lpExistingFileName);
     // Read as CreateFileA with GENERIC_READ would: a running image can be copied.
-    if (!source || source->folder || !SharingAllows(source, GENERIC_READ, FILE_SHARE_READ)) return FALSE;
+    if (!source || source->folder || !SharingAllows(source, GENERIC_READ, FILE_SHARE_READ) ||
+        !Allowed(source, sim::kReadExecute))
+        return FALSE;
     ParsedPath to = ParsePath(lpNewFileName);
     Node* folder = LookupParent(to);
     if (!folder) return FALSE;
@@ -267,8 +279,9 @@ BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL b
     // An existing target is overwritten unless asked not to, when it could be
     // opened for writing; never the source itself.
     if (target && (bFailIfExists || target == source || target->folder ||
-                   !SharingAllows(target, GENERIC_WRITE, 0)))
+                   !SharingAllows(target, GENERIC_WRITE, 0) || !Allowed(target, sim::kWrite)))
         return FALSE;
+    if (!target && !Allowed(folder, sim::kWrite)) return FALSE;
     if (!target) target = AddChild(folder, to.parts.back(), false);
     target->data = source->data;
     Reallocated(target);  // new data, on the disk only once the cache is written

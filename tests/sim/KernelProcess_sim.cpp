@@ -129,6 +129,7 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
     if (sim::TakeFault(sim::Op::CreateProcess)) return FALSE;
     if (!lpApplicationName || !lpProcessInformation) return FALSE;
     if (!FileExists(lpApplicationName)) return FALSE;
+    if (!sim::detail::Allowed(sim::detail::Lookup(lpApplicationName), sim::kReadExecute)) return FALSE;
     auto& st = State();
     st.starts.push_back({lpApplicationName, dwCreationFlags, startupInfo.cb,
                          lpCurrentDirectory ? lpCurrentDirectory : st.currentDirectory});

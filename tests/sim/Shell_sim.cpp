@@ -3,6 +3,7 @@
 
 #include "base/CString.h"
 #include "platform/Shell.h"
+#include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
 
 #include <gtest/gtest.h>
@@ -110,7 +111,7 @@ public:
         LinkSave save{Narrow(pszFileName), m_target, m_arguments, m_argumentsSet, fRemember, false};
         plat::HRESULT hr = plat::E_FAIL;
         if (!TakeFault(Op::PersistFileSave) && !save.file.empty() &&
-            IsFolder(ParentFolder(save.file))) {
+            IsFolder(ParentFolder(save.file)) && detail::MayCreateOrWrite(save.file)) {
             save.written = PutFile(save.file, kLinkMagic + m_target + "\n" + m_arguments);
             if (save.written) hr = plat::S_OK;
         }

@@ -21,6 +21,9 @@ enum class Op : int {
     MoveFileEx,
     CopyFile,
     FlushFileBuffers,
+    CreateProtectedDirectory,  // the security calls (platform/Security.h)
+    ProtectDirectory,
+    GetPathSecurity,
     CreateProcess,
     GetTempPath,
     GetModuleFileName,

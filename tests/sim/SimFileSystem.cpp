@@ -124,6 +124,7 @@ Node* Volume(char drive) {
         v = std::make_unique<Node>();
         v->folder = true;
         v->name = std::string(1, UpperDrive(drive)) + ":";
+        RootAccess(v.get());
     }
     return v.get();
 }
@@ -243,6 +244,7 @@ bool MakeFolder(const std::string& path, bool recursive) {
             slot->folder = true;
             slot->name = p.parts[i];
             slot->parent = n;
+            InheritAccess(slot.get());
         }
         if (!slot->folder) return false;
         n = slot.get();
@@ -263,6 +265,7 @@ bool PutFile(const std::string& path, const std::string& bytes) {
         slot = std::make_unique<Node>();
         slot->name = p.parts.back();
         slot->parent = folder;
+        InheritAccess(slot.get());
     }
     slot->data = bytes;
     Flushed(slot.get());  // set-up files are on the disk

@@ -2,6 +2,7 @@
 // handle table. Only the simulation's own files include this.
 #pragma once
 #include "platform/WinTypes.h"
+#include "tests/sim/SimSecurity.h"
 
 #include <cstddef>
 #include <functional>
@@ -24,6 +25,11 @@ struct Node {
     // Data written since the last flush; the disk then holds only onDisk.
     bool unflushed = false;
     std::string onDisk;
+    // Owner and access list (SimSecurity.h): the entries inherited from the
+    // folder above are copies, made when the node was made.
+    sim::Account owner = sim::Account::System;
+    std::vector<sim::AccessEntry> acl;
+    bool aclProtected = false;
     Node* parent = nullptr;
     std::map<std::string, std::unique_ptr<Node>> children;  // by Key(name)
 };
@@ -86,6 +92,23 @@ void Flushed(Node* node);          // the cache is on the disk
 // Called as every kernel operation begins: the moment a planned cut strikes.
 void BeforeKernelOperation(int op);
 void ResetPowerCut();
+
+// Access (SimAccess.cpp), always for the current user. A new node gets the
+// current user as owner and what flows to it from its folder.
+void InheritAccess(Node* node);
+void RootAccess(Node* root);
+bool Allowed(const Node* node, unsigned rights);
+bool MayDelete(const Node* node);
+// A file may be made at the path (its folder allows adding) or written
+// (it exists and allows writing).
+bool MayCreateOrWrite(const std::string& path);
+// The access list SYSTEM, Administrators and the current user get in full,
+// Users read and execute, flowing to everything inside.
+std::vector<sim::AccessEntry> ProtectedList();
+void SetList(Node* node, const std::vector<sim::AccessEntry>& entries, bool isProtected);
+// Windows' rights on the common application data folder and the profile.
+void ApplyDefaultRights();
+void ResetAccess();
 
 void ResetFiles();
 void ResetSearches();

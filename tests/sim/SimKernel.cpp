@@ -8,6 +8,7 @@ namespace sim {
 void ResetKernel() {
     ResetFaults();
     detail::ResetPowerCut();
+    detail::ResetAccess();
     detail::ResetFiles();
     detail::ResetSearches();
     detail::ResetPendingMoves();

@@ -48,6 +48,9 @@ std::unique_ptr<Node> DiskCopy(const Node& node, Node* parent) {
     copy->name = node.name;
     copy->parent = parent;
     copy->data = DataOnDisk(node);
+    copy->owner = node.owner;
+    copy->acl = node.acl;
+    copy->aclProtected = node.aclProtected;
     for (const auto& [key, child] : node.children) copy->children[key] = DiskCopy(*child, copy.get());
     return copy;
 }

@@ -1,4 +1,5 @@
 #include "tests/sim/SimWorld.h"
+#include "tests/sim/SimInternal.h"
 
 namespace sim {
 
@@ -7,6 +8,8 @@ void Reset() {
     ResetInet();
     ResetShell();
     ResetCrypto();
+    // Once the shell has made its folders.
+    detail::ApplyDefaultRights();
 }
 
 }  // namespace sim

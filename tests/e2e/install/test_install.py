@@ -77,8 +77,8 @@ class InstallCase(E2E):
         self.wait_until(lambda: all(p["pid"] != pid for p in self.programs()), 15,
                         message="program %d did not end after WM_CLOSE" % pid)
 
-    def question(self, timeout=40):
-        box = self.robot.wait_box(caption="tarnquill", timeout=timeout)
+    def question(self, timeout=40, caption="tarnquill"):
+        box = self.robot.wait_box(caption=caption, timeout=timeout)
         self.assertEqual(QUESTION, box.text)
         self.assertEqual({IDYES, IDNO}, set(box.buttons))
         return box
@@ -165,6 +165,17 @@ class InstalledCopyPresent(InstallCase):
         self.assertEqual(1, len(self.programs()), "nothing else was started")
         self.answer(box, IDNO)
         self.assertTrue(proc.running(), "the download-folder copy keeps its window")
+        self.close_program(box.pid)
+        proc.wait(15)
+
+    def test_a_download_of_another_name_links_the_installed_program(self):
+        # A browser saves a second download as "tarnquill (1).exe".
+        self.install_exe(INSTALLED)
+        proc = self.start(self.install_exe(DOWNLOADS + "\\tarnquill (1).exe"))
+        box = self.question(caption="tarnquill (1)")  # the running file's name
+        self.answer(box, IDYES)
+        self.assert_links_written(self.expected_links())
+        self.assertEqual([" Veltrano4.lnk", "tarnquill.exe"], sorted(self.listdir(INSTALL_FOLDER)))
         self.close_program(box.pid)
         proc.wait(15)
 

@@ -35,8 +35,13 @@ const InstallFault kRows[] = {
     {"installed version size", sim::Op::GetFileVersionInfoSize, 1, kImage500, After::InstalledAndStarted},
     {"installed version data", sim::Op::GetFileVersionInfo, 1, kImage500, After::InstalledAndStarted},
     {"installed root query", sim::Op::VerQueryValue, 1, kImage500, After::InstalledAndStarted},
-    {"folder exists, create fails", sim::Op::CreateDirectory, 1, kImage400, After::InstalledAndStarted},
-    {"folder missing, create fails", sim::Op::CreateDirectory, 1, "", After::RunsOn},
+    {"folder exists, create fails", sim::Op::CreateProtectedDirectory, 1, kImage400, After::InstalledAndStarted},
+    {"folder missing, create fails", sim::Op::CreateProtectedDirectory, 1, "", After::RunsOn},
+    {"folder's rights unreadable", sim::Op::GetPathSecurity, 1, kImage400, After::RunsOn},
+    // The older copy's folder is read, repaired and read again before the target.
+    {"repaired folder's rights unreadable", sim::Op::GetPathSecurity, 2, kImage400, After::RunsOn},
+    {"target's rights unreadable", sim::Op::GetPathSecurity, 3, kImage400, After::RunsOn},
+    {"older version's folder not repaired", sim::Op::ProtectDirectory, 1, kImage400, After::RunsOn},
     {"target not opened, nothing there", sim::Op::CreateFileWrite, 1, "", After::RunsOn},
     {"target not opened, older copy there", sim::Op::CreateFileWrite, 1, kImage400, After::FormerCopyStarted},
     {"written image not flushed, older copy there", sim::Op::FlushFileBuffers, 1, kImage400, After::RunsOn},
@@ -82,7 +87,7 @@ TEST_P(EachInstallFault, LeavesAWorkingProgram) {
     if (sim::Exists(kTarget)) {
         EXPECT_FALSE(GetInstalledVersionOf(kTarget.c_str()).IsEmpty());
     }
-    EXPECT_FALSE(sim::Exists(kTarget + ".new"));
+    EXPECT_FALSE(sim::Exists(kStaged));
 }
 
 // gtest lists a row by its text rather than its bytes.
@@ -102,14 +107,14 @@ TEST_F(InstallFaults, APartialImageThatCannotBeRemovedNeverReplacesTheInstalledC
 
     EXPECT_EQ(0, sim::PendingFaultCount());
     EXPECT_EQ(kImage400, sim::ReadFileBytes(kTarget).value_or(""));
-    EXPECT_EQ(100u, sim::ReadFileBytes(kTarget + ".new").value_or("").size());
+    EXPECT_EQ(100u, sim::ReadFileBytes(kStaged).value_or("").size());
     EXPECT_TRUE(NothingStartedOrClosed());
     EXPECT_TRUE(sim::MessageBoxes().empty());
 
-    // The next start writes over the leftover and installs.
+    // The next start, another process, stages under its own name and installs.
+    sim::SetProcessId(kPid + 1);
     Step();
     EXPECT_EQ(kImage500, sim::ReadFileBytes(kTarget).value_or(""));
-    EXPECT_FALSE(sim::Exists(kTarget + ".new"));
 }
 
 TEST_F(InstallFaults, WithoutTheApplicationDataFolderNothingLandsInTheDrivesRoot) {

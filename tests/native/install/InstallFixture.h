@@ -3,6 +3,7 @@
 #include "install/SelfInstall.h"
 #include "tests/sim/SimKernel.h"
 #include "tests/sim/SimShell.h"
+#include "tests/sim/SimThreads.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,9 @@ namespace installtest {
 inline const std::string kInstallFolder = "C:\\ProgramData\\Veltrano\\";
 inline const std::string kTarget = kInstallFolder + "tarnquill.exe";
 inline const std::string kMarker = kInstallFolder + " Veltrano4.lnk";
+// The staged image of the default process (GetCurrentProcessId 4242).
+inline constexpr unsigned kPid = 4242;
+inline const std::string kStaged = kTarget + ".4242.new";
 inline const std::string kDownloaded = "C:\\Users\\user\\Downloads\\tarnquill.exe";
 
 class InstallTest : public ::testing::Test {

@@ -205,23 +205,5 @@ TEST_F(InstallTest, FailedStartStillClosesTheWindow) {
     EXPECT_EQ(1, CloseMessages());
 }
 
-TEST_F(InstallTest, OfferTargetsTheRunningFileNameInTheInstallFolder) {
-    // A copy of the same version saved under another name elsewhere.
-    const std::string copy = "D:\\saved\\my copy.exe";
-    ASSERT_TRUE(sim::PutFile(kTarget, kImage500));
-    RunFrom(copy, kImage500, "\"" + copy + "\"");
-    sim::QueueAnswer(plat::IDYES);
-
-    Step();
-
-    const auto marker = sim::ReadLink(kMarker);
-    ASSERT_TRUE(marker.has_value());
-    EXPECT_EQ(kInstallFolder + "my copy.exe", marker->target);
-    const auto desktop = sim::ReadLink("C:\\Users\\user\\Desktop\\ Veltrano.lnk");
-    ASSERT_TRUE(desktop.has_value());
-    EXPECT_EQ("D:\\saved\\my copy", desktop->target);
-    EXPECT_TRUE(NothingStartedOrClosed());
-}
-
 }  // namespace
 }  // namespace installtest

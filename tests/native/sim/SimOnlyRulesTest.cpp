@@ -3,9 +3,11 @@
 // tests/contract, where the real calls must pass it too.
 #include "platform/Inet.h"
 #include "platform/Kernel.h"
+#include "platform/Security.h"
 #include "platform/Threads.h"
 #include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
+#include "tests/sim/SimSecurity.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +87,59 @@ TEST_F(SimOnlyRules, ASilentServerEndsTheRequestAfterTheReceiveTimeOut) {
     EXPECT_GE(waited, 1500u);
     EXPECT_LT(waited, 15000u) << "the receive time-out was not kept";
     InternetCloseHandle(session);
+}
+
+// Wine keeps no access lists and enforces none (every file is the current
+// user's): owners and other users' rights exist only in the simulation.
+// In the common application data folder every user may add files and
+// folders, and what another user made there is theirs alone.
+TEST_F(SimOnlyRules, AnotherUsersFileInTheCommonFolderIsTheirsAlone) {
+    const char* theirs = "C:\\ProgramData\\Theirs\\tarnquill.exe";
+    sim::SetCurrentUser(sim::Account::UserB);
+    ASSERT_TRUE(CreateDirectoryA("C:\\ProgramData\\Theirs"));
+    HANDLE h = CreateFileA(theirs, GENERIC_WRITE, 0, CREATE_NEW, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+    sim::SetCurrentUser(sim::Account::UserA);
+    EXPECT_EQ(sim::Account::UserB, sim::OwnerOf(theirs));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA(theirs, GENERIC_WRITE, 0, OPEN_EXISTING, 0));
+    EXPECT_FALSE(DeleteFileA(theirs));
+    ASSERT_TRUE(sim::PutFile("C:\\Users\\user\\mine.exe", "MZ"));
+    EXPECT_FALSE(MoveFileExA("C:\\Users\\user\\mine.exe", theirs, MOVEFILE_REPLACE_EXISTING));
+    // Their folder inherits "Users may add": anyone may put a file beside it.
+    EXPECT_TRUE(MoveFileExA("C:\\Users\\user\\mine.exe", "C:\\ProgramData\\Theirs\\mine.exe", 0));
+    PATH_SECURITY security{};
+    ASSERT_TRUE(GetPathSecurityA(theirs, &security));
+    EXPECT_EQ(OWNER_OTHER, security.owner);
+    EXPECT_FALSE(ProtectDirectoryA("C:\\ProgramData\\Theirs"));
+}
+
+// Same reason. A folder of the user's own in the common folder is open to
+// Users until protected; protecting it closes it to them and passes the
+// list on to the files inside, but a file someone else put there stays
+// theirs. A file moved in keeps the list it had, as on one volume.
+TEST_F(SimOnlyRules, ProtectingAFolderClosesItAndAMovedFileKeepsItsRights) {
+    const char* folder = "C:\\ProgramData\\Mine";
+    ASSERT_TRUE(CreateDirectoryA(folder));
+    ASSERT_TRUE(sim::PutFile("C:\\ProgramData\\Mine\\own.exe", "MZ"));
+    PATH_SECURITY security{};
+    ASSERT_TRUE(GetPathSecurityA(folder, &security));
+    EXPECT_EQ(OWNER_CURRENT_USER, security.owner);
+    EXPECT_TRUE(security.othersMayChange);
+    EXPECT_TRUE(sim::MayAccess(folder, sim::Account::UserB, sim::kWrite));
+
+    EXPECT_TRUE(ProtectDirectoryA(folder));
+    ASSERT_TRUE(GetPathSecurityA(folder, &security));
+    EXPECT_FALSE(security.othersMayChange);
+    EXPECT_FALSE(sim::MayAccess(folder, sim::Account::UserB, sim::kWrite));
+    EXPECT_TRUE(sim::MayAccess("C:\\ProgramData\\Mine\\own.exe", sim::Account::UserB, sim::kReadExecute));
+
+    ASSERT_TRUE(sim::PutFile("C:\\Users\\user\\AppData\\Local\\Temp\\new.exe", "MZ"));
+    ASSERT_TRUE(MoveFileExA("C:\\Users\\user\\AppData\\Local\\Temp\\new.exe", "C:\\ProgramData\\Mine\\new.exe", 0));
+    EXPECT_FALSE(sim::MayAccess("C:\\ProgramData\\Mine\\new.exe", sim::Account::UserB, sim::kReadExecute));
+    sim::SetCurrentUser(sim::Account::UserB);
+    PROCESS_INFORMATION pi{};
+    EXPECT_FALSE(CreateProcessA("C:\\ProgramData\\Mine\\new.exe", NORMAL_PRIORITY_CLASS, STARTUPINFOA{68}, &pi));
 }
 
 }  // namespace

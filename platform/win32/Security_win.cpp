@@ -1,0 +1,145 @@
+// Owners and access lists: advapi32, bound at first use (SystemDll.h) like
+// the CryptoAPI, for the order of the import table. When the library cannot
+// be bound every call fails, and the install folder is then not trusted.
+#include "platform/Security.h"
+#include "platform/win32/SystemDll.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <cstdio>
+
+namespace plat {
+namespace {
+
+template <class Fn>
+Fn Advapi32(const char* name) {
+    return win32::SystemFunction<Fn>("advapi32.dll", name);
+}
+
+// Rights that change a file or folder or what it holds.
+constexpr ACCESS_MASK kChanges = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                 WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+// Frees what advapi32 hands back with LocalAlloc.
+class LocalBlock {
+public:
+    ~LocalBlock() {
+        if (m_p) ::LocalFree(m_p);
+    }
+    void** Put() { return &m_p; }
+    void* Get() const { return m_p; }
+
+private:
+    void* m_p = nullptr;
+};
+
+// The current user's SID in a caller's buffer; false when it cannot be read.
+bool CurrentUserSid(BYTE (&buffer)[256]) {
+    static const auto open = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
+    static const auto info = Advapi32<decltype(&::GetTokenInformation)>("GetTokenInformation");
+    HANDLE token = nullptr;
+    if (!open || !info || !open(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    ::DWORD size = 0;
+    const BOOL ok = info(token, TokenUser, buffer, sizeof buffer, &size);
+    ::CloseHandle(token);
+    return ok;
+}
+
+PSID UserSidIn(BYTE (&buffer)[256]) { return reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid; }
+
+// The protected list in the security descriptor language, with the current
+// user's SID written out: "P" keeps what lies above from flowing in, "OICI"
+// passes every entry to files and folders made inside.
+bool ProtectedDescriptor(LocalBlock& descriptor) {
+    static const auto toText = Advapi32<decltype(&::ConvertSidToStringSidA)>("ConvertSidToStringSidA");
+    static const auto fromText = Advapi32<decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
+        "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+    BYTE user[256];
+    LocalBlock userText;
+    if (!toText || !fromText || !CurrentUserSid(user) ||
+        !toText(UserSidIn(user), reinterpret_cast<LPSTR*>(userText.Put())))
+        return false;
+    char sddl[512];
+    const int n = std::snprintf(sddl, sizeof sddl, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)(A;OICI;0x1200a9;;;BU)",
+                                static_cast<const char*>(userText.Get()));
+    if (n <= 0 || n >= static_cast<int>(sizeof sddl)) return false;
+    return fromText(sddl, SDDL_REVISION_1, descriptor.Put(), nullptr);
+}
+
+bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
+    static const auto known = Advapi32<decltype(&::IsWellKnownSid)>("IsWellKnownSid");
+    return known && known(sid, type);
+}
+
+bool SameSid(PSID a, PSID b) {
+    static const auto equal = Advapi32<decltype(&::EqualSid)>("EqualSid");
+    return equal && equal(a, b);
+}
+
+bool Trusted(PSID sid, PSID user) {
+    return IsSid(sid, WinLocalSystemSid) || IsSid(sid, WinBuiltinAdministratorsSid) || SameSid(sid, user);
+}
+
+// An entry that applies here (not inherit-only) and lets an untrusted
+// account change something. A missing list lets everyone do everything.
+bool OthersMayChange(PACL dacl, PSID user) {
+    static const auto getAce = Advapi32<decltype(&::GetAce)>("GetAce");
+    if (!dacl) return true;
+    if (!getAce) return true;
+    for (::DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!getAce(dacl, i, &ace)) return true;
+        const auto* header = static_cast<ACE_HEADER*>(ace);
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
+        const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        const PSID who = const_cast<::DWORD*>(&allowed->SidStart);
+        if ((allowed->Mask & kChanges) && !Trusted(who, user)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+BOOL CreateProtectedDirectoryA(const char* lpPathName) {
+    LocalBlock descriptor;
+    if (!ProtectedDescriptor(descriptor)) return FALSE;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
+    return ::CreateDirectoryA(lpPathName, &attributes);
+}
+
+BOOL ProtectDirectoryA(const char* lpPathName) {
+    static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
+    static const auto set = Advapi32<decltype(&::SetNamedSecurityInfoA)>("SetNamedSecurityInfoA");
+    LocalBlock descriptor;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!daclOf || !set || !ProtectedDescriptor(descriptor) ||
+        !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present)
+        return FALSE;
+    // Applying the list also passes it to everything inside that inherits.
+    return set(const_cast<char*>(lpPathName), SE_FILE_OBJECT,
+               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+               nullptr) == ERROR_SUCCESS;
+}
+
+BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security) {
+    static const auto get = Advapi32<decltype(&::GetNamedSecurityInfoA)>("GetNamedSecurityInfoA");
+    BYTE user[256];
+    if (!get || !security || !CurrentUserSid(user)) return FALSE;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    LocalBlock descriptor;
+    if (get(lpPathName, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+            nullptr, &dacl, nullptr, descriptor.Put()) != ERROR_SUCCESS || !owner)
+        return FALSE;
+    security->owner = IsSid(owner, WinLocalSystemSid)             ? OWNER_SYSTEM
+                      : IsSid(owner, WinBuiltinAdministratorsSid) ? OWNER_ADMINISTRATORS
+                      : SameSid(owner, UserSidIn(user))           ? OWNER_CURRENT_USER
+                                                                  : OWNER_OTHER;
+    security->othersMayChange = OthersMayChange(dacl, UserSidIn(user)) ? TRUE : FALSE;
+    return TRUE;
+}
+
+}  // namespace plat
