@@ -92,7 +92,8 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
 bool OfferUpdate(UpdateJob& job) {
     CString strPrompt;
     strPrompt.Format("新版本 %s 现在可用，是否下载更新？", job.manifest.c_str());
-    if (MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION) != IDNO) return true;
+    // Only a clear Yes downloads: a box that could not be shown answers 0.
+    if (MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
     job.exeUrl.Close();
     return End(job, NotReplaced);
 }

@@ -140,10 +140,15 @@ TEST_F(Procedure, AcceptedUpdateSwapsTheExecutableBehindTheBackup) {
     EXPECT_EQ(sim::MessageBoxes()[0].text, OfferFor("5.0.0.1"));
 }
 
-TEST_F(Procedure, AnyAnswerButNoGoesOn) {
-    Publish("5.0.0.1", newImage);
-    sim::QueueAnswer(plat::IDCANCEL);
-    EXPECT_EQ(Check(), Updated);
+TEST_F(Procedure, OnlyYesStartsTheDownload) {
+    // 0: the box could not be shown.
+    for (int answer : {plat::IDCANCEL, 0}) {
+        Publish("5.0.0.1", newImage);
+        sim::QueueAnswer(answer);
+        EXPECT_EQ(Check(), NotReplaced);
+    }
+    for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, kExeUrl);
+    ExpectDiskUnchanged();
 }
 
 TEST_F(Procedure, TheManifestReadLeavesRoomForTheTerminator) {
