@@ -5,7 +5,10 @@
 
 using namespace plat;
 
-CString UpdateLockName(const char* exePath) { return "Global\\tarnquill-update-" + ExecutableHash(exePath); }
+// In this session's own namespace, which no other user's session can reach:
+// a name in the global one, predictable from the path, could be taken first
+// by any local user and would stop every update for good.
+CString UpdateLockName(const char* exePath) { return "Local\\tarnquill-update-" + ExecutableHash(exePath); }
 
 bool UpdateLock::Acquire(const char* exePath, DWORD waitMs) {
     if (Held()) return true;

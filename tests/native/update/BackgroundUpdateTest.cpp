@@ -244,7 +244,7 @@ TEST(UpdateLockName, OnePerExecutableWhateverTheCaseOfItsPath) {
     EXPECT_NE(UpdateLockName("C:\\\x81\x61.exe"), UpdateLockName("C:\\\x81\x41.exe"));
     // Every version of the program must name it alike, or an old and a new
     // copy of one file would update it at once.
-    EXPECT_EQ(name, "Global\\tarnquill-update-0E2A1C47E51C4BF9");
+    EXPECT_EQ(name, "Local\\tarnquill-update-0E2A1C47E51C4BF9");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The update procedure: each result, what it leaves on disk, and what it asks.
 #include "UpdateWorld.h"
 
+#include "platform/Kernel.h"
+#include "platform/Threads.h"
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
 
@@ -325,6 +327,24 @@ TEST_F(Procedure, ALockedOldBackupLeavesTheExecutableInPlace) {
     EXPECT_EQ(sim::ReadFileBytes(kBackup), "image still running elsewhere");
     EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
     sim::SetRunningImage(kBackup, false);
+}
+
+// Neither a lock that any local user can take in the global namespace nor a
+// copy that ended while holding the lock stops the update.
+TEST_F(Procedure, NoLockLeftOrTakenElsewhereStopsTheUpdate) {
+    const std::string hash = StdString(ExecutableHash(kExe.c_str()));
+    plat::HANDLE otherUsers = plat::CreateMutexA(("Global\\tarnquill-update-" + hash).c_str());
+    ASSERT_EQ(plat::WaitForSingleObject(otherUsers, 0), plat::WAIT_OBJECT_0);
+    plat::HANDLE endedCopy = plat::CreateMutexA(StdString(UpdateLockName(kExe.c_str())).c_str());
+    ASSERT_EQ(plat::WaitForSingleObject(endedCopy, 0), plat::WAIT_OBJECT_0);
+    plat::CloseHandle(endedCopy);  // its process ended without a release
+
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    plat::ReleaseMutex(otherUsers);
+    plat::CloseHandle(otherUsers);
 }
 
 TEST_F(Procedure, AFailedSecondMovePutsTheOldImageBack) {
