@@ -1,6 +1,8 @@
 // The update procedure: each result, what it leaves on disk, and what it asks.
 #include "UpdateWorld.h"
 
+#include "update/UpdateSettings.h"
+
 #include "platform/Kernel.h"
 #include "platform/Threads.h"
 #include "platform/User.h"
@@ -289,6 +291,26 @@ TEST_F(Procedure, ASignatureDeliveredInPiecesIsWhole) {
     sim::ServeUrl(kSigUrl, pieces);
     sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
+}
+
+// At most kMaxDownloadBytes: a larger announced length is refused before
+// the first read, a body that grows past it is called off there.
+TEST_F(BadDownload, ABodyOverTheBound) {
+    auto readOfExe = [] {
+        std::size_t delivered = 0;
+        for (const auto& read : sim::UrlReads()) delivered += read.url == kExeUrl ? read.delivered : 0;
+        return delivered;
+    };
+    sim::HttpAnswer announced = Served(newImage);
+    announced.contentLength = kMaxDownloadBytes + 1;
+    ExpectRejected(announced);
+    EXPECT_EQ(readOfExe(), 0u);
+
+    sim::HttpAnswer growing = Served(newImage);
+    growing.fillTo = std::size_t{kMaxDownloadBytes} + 1024 * 1024;
+    growing.sendsContentLength = false;
+    ExpectRejected(growing);
+    EXPECT_LE(readOfExe(), std::size_t{kMaxDownloadBytes} + 4096);
 }
 
 TEST_F(BadDownload, AFullDisk) {
