@@ -55,19 +55,14 @@ CString BackupBeside(const CString& exePath);
 // 936 kept whole): one value per executable file, whatever the spelling of
 // its path. The update lock's name and the temporary names share it.
 CString ExecutableHash(const char* exePath);
-// "<tempDir><fileName>.<hash>.<pid>.part": the download of one update.
+// "<folder><fileName>.<hash>.<pid>.part": the download of one update, made
+// new in the executable's own folder so that it takes that folder's rights.
 // The hash ties it to one executable, so the clean-up under that
-// executable's lock deletes only its own leftovers, never those of another
-// copy of the same file name elsewhere; the process id gives each process
-// a file of its own, so a file an ending process still holds is never
-// written again.
-CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
+// executable's lock deletes only its own leftovers; the process id gives
+// each process a file of its own, so a file an ending process still holds
+// is never written again.
+CString DownloadFileName(const CString& folder, const CString& fileName, const char* exePath,
                          plat::DWORD processId);
-// The same name ending in ".ver": the copy of the executable whose version
-// is read (the version library answers for the running module from the
-// image loaded at start, not from the file).
-CString VersionCopyName(const CString& tempDir, const CString& fileName, const char* exePath,
-                        plat::DWORD processId);
-// "<tempDir><fileName>.<hash>.*": every download and version copy of this
-// executable, of whichever process.
-CString TemporaryFilesPattern(const CString& tempDir, const CString& fileName, const char* exePath);
+// "<folder><fileName>.<hash>.*": every download of this executable, of
+// whichever process (and the version copies older versions made).
+CString TemporaryFilesPattern(const CString& folder, const CString& fileName, const char* exePath);

@@ -99,12 +99,15 @@ bool CAutoUpdater::ReadChunk(HINTERNET hUrl, void* pBuffer, DWORD nSize) {
 
 bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
     TransferWatch unwatched;
-    return DownloadInto(hUrl, lpszFileName, unwatched);
+    if (!unwatched.Create(lpszFileName, CREATE_ALWAYS)) return false;
+    return unwatched.Close(ReadWhole(hUrl, unwatched));
 }
 
 bool DownloadInto(HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch) {
-    if (!watch.Create(lpszFileName)) return false;
-    return watch.Close(ReadWhole(hUrl, watch));
+    if (!watch.Create(lpszFileName, CREATE_NEW)) return false;
+    if (ReadWhole(hUrl, watch)) return true;
+    watch.Close(false);
+    return false;
 }
 
 CString CAutoUpdater::GetModulePath() { return RunningModulePath(); }

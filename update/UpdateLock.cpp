@@ -26,13 +26,13 @@ void UpdateLock::Release() {
     m_mutex.Close();
 }
 
-void RemoveStaleDownloads(const CString& tempDir, const CString& fileName, const char* exePath) {
-    // Downloads and version copies of this executable that an ended process left.
+void RemoveStaleDownloads(const CString& folder, const CString& fileName, const char* exePath) {
+    // Downloads of this executable that an ended process left.
     WIN32_FIND_DATAA found{};
-    FindHandle search(FindFirstFileA(TemporaryFilesPattern(tempDir, fileName, exePath), &found));
+    FindHandle search(FindFirstFileA(TemporaryFilesPattern(folder, fileName, exePath), &found));
     if (!search) return;
     do {
         // A file still open elsewhere is not deleted; the next update tries again.
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(tempDir + found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(folder + found.cFileName);
     } while (FindNextFileA(search.Get(), &found));
 }

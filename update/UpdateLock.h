@@ -28,7 +28,8 @@ private:
     MutexOwnership m_owned;  // released before m_mutex closes
 };
 
-// Deletes what earlier downloads for this executable left in tempDir (a
+// Deletes what earlier downloads for this executable left in its folder (a
 // window closed during a transfer ends the program at once). Only under the
-// lock: then no other copy of this executable is downloading.
-void RemoveStaleDownloads(const CString& tempDir, const CString& fileName, const char* exePath);
+// lock: then no other copy of this session is downloading, and a download
+// of another session is held open without delete sharing.
+void RemoveStaleDownloads(const CString& folder, const CString& fileName, const char* exePath);

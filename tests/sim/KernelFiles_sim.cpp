@@ -12,7 +12,7 @@ namespace sim {
 namespace detail {
 namespace {
 
-constexpr plat::DWORD kCreateNew = 1;
+constexpr plat::DWORD kCreateNew = plat::CREATE_NEW;
 constexpr plat::DWORD kOpenAlways = 4;
 constexpr plat::DWORD kTruncateExisting = 5;
 
@@ -141,6 +141,16 @@ BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* l
     e->position += n;
     if (lpNumberOfBytesRead) *lpNumberOfBytesRead = static_cast<DWORD>(n);
     return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, DWORD dwMoveMethod) {
+    sim::detail::KernelLock lock;
+    HandleEntry* e = FindHandle(hFile, "SetFilePointer");
+    if (!e || e->kind != HandleKind::File) return INVALID_SET_FILE_POINTER;
+    // Only from the start; a position past the end is allowed, as on Windows.
+    if (dwMoveMethod != FILE_BEGIN || lDistanceToMove < 0) return INVALID_SET_FILE_POINTER;
+    e->position = static_cast<std::size_t>(lDistanceToMove);
+    return static_cast<DWORD>(lDistanceToMove);
 }
 
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
