@@ -54,6 +54,15 @@ CString BackupBeside(const CString& exePath) {
     return exePath.Left(exePath.ReverseFind('\\')) + "\\OldExecutable.bak";
 }
 
+CString OwnBackupBeside(const CString& exePath, plat::DWORD processId) {
+    CString name;
+    name.Format("%s\\OldExecutable.%lu.bak", exePath.Left(exePath.ReverseFind('\\')).c_str(),
+                static_cast<unsigned long>(processId));
+    return name;
+}
+
+CString OwnBackupsPattern(const CString& folder) { return folder + "OldExecutable.*.bak"; }
+
 CString ExecutableHash(const char* exePath) {
     std::uint64_t hash = PathHash(exePath);
     CString text;

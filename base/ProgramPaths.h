@@ -50,6 +50,13 @@ CString ProgramsLinkIn(const CString& programsFolder);
 // replaced, put back when the new one cannot be moved in. Beside the
 // executable, so both moves stay on its volume; each update deletes the last.
 CString BackupBeside(const CString& exePath);
+// "OldExecutable.<pid>.bak" in the executable's folder: the backup of a swap
+// that found "OldExecutable.bak" impossible to delete (an old copy still
+// runs from it, or another user made it), so that such a file cannot stop
+// every update for good.
+CString OwnBackupBeside(const CString& exePath, plat::DWORD processId);
+// "<folder>OldExecutable.*.bak": the backups of their own that swaps left.
+CString OwnBackupsPattern(const CString& folder);
 // 16 hex digits of a hash of the executable's full path, case folded as
 // Windows compares paths (ASCII letters; double-byte characters of code page
 // 936 kept whole): one value per executable file, whatever the spelling of

@@ -26,13 +26,24 @@ void UpdateLock::Release() {
     m_mutex.Close();
 }
 
-void RemoveStaleDownloads(const CString& folder, const CString& fileName, const char* exePath) {
-    // Downloads of this executable that an ended process left.
+namespace {
+
+// Files of the folder that match the pattern; one still open or running
+// elsewhere is not deleted, and the next update tries again.
+void DeleteMatching(const CString& folder, const CString& pattern) {
     WIN32_FIND_DATAA found{};
-    FindHandle search(FindFirstFileA(TemporaryFilesPattern(folder, fileName, exePath), &found));
+    FindHandle search(FindFirstFileA(pattern, &found));
     if (!search) return;
     do {
-        // A file still open elsewhere is not deleted; the next update tries again.
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(folder + found.cFileName);
     } while (FindNextFileA(search.Get(), &found));
+}
+
+}  // namespace
+
+void RemoveStaleDownloads(const CString& folder, const CString& fileName, const char* exePath) {
+    // Downloads of this executable that an ended process left, and backups
+    // of their own that swaps had to make.
+    DeleteMatching(folder, TemporaryFilesPattern(folder, fileName, exePath));
+    DeleteMatching(folder, OwnBackupsPattern(folder));
 }

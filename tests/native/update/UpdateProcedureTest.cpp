@@ -339,16 +339,32 @@ TEST_F(BadDownload, AStaleTemporaryFileIsNotLeftBehind) {
     ExpectRejected(notFound);
 }
 
-TEST_F(Procedure, ALockedOldBackupLeavesTheExecutableInPlace) {
+// A backup that cannot be deleted (an old copy still runs from it, or
+// another user made it) does not stop the swap: it gets a backup of its own,
+// which a later update clears.
+TEST_F(Procedure, ABackupThatCannotBeDeletedGetsOneOfItsOwn) {
+    const std::string ownBackup = kFolder + "\\OldExecutable.4242.bak";
     sim::PutFile(kBackup, "image still running elsewhere");
     sim::SetRunningImage(kBackup, true);
     Publish("5.0.0.1", newImage);
     sim::QueueAnswer(plat::IDYES);
-    EXPECT_EQ(Check(), NotReplaced);
-    EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), "image still running elsewhere");
-    EXPECT_EQ(LeftOver(), std::vector<std::string>{});
+    EXPECT_EQ(sim::ReadFileBytes(ownBackup), oldImage);
     sim::SetRunningImage(kBackup, false);
+    sim::SetRunningImage(ownBackup, false);
+
+    sim::SetRunningImage(kExe, false);
+    sim::SetModulePath(kExe);
+    sim::PutFile(kExe, oldImage);
+    sim::SetRunningImage(kExe, true);
+    updater.reset();
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_FALSE(sim::Exists(ownBackup));
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
 }
 
 // Neither a lock that any local user can take in the global namespace nor a
