@@ -39,7 +39,16 @@ class ReleaseStep(unittest.TestCase):
         self.assertEqual(0, verify.returncode)
 
     def test_refusals_write_nothing(self):
+        # Built to trust the maker's key and, besides it, the test key.
+        maker = os.path.join(os.path.dirname(self.out), "maker.pem")
+        subprocess.run(["openssl", "genrsa", "-out", maker, "3072"], check=True, capture_output=True)
+        blob = subprocess.run(["openssl", "rsa", "-in", maker, "-pubout", "-outform", "MSBLOB"],
+                              check=True, capture_output=True).stdout
+        trusting_both = os.path.join(os.path.dirname(self.out), "tarnquill.exe")
+        with open(self.exe, "rb") as f, open(trusting_both, "wb") as g:
+            g.write(f.read() + blob)
         cases = {
+            "an executable that also trusts a test key": ([trusting_both, maker], "test key"),
             "the test key without --test-release": ([self.exe, SIGNING_KEY], "test key"),
             "a key the executable does not embed": (["--test-release", self.exe, STRANGER_KEY],
                                                     "does not embed"),
