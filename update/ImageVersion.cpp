@@ -19,6 +19,8 @@ constexpr DWORD kFixedSignature = 0xFEEF04BDu;
 constexpr DWORD kFixedOffset = 40;
 constexpr DWORD kSectionHeaderSize = 40;
 constexpr unsigned kMaxSections = 96;
+// The resource directory: the third entry of the data directories.
+constexpr DWORD kResourceEntry = 16;  // two entries of eight bytes before it
 
 DWORD Word(const BYTE* p) { return static_cast<DWORD>(p[0] | (p[1] << 8)); }
 DWORD Dword(const BYTE* p) { return Word(p) | (Word(p + 2) << 16); }
@@ -41,7 +43,7 @@ struct Image {
     bool OffsetOf(DWORD rva, std::uint64_t* offset) const {
         for (unsigned i = 0; i < sections; ++i) {
             BYTE header[kSectionHeaderSize];
-            if (!ReadAt(file, sectionTable + i * kSectionHeaderSize, header, sizeof header)) return false;
+            if (!ReadAt(file, sectionTable + std::uint64_t{i} * kSectionHeaderSize, header, sizeof header)) return false;
             const DWORD virtualSize = Dword(header + 8), address = Dword(header + 12);
             const DWORD rawSize = Dword(header + 16), rawOffset = Dword(header + 20);
             const DWORD extent = virtualSize > rawSize ? virtualSize : rawSize;
@@ -61,7 +63,7 @@ bool EntryFor(HANDLE file, std::uint64_t root, DWORD directory, DWORD id, bool a
     const DWORD named = Word(header + 12), ids = Word(header + 14);
     for (DWORD i = 0; i < named + ids; ++i) {
         BYTE entry[8];
-        if (!ReadAt(file, root + directory + 16 + 8 * i, entry, sizeof entry)) return false;
+        if (!ReadAt(file, root + directory + 16 + std::uint64_t{8} * i, entry, sizeof entry)) return false;
         const bool byName = Dword(entry) & kSubdirectory;
         if (any || (!byName && Dword(entry) == id)) {
             *target = Dword(entry + 4);
@@ -85,9 +87,9 @@ bool ReadHeaders(Image& image, DWORD* resourceRva) {
     const BYTE* optional = headers + 24;
     // PE32 and PE32+ differ in where the data directories begin.
     const DWORD directories = Word(optional) == 0x20B ? 112 : 96;
-    if (image.sections > kMaxSections || optionalSize < directories + 3 * 8) return false;
+    if (image.sections > kMaxSections || optionalSize < directories + kResourceEntry + 8) return false;
     if (Dword(optional + directories - 4) < 3) return false;  // no resource directory
-    *resourceRva = Dword(optional + directories + 2 * 8);
+    *resourceRva = Dword(optional + directories + kResourceEntry);
     image.sectionTable = std::uint64_t{pe} + 24 + optionalSize;
     return *resourceRva != 0;
 }
