@@ -39,20 +39,22 @@ int Low(plat::DWORD v) { return static_cast<int>(v & 0xFFFF); }
 
 }  // namespace
 
-CString GetFileVersionString(const char* lpszFileName) {
+CString ShortVersionString(plat::DWORD ms, plat::DWORD ls) {
     // A string that cannot be formatted is empty, as a missing block is.
     CString result;
-    const VersionBlock block(lpszFileName);
-    const plat::VS_FIXEDFILEINFO* info = block.Fixed();
-    if (!info) return result;
-    const plat::DWORD ms = info->dwFileVersionMS;
-    const plat::DWORD ls = info->dwFileVersionLS;
     if (ls != 0) {
         result.Format("%d.%d.%d.%d", High(ms), Low(ms), High(ls), Low(ls));
     } else if (ms != 0) {
         result.Format("%d.%d", High(ms), Low(ms));
     }
     return result;
+}
+
+CString GetFileVersionString(const char* lpszFileName) {
+    const VersionBlock block(lpszFileName);
+    const plat::VS_FIXEDFILEINFO* info = block.Fixed();
+    if (!info) return CString();
+    return ShortVersionString(info->dwFileVersionMS, info->dwFileVersionLS);
 }
 
 CString GetInstalledVersionOf(const char* lpszFileName) {

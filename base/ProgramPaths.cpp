@@ -23,15 +23,6 @@ std::uint64_t PathHash(const char* path) {
     return hash;
 }
 
-// "<tempDir><fileName>.<hash>.<pid>.<extension>": one per executable and process.
-CString TemporaryFileName(const CString& tempDir, const CString& fileName, const char* exePath,
-                          plat::DWORD processId, const char* extension) {
-    CString name;
-    name.Format("%s%s.%s.%lu.%s", tempDir.c_str(), fileName.c_str(), ExecutableHash(exePath).c_str(),
-                static_cast<unsigned long>(processId), extension);
-    return name;
-}
-
 }  // namespace
 
 CString InstallFolderIn(const char* commonAppData) {
@@ -71,6 +62,15 @@ CString UndoneUpdateRecordBeside(const CString& exePath) { return exePath + ".un
 
 CString FailedUpdateBeside(const CString& exePath) { return exePath + ".failed"; }
 
+CString OwnBackupBeside(const CString& exePath, plat::DWORD processId) {
+    CString name;
+    name.Format("%s\\OldExecutable.%lu.bak", exePath.Left(exePath.ReverseFind('\\')).c_str(),
+                static_cast<unsigned long>(processId));
+    return name;
+}
+
+CString OwnBackupsPattern(const CString& folder) { return folder + "OldExecutable.*.bak"; }
+
 CString ExecutableHash(const char* exePath) {
     std::uint64_t hash = PathHash(exePath);
     CString text;
@@ -78,16 +78,14 @@ CString ExecutableHash(const char* exePath) {
     return text;
 }
 
-CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
+CString DownloadFileName(const CString& folder, const CString& fileName, const char* exePath,
                          plat::DWORD processId) {
-    return TemporaryFileName(tempDir, fileName, exePath, processId, "part");
+    CString name;
+    name.Format("%s%s.%s.%lu.part", folder.c_str(), fileName.c_str(), ExecutableHash(exePath).c_str(),
+                static_cast<unsigned long>(processId));
+    return name;
 }
 
-CString VersionCopyName(const CString& tempDir, const CString& fileName, const char* exePath,
-                        plat::DWORD processId) {
-    return TemporaryFileName(tempDir, fileName, exePath, processId, "ver");
-}
-
-CString TemporaryFilesPattern(const CString& tempDir, const CString& fileName, const char* exePath) {
-    return tempDir + fileName + "." + ExecutableHash(exePath) + ".*";
+CString TemporaryFilesPattern(const CString& folder, const CString& fileName, const char* exePath) {
+    return folder + fileName + "." + ExecutableHash(exePath) + ".*";
 }

@@ -60,24 +60,26 @@ CString UndoneUpdateRecordBeside(const CString& exePath);
 // "<exe path>.failed": that update's image, moved off the executable's path
 // so the backup can take it without ever overwriting a file.
 CString FailedUpdateBeside(const CString& exePath);
+// "OldExecutable.<pid>.bak" in the executable's folder: the backup of a swap
+// that found "OldExecutable.bak" impossible to delete (an old copy still
+// runs from it, or another user made it), so that such a file cannot stop
+// every update for good.
+CString OwnBackupBeside(const CString& exePath, plat::DWORD processId);
+// "<folder>OldExecutable.*.bak": the backups of their own that swaps left.
+CString OwnBackupsPattern(const CString& folder);
 // 16 hex digits of a hash of the executable's full path, case folded as
 // Windows compares paths (ASCII letters; double-byte characters of code page
 // 936 kept whole): one value per executable file, whatever the spelling of
 // its path. The update lock's name and the temporary names share it.
 CString ExecutableHash(const char* exePath);
-// "<tempDir><fileName>.<hash>.<pid>.part": the download of one update.
+// "<folder><fileName>.<hash>.<pid>.part": the download of one update, made
+// new in the executable's own folder so that it takes that folder's rights.
 // The hash ties it to one executable, so the clean-up under that
-// executable's lock deletes only its own leftovers, never those of another
-// copy of the same file name elsewhere; the process id gives each process
-// a file of its own, so a file an ending process still holds is never
-// written again.
-CString DownloadFileName(const CString& tempDir, const CString& fileName, const char* exePath,
+// executable's lock deletes only its own leftovers; the process id gives
+// each process a file of its own, so a file an ending process still holds
+// is never written again.
+CString DownloadFileName(const CString& folder, const CString& fileName, const char* exePath,
                          plat::DWORD processId);
-// The same name ending in ".ver": the copy of the executable whose version
-// is read (the version library answers for the running module from the
-// image loaded at start, not from the file).
-CString VersionCopyName(const CString& tempDir, const CString& fileName, const char* exePath,
-                        plat::DWORD processId);
-// "<tempDir><fileName>.<hash>.*": every download and version copy of this
-// executable, of whichever process.
-CString TemporaryFilesPattern(const CString& tempDir, const CString& fileName, const char* exePath);
+// "<folder><fileName>.<hash>.*": every download of this executable, of
+// whichever process (and the version copies older versions made).
+CString TemporaryFilesPattern(const CString& folder, const CString& fileName, const char* exePath);

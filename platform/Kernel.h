@@ -29,6 +29,9 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes);
 DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh);
 BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* lpNumberOfBytesRead);
+// The new position from the file's start, or INVALID_SET_FILE_POINTER. No
+// high part: the program reads back only files it bounds far below 4 GiB.
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, DWORD dwMoveMethod);
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten);
 // Writes the file's cached data to the disk; a file about to be moved into

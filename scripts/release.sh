@@ -24,8 +24,9 @@
 # --timestamp URL                 an RFC 3161 time-stamping server
 #
 # Refuses an executable that does not embed the public half of KEY (the
-# update would never verify), and the test keys of tests/keys unless
-# --test-release is given (their private halves are public).
+# update would never verify), and, unless --test-release is given (the test
+# keys' private halves are public), the test keys of tests/keys as KEY and
+# an executable that embeds any of their public halves.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -82,13 +83,22 @@ for test_blob in "$here"/tests/keys/*.pub.blob; do
   fi
 done
 
-version="$(python3 - "$exe" "$work/pub.blob" <<'PY'
+version="$(python3 - "$exe" "$work/pub.blob" "$test_release" "$here"/tests/keys/*.pub.blob <<'PY'
 import struct, sys
 data = open(sys.argv[1], "rb").read()
 if open(sys.argv[2], "rb").read() not in data:
     sys.exit("release: the executable does not embed this key's public half; "
              "build it with -DTQ_UPDATE_KEYS naming that public key")
-at = data.find(struct.pack("<I", 0xFEEF04BD))
+# An executable that trusts a test key accepts anything signed with its
+# private half, which is public.
+for blob in sys.argv[4:]:
+    if sys.argv[3] == "0" and open(blob, "rb").read() in data:
+        sys.exit("release: the executable also trusts the test key %s; build it without it "
+                 "(or --test-release for a test)" % blob)
+# The fixed block that follows the version resource's key: the program's
+# own code holds the signature word too.
+key = "VS_VERSION_INFO".encode("utf-16-le")
+at = data.find(struct.pack("<I", 0xFEEF04BD), data.find(key) + len(key)) if key in data else -1
 if at < 0 or at + 16 > len(data):
     sys.exit("release: the executable has no version information")
 _, _, ms, ls = struct.unpack_from("<IIII", data, at)

@@ -54,6 +54,8 @@ private:
 };
 
 class TransferWatch;
-// DownloadToFile with the file shared with a watching window, which may call
-// the download off; the file is closed on every path, flushed when whole.
+// The body into a file made new (CREATE_NEW) and held by the watch, which a
+// watching window may call off. True when all of it came and stayed within
+// kMaxDownloadBytes; the file then stays open in the watch (TakeFile), else
+// whatever of it is still the worker's is closed.
 bool DownloadInto(plat::HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch);

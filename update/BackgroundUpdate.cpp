@@ -132,7 +132,7 @@ void CBackgroundUpdate::TakeLock(HWND hWnd) {
         WaitASecond(hWnd);
         return;
     }
-    if (AlreadyInstalled(m_updater, Job(), GetCurrentProcessId())) {
+    if (AlreadyInstalled(m_updater, Job())) {
         Finish(hWnd, Updated);
         return;
     }

@@ -1,7 +1,5 @@
 #include "update/ExecutableCheck.h"
 
-#include "base/Handles.h"
-
 #include "platform/Kernel.h"
 
 namespace {
@@ -67,11 +65,8 @@ bool IsCompleteWin32Image(const unsigned char* head, std::size_t headLength, std
     return SectionsWithinFile(head + tableOffset, sectionCount, fileSize);
 }
 
-bool IsCompleteWin32ExecutableFile(const char* path) {
-    FileHandle file(plat::CreateFileA(path, plat::GENERIC_READ,
-                                      plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE,
-                                      plat::OPEN_EXISTING, plat::FILE_FLAG_SEQUENTIAL_SCAN));
-    if (!file.IsValid()) return false;
+bool IsCompleteWin32ExecutableFile(plat::HANDLE file) {
+    if (plat::SetFilePointer(file, 0, plat::FILE_BEGIN) != 0) return false;
 
     // The headers stay in the first piece; later pieces are only counted,
     // so the length is what was actually read back, not what was claimed.
@@ -85,7 +80,7 @@ bool IsCompleteWin32ExecutableFile(const char* path) {
         plat::DWORD room =
             static_cast<plat::DWORD>(intoHead ? kExecutableHeadSize - headLength : sizeof piece);
         plat::DWORD read = 0;
-        if (!plat::ReadFile(file.Get(), target, room, &read)) return false;
+        if (!plat::ReadFile(file, target, room, &read)) return false;
         if (read == 0) break;
         if (intoHead) headLength += read;
         fileSize += read;

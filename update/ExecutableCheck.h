@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/WinTypes.h"
+
 #include "BuildConfig.h"
 
 enum class ImageKind { I386Pe32, Amd64Pe32Plus };
@@ -23,5 +25,6 @@ constexpr std::size_t kExecutableHeadSize = 4096;
 bool IsCompleteWin32Image(const unsigned char* head, std::size_t headLength,
                           std::uint64_t fileSize, ImageKind kind = kOwnImageKind);
 
-// Reads the file back through the kernel and applies the check above.
-bool IsCompleteWin32ExecutableFile(const char* path);
+// Reads the open file back from its start through the kernel and applies
+// the check above. Moves the file's position.
+bool IsCompleteWin32ExecutableFile(plat::HANDLE file);

@@ -16,9 +16,11 @@ namespace {
 
 constexpr DWORD kCanonicalUrlSize = 1024;
 constexpr DWORD kDownloadPieceSize = 4096;
-// Always from the server, never from the local cache.
+// Always from the server, never from the local cache, and never into it: a
+// copy of the download in the user's cache would outlive every check and
+// clean-up of the update.
 constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_RESYNCHRONIZE |
-                                INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_NEED_FILE;
+                                INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_NO_CACHE_WRITE;
 
 // The announced length, when the answer carries one.
 bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
@@ -27,6 +29,9 @@ bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
 
 // The body into the watch's file, piece by piece; true when all of it came.
 bool ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
+    DWORD announced = 0;
+    const bool announces = AnnouncedLength(hUrl, &announced);
+    if (announces && announced > kMaxDownloadBytes) return false;
     char piece[kDownloadPieceSize];
     std::uint64_t stored = 0;
     auto room = [&](DWORD& size) {
@@ -36,13 +41,13 @@ bool ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
     auto took = [&](DWORD read) {
         watch.Heard();
         stored += read;
+        if (stored > kMaxDownloadBytes) return false;
         return read == 0 || watch.Write(piece, read);
     };
     if (!ReadToEnd(hUrl, kDownloadDeadlineMs, room, took)) return false;
     // A connection that ends early looks like a clean end; the announced
     // length tells a truncated body from a whole one.
-    DWORD announced = 0;
-    return !AnnouncedLength(hUrl, &announced) || stored == announced;
+    return !announces || stored == announced;
 }
 
 }  // namespace
@@ -94,12 +99,15 @@ bool CAutoUpdater::ReadChunk(HINTERNET hUrl, void* pBuffer, DWORD nSize) {
 
 bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
     TransferWatch unwatched;
-    return DownloadInto(hUrl, lpszFileName, unwatched);
+    if (!unwatched.Create(lpszFileName, CREATE_ALWAYS)) return false;
+    return unwatched.Close(ReadWhole(hUrl, unwatched));
 }
 
 bool DownloadInto(HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch) {
-    if (!watch.Create(lpszFileName)) return false;
-    return watch.Close(ReadWhole(hUrl, watch));
+    if (!watch.Create(lpszFileName, CREATE_NEW)) return false;
+    if (ReadWhole(hUrl, watch)) return true;
+    watch.Close(false);
+    return false;
 }
 
 CString CAutoUpdater::GetModulePath() { return RunningModulePath(); }

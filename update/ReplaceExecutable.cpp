@@ -3,6 +3,7 @@
 
 #include "base/ProgramPaths.h"
 #include "platform/Kernel.h"
+#include "platform/Threads.h"
 
 using namespace plat;
 
@@ -13,8 +14,12 @@ bool CAutoUpdater::ReplaceExecutable(CString strExePath, CString strNewFile, boo
     DWORD flags = bDelayUntilReboot ? MOVEFILE_DELAY_UNTIL_REBOOT
                                     : MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
     CString strBackup = BackupBeside(strExePath);
-
-    DeleteFileA(strBackup);
+    if (!DeleteFileA(strBackup) && FileExists(strBackup)) {
+        // Still running, or not this user's to delete: a backup of this
+        // process's own, or no update could ever be swapped in again.
+        strBackup = OwnBackupBeside(strExePath, GetCurrentProcessId());
+        DeleteFileA(strBackup);
+    }
     if (!MoveFileExA(strExePath, strBackup, flags)) return false;
     if (MoveFileExA(strNewFile, strExePath, flags)) return true;
 

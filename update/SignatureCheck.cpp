@@ -15,15 +15,14 @@ namespace {
 
 constexpr DWORD kReadPieceSize = 4096;
 
-// Feeds the file's bytes, as read back through the kernel, into the hash.
-bool HashFile(const char* path, HCRYPTHASH hash) {
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN));
-    if (!file.IsValid()) return false;
+// Feeds every byte of the file, as read back through the kernel, into the
+// hash, one piece at a time.
+bool HashFile(HANDLE file, HCRYPTHASH hash) {
+    if (SetFilePointer(file, 0, FILE_BEGIN) != 0) return false;
     BYTE piece[kReadPieceSize];
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(file.Get(), piece, kReadPieceSize, &read)) return false;
+        if (!ReadFile(file, piece, kReadPieceSize, &read)) return false;
         if (read == 0) return true;
         if (!CryptHashData(hash, piece, read, 0)) return false;
     }
@@ -31,7 +30,7 @@ bool HashFile(const char* path, HCRYPTHASH hash) {
 
 }  // namespace
 
-bool IsSignedWithKey(const char* path, const Signature& signature, const unsigned char* keyBlob,
+bool IsSignedWithKey(HANDLE file, const Signature& signature, const unsigned char* keyBlob,
                      std::size_t keyBlobSize) {
     CryptContext context;
     if (!CryptAcquireContextA(context.Put(), PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return false;
@@ -40,7 +39,7 @@ bool IsSignedWithKey(const char* path, const Signature& signature, const unsigne
         return false;
     CryptHash hash;
     if (!CryptCreateHash(context.Get(), CALG_SHA_256, 0, hash.Put())) return false;
-    if (!HashFile(path, hash.Get())) return false;
+    if (!HashFile(file, hash.Get())) return false;
 
     // The CryptoAPI reads the signature least significant byte first.
     Signature reversed;
@@ -48,8 +47,8 @@ bool IsSignedWithKey(const char* path, const Signature& signature, const unsigne
     return CryptVerifySignatureA(hash.Get(), reversed.data(), kSignatureSize, key.Get(), 0) != FALSE;
 }
 
-bool IsSignedByMaker(const char* path, const Signature& signature) {
+bool IsSignedByMaker(HANDLE file, const Signature& signature) {
     return std::any_of(std::begin(kUpdateKeys), std::end(kUpdateKeys), [&](const auto& key) {
-        return IsSignedWithKey(path, signature, key.data(), key.size());
+        return IsSignedWithKey(file, signature, key.data(), key.size());
     });
 }

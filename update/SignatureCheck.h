@@ -2,6 +2,8 @@
 // take the running program's place unless one of the keys built into the
 // program verifies its signature.
 #pragma once
+#include "platform/WinTypes.h"
+
 #include <array>
 #include <cstddef>
 
@@ -10,9 +12,11 @@
 constexpr std::size_t kSignatureSize = 384;
 using Signature = std::array<unsigned char, kSignatureSize>;
 
-// True when any built-in key verifies the signature over the file's bytes.
-bool IsSignedByMaker(const char* path, const Signature& signature);
+// True when any built-in key verifies the signature over the bytes of the
+// open file, read from its start through this handle (which needs read
+// access). Moves the file's position.
+bool IsSignedByMaker(plat::HANDLE file, const Signature& signature);
 
 // The same check against one PUBLICKEYBLOB.
-bool IsSignedWithKey(const char* path, const Signature& signature, const unsigned char* keyBlob,
+bool IsSignedWithKey(plat::HANDLE file, const Signature& signature, const unsigned char* keyBlob,
                      std::size_t keyBlobSize);

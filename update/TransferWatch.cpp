@@ -3,6 +3,8 @@
 #include "platform/Kernel.h"
 #include "platform/Threads.h"
 
+#include <utility>
+
 using namespace plat;
 
 TransferWatch::TransferWatch() : m_lastHeard(GetTickCount()) {}
@@ -19,9 +21,9 @@ bool TransferWatch::Take() {
     return m_state.compare_exchange_strong(idle, kBusy);
 }
 
-bool TransferWatch::Create(const char* path) {
+bool TransferWatch::Create(const char* path, DWORD disposition) {
     if (!Take()) return false;
-    m_file.Reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS,
+    m_file.Reset(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, disposition,
                              FILE_ATTRIBUTE_NORMAL));
     const bool created = m_file.IsValid();
     Give();
@@ -50,6 +52,8 @@ bool TransferWatch::Done() {
     int idle = kIdle;
     return m_state.compare_exchange_strong(idle, kDone);
 }
+
+FileHandle TransferWatch::TakeFile() { return std::move(m_file); }
 
 bool TransferWatch::SilentFor(DWORD milliseconds) const {
     // Unsigned difference: right across the clock's wrap after 49 days.

@@ -5,7 +5,10 @@
 
 using namespace plat;
 
-CString UpdateLockName(const char* exePath) { return "Global\\tarnquill-update-" + ExecutableHash(exePath); }
+// In this session's own namespace, which no other user's session can reach:
+// a name in the global one, predictable from the path, could be taken first
+// by any local user and would stop every update for good.
+CString UpdateLockName(const char* exePath) { return "Local\\tarnquill-update-" + ExecutableHash(exePath); }
 
 bool UpdateLock::Acquire(const char* exePath, DWORD waitMs) {
     if (Held()) return true;
@@ -23,13 +26,24 @@ void UpdateLock::Release() {
     m_mutex.Close();
 }
 
-void RemoveStaleDownloads(const CString& tempDir, const CString& fileName, const char* exePath) {
-    // Downloads and version copies of this executable that an ended process left.
+namespace {
+
+// Files of the folder that match the pattern; one still open or running
+// elsewhere is not deleted, and the next update tries again.
+void DeleteMatching(const CString& folder, const CString& pattern) {
     WIN32_FIND_DATAA found{};
-    FindHandle search(FindFirstFileA(TemporaryFilesPattern(tempDir, fileName, exePath), &found));
+    FindHandle search(FindFirstFileA(pattern, &found));
     if (!search) return;
     do {
-        // A file still open elsewhere is not deleted; the next update tries again.
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(tempDir + found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(folder + found.cFileName);
     } while (FindNextFileA(search.Get(), &found));
+}
+
+}  // namespace
+
+void RemoveStaleDownloads(const CString& folder, const CString& fileName, const char* exePath) {
+    // Downloads of this executable that an ended process left, and backups
+    // of their own that swaps had to make.
+    DeleteMatching(folder, TemporaryFilesPattern(folder, fileName, exePath));
+    DeleteMatching(folder, OwnBackupsPattern(folder));
 }

@@ -1,13 +1,18 @@
 // One update at a time per executable: copies of the program running from
 // the same file share a named mutex derived from its full path, and each
-// download gets a file of its own in the temporary folder (its name, like
+// download gets a file of its own beside the executable (its name, like
 // the mutex's, in base/ProgramPaths.h).
 #pragma once
 #include "base/CString.h"
 #include "base/Handles.h"
 #include "base/ProgramPaths.h"
 
-// "Global\tarnquill-update-" and the executable's hash (ExecutableHash).
+// "Local\tarnquill-update-" and the executable's hash (ExecutableHash).
+// Copies of one user's session update one at a time; copies in other users'
+// sessions cannot take this lock away. Across sessions the swap keeps them
+// apart by itself: its moves never overwrite, so while one copy has moved
+// the executable away another's first move fails, and a copy that finds the
+// offered version already installed does not download again.
 CString UpdateLockName(const char* exePath);
 
 class UpdateLock {
@@ -23,7 +28,8 @@ private:
     MutexOwnership m_owned;  // released before m_mutex closes
 };
 
-// Deletes what earlier downloads for this executable left in tempDir (a
+// Deletes what earlier downloads for this executable left in its folder (a
 // window closed during a transfer ends the program at once). Only under the
-// lock: then no other copy of this executable is downloading.
-void RemoveStaleDownloads(const CString& tempDir, const CString& fileName, const char* exePath);
+// lock: then no other copy of this session is downloading, and a download
+// of another session is held open without delete sharing.
+void RemoveStaleDownloads(const CString& folder, const CString& fileName, const char* exePath);

@@ -13,7 +13,7 @@ UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
 
     UpdateLock lock;
     if (!lock.Acquire(job.modulePath, kLockWaitMs)) return NotReplaced;
-    if (AlreadyInstalled(*this, job, plat::GetCurrentProcessId())) return Updated;
+    if (AlreadyInstalled(*this, job)) return Updated;
     if (!ChooseDownloadFile(job, plat::GetCurrentProcessId()) || !DownloadUpdate(*this, job)) return job.result;
     return InstallUpdate(*this, job);
 }

@@ -25,6 +25,12 @@ constexpr plat::DWORD kNetworkWaitMs = 30 * 1000;            // connect, send, e
 constexpr plat::DWORD kDownloadDeadlineMs = 10 * 60 * 1000;  // the whole executable
 constexpr plat::DWORD kSignatureDeadlineMs = 60 * 1000;      // the 384 bytes of the signature
 
+// The most the download may bring: the program is well under a megabyte, and
+// a server (or anything between) that sends more must not fill the disk. A
+// larger announced length is refused before reading, a body that grows past
+// it is called off.
+constexpr plat::DWORD kMaxDownloadBytes = 64u * 1024 * 1024;
+
 // A copy that finds another one updating the same executable waits this long
 // for it to finish.
 constexpr plat::DWORD kLockWaitMs = 5 * 60 * 1000;

@@ -2,6 +2,7 @@
 #include "update/UpdateUndo.h"
 
 #include "update/ExecutableCheck.h"
+#include "update/ImageVersion.h"
 #include "update/SignatureDownload.h"
 #include "update/UpdateLock.h"
 #include "update/UrlAnswer.h"
@@ -60,22 +61,17 @@ CString ReleaseFileUrl(const UpdateJob& job, const char* suffix) {
 // than the running program, may take its place. The signature comes first:
 // nothing else of an unsigned body is looked at. Newer rather than the
 // announced version: a manifest may name a version in short, and no signed
-// old release may be put back.
-bool IsTrustedNewer(CAutoUpdater& updater, const CString& file, const Signature& signature,
-                    const CString& ownVersion) {
+// old release may be put back. All three read the bytes through the handle
+// that wrote them, which no one else can write through.
+bool IsTrustedNewer(CAutoUpdater& updater, HANDLE file, const Signature& signature, const CString& ownVersion) {
     return IsSignedByMaker(file, signature) && IsCompleteWin32ExecutableFile(file) &&
-           updater.CompareVersions(updater.GetFileVersionString(file), ownVersion) == kVersionNewer;
+           updater.CompareVersions(ImageFileVersion(file), ownVersion) == kVersionNewer;
 }
+
+// The executable's folder, with its final backslash.
+CString FolderOf(const CString& path) { return path.Left(path.ReverseFind('\\') + 1); }
 
 }  // namespace
-
-CString TemporaryDirectory() {
-    char buffer[MAX_PATH] = {};
-    DWORD length = GetTempPathA(MAX_PATH, buffer);
-    // A failed call, or an answer that does not fit, leaves no path.
-    if (length == 0 || length >= MAX_PATH) return CString();
-    return CString(buffer);
-}
 
 bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     if (!updater.IsConnected()) return End(job, NotConnected);
@@ -104,29 +100,29 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
 bool OfferUpdate(UpdateJob& job) {
     CString strPrompt;
     strPrompt.Format("新版本 %s 现在可用，是否下载更新？", job.manifest.c_str());
-    if (MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION) != IDNO) return true;
+    // Only a clear Yes downloads: a box that could not be shown answers 0.
+    if (MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
     job.exeUrl.Close();
     return End(job, NotReplaced);
 }
 
-bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job, DWORD processId) {
-    // Read through a copy: asked about the running module's own path, the
-    // version library answers from the image loaded at start, not from the
-    // file another copy may have moved there since.
-    CString tempDir = TemporaryDirectory();
-    if (tempDir.IsEmpty()) return false;
-    CString copy = VersionCopyName(tempDir, job.fileName, job.modulePath, processId);
-    CString onDisk = CopyFileA(job.modulePath, copy, FALSE) ? updater.GetFileVersionString(copy) : CString();
-    DeleteFileA(copy);
-    int order = updater.CompareVersions(onDisk, job.manifest);
+bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job) {
+    // Read from the file's own bytes: asked about the running module's own
+    // path, the version library answers from the image loaded at start, not
+    // from the file another copy may have moved there since; and no copy of
+    // it is made anywhere another user could put one in its place.
+    FileHandle onDisk(CreateFileA(job.modulePath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL));
+    if (!onDisk.IsValid()) return false;
+    int order = updater.CompareVersions(ImageFileVersion(onDisk.Get()), job.manifest);
     return order == kVersionNewer || order == kVersionsEqual;
 }
 
 bool ChooseDownloadFile(UpdateJob& job, DWORD processId) {
-    CString tempDir = TemporaryDirectory();
-    if (tempDir.IsEmpty()) return End(job, DownloadFailed);
-    RemoveStaleDownloads(tempDir, job.fileName, job.modulePath);
-    job.downloadFile = DownloadFileName(tempDir, job.fileName, job.modulePath, processId);
+    CString folder = FolderOf(job.modulePath);
+    if (folder.IsEmpty()) return End(job, DownloadFailed);
+    RemoveStaleDownloads(folder, job.fileName, job.modulePath);
+    job.downloadFile = DownloadFileName(folder, job.fileName, job.modulePath, processId);
     return true;
 }
 
@@ -145,8 +141,13 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
 }
 
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
-    const bool trusted = IsTrustedNewer(updater, job.downloadFile, job.signature, job.ownVersion);
-    if (trusted && updater.ReplaceExecutable(job.modulePath, job.downloadFile, false)) return Updated;
+    FileHandle file = job.watch.TakeFile();
+    const bool trusted = file.IsValid() && IsTrustedNewer(updater, file.Get(), job.signature, job.ownVersion);
+    // On the disk before it can be moved into the executable's place: after a
+    // power cut a moved but unflushed file is zeros.
+    const bool kept = trusted && FlushFileBuffers(file.Get()) != FALSE;
+    file.Close();
+    if (kept && updater.ReplaceExecutable(job.modulePath, job.downloadFile, false)) return Updated;
     // Rejected, or a swap that failed and put the old image back: the
     // download was never moved and is of no further use.
     DeleteFileA(job.downloadFile);

@@ -20,7 +20,7 @@ struct UpdateJob {
     CString manifest;  // as read, shown in the offer
     Signature signature{};
     UrlHandle exeUrl;  // opened before the offer; reopened by the download when closed meanwhile
-    CString downloadFile;
+    CString downloadFile;  // beside the executable, so it has the folder's rights
     UpdateResult result = Updated;
     TransferWatch watch;  // of the network step under way
 };
@@ -33,15 +33,16 @@ bool OfferUpdate(UpdateJob& job);
 // True when the executable on disk already carries the offered version or a
 // newer one: another copy of the program has just installed it. False when
 // that cannot be read.
-bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job, plat::DWORD processId);
-// The temporary folder and the file name of this download; DownloadFailed
-// when there is no temporary folder.
+bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job);
+// The file of this download, in the executable's own folder: a file made
+// there takes that folder's rights, so every user who may start the
+// executable may start the update once it is moved in (one made in this
+// user's temporary folder would keep that folder's rights, this user's
+// alone). Leftovers of ended processes are deleted first.
 bool ChooseDownloadFile(UpdateJob& job, plat::DWORD processId);
-// The executable into job.downloadFile; on DownloadFailed the file is gone.
+// The executable into job.downloadFile, made new and held open in job.watch;
+// on DownloadFailed the file is gone.
 bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job);
-// The signature and version check of the download, then the swap; on any
-// failure the download is deleted.
+// The signature, executable and version check of the bytes held under the
+// download's handle, then the swap; on any failure the download is deleted.
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job);
-
-// Folder of the running executable's temporary downloads, or empty.
-CString TemporaryDirectory();

@@ -8,6 +8,7 @@
 #include "base/VersionStrings.h"
 
 #include "platform/Kernel.h"
+#include "platform/Threads.h"
 #include "platform/User.h"
 
 using namespace plat;
@@ -44,8 +45,15 @@ CString ReadRecord(const CString& path) {
     return CString(text);
 }
 
+// The backup this process's swap made: one of its own name when the usual
+// one could not be replaced.
+CString BackupOfThisSwap(const CString& exePath) {
+    CString own = OwnBackupBeside(exePath, GetCurrentProcessId());
+    return FileExists(own) ? own : BackupBeside(exePath);
+}
+
 bool PutBackupBack(const CString& exePath, const CString& aside) {
-    CString backup = BackupBeside(exePath);
+    CString backup = BackupOfThisSwap(exePath);
     if (!FileExists(backup)) return false;
     DeleteFileA(aside);  // left by an earlier undo
     if (!MoveFileExA(exePath, aside, kMoveFlags)) return false;

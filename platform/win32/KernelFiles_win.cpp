@@ -20,6 +20,10 @@ BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* l
                       nullptr);
 }
 
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, DWORD dwMoveMethod) {
+    return ::SetFilePointer(hFile, lDistanceToMove, nullptr, dwMoveMethod);
+}
+
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten) {
     return ::WriteFile(hFile, lpBuffer, nNumberOfBytesToWrite,

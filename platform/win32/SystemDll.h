@@ -9,9 +9,23 @@
 
 namespace plat::win32 {
 
+// How a system DLL is found. Where the restricted search exists (Windows 8
+// and later; Vista SP2, 7 and their servers with KB2533623) the loader is
+// told to search the system folder only; elsewhere (XP, Vista and 7 without
+// that update), where it would refuse that flag, the DLL is named by its
+// full path in the system folder, never by its bare name.
+enum class DllSearch { Auto, FullSystemPath };
+
+// True when the system knows SetDefaultDllDirectories and the
+// LOAD_LIBRARY_SEARCH_* flags.
+bool RestrictedSearchSupported();
+
+// The system folder's copy of the DLL, loaded, or null.
+HMODULE LoadSystemDll(const char* dll, DllSearch search = DllSearch::Auto);
+
 // The function's address in the system folder's copy of the DLL, or null
 // when the DLL or the function cannot be had from there.
-FARPROC SystemDllProc(const char* dll, const char* name);
+FARPROC SystemDllProc(const char* dll, const char* name, DllSearch search = DllSearch::Auto);
 
 // The same, typed: SystemFunction<decltype(&::InternetOpenA)>("wininet.dll",
 // "InternetOpenA"). Callers keep the result in a static, so each function is

@@ -62,6 +62,34 @@ TEST_F(OpenFiles, ASecondOpeningMustShareWithTheFirst) {
     CloseHandle(writer);
 }
 
+// The update's staged download: created new, written and read back through
+// the one handle, which no other opening may write through meanwhile.
+TEST_F(OpenFiles, CreateNewNeverReusesAFileAndItsHandleReadsBackWhatItWrote) {
+    const std::string path = Scratch() + "\\staged.part";
+    ASSERT_TRUE(WriteBytes(path, "planted"));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ("planted", ReadBytes(path));
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD got = 0;
+    EXPECT_TRUE(WriteFile(h, "0123456789", 10, &got));
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForWrite(path));
+    EXPECT_FALSE(DeleteFileA(path.c_str()));
+    EXPECT_EQ(6u, SetFilePointer(h, 6, FILE_BEGIN));
+    char buf[8] = {};
+    EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &got));
+    EXPECT_EQ("6789", std::string(buf, got));
+    EXPECT_EQ(0u, SetFilePointer(h, 0, FILE_BEGIN));
+    EXPECT_TRUE(ReadFile(h, buf, 3, &got));
+    EXPECT_EQ("012", std::string(buf, got));
+    CloseHandle(h);
+    EXPECT_EQ("0123456789", ReadBytes(path));
+}
+
 TEST_F(OpenFiles, CannotBeDeletedOrMovedWhileOpen) {
     const std::string path = Scratch() + "\\o.bin", moved = Scratch() + "\\p.bin";
     ASSERT_TRUE(WriteBytes(path, "x"));

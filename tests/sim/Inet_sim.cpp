@@ -69,13 +69,22 @@ bool IsUnsafe(unsigned char c) {
     return c <= 0x20 || c >= 0x7F || std::strchr("<>\"{}|^`", c) != nullptr;
 }
 
+std::size_t BodySize(const HttpAnswer& answer) { return std::max(answer.body.size(), answer.fillTo); }
+
 plat::DWORD AnnouncedLength(const HttpAnswer& answer) {
-    return answer.contentLength ? *answer.contentLength : static_cast<plat::DWORD>(answer.body.size());
+    return answer.contentLength ? *answer.contentLength : static_cast<plat::DWORD>(BodySize(answer));
+}
+
+// n bytes of the body from position on, the filler past the scripted text.
+void CopyBody(const HttpAnswer& answer, std::size_t position, std::size_t n, void* into) {
+    std::size_t scripted = position < answer.body.size() ? std::min(n, answer.body.size() - position) : 0;
+    std::memcpy(into, answer.body.data() + position, scripted);
+    std::memset(static_cast<char*>(into) + scripted, 0, n - scripted);
 }
 
 // Bytes the next read may deliver, before the answer's own limits.
 std::size_t Deliverable(const UrlState& u, plat::DWORD asked) {
-    std::size_t end = u.answer.body.size();
+    std::size_t end = BodySize(u.answer);
     if (u.answer.failAfter) end = std::min(end, *u.answer.failAfter);
     if (u.answer.stallAfter) end = std::min(end, *u.answer.stallAfter);
     std::size_t n = std::min<std::size_t>(asked, end - std::min(end, u.position));
@@ -97,7 +106,7 @@ void WaitForSilentServer(const std::optional<plat::DWORD>& timeout, const HttpAn
 
 bool ReadFails(const UrlState& u) {
     if (u.answer.failAfter && u.position >= *u.answer.failAfter) return true;
-    return u.answer.failAtEnd && u.position >= u.answer.body.size();
+    return u.answer.failAtEnd && u.position >= BodySize(u.answer);
 }
 
 }  // namespace
@@ -268,7 +277,7 @@ BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRe
     }
     if (faulted) n = std::min<std::size_t>(n, fault.bytes);
     if (n > 0) sim::AdvanceClock(u.answer.msPerRead);
-    std::memcpy(lpBuffer, u.answer.body.data() + u.position, n);
+    sim::CopyBody(u.answer, u.position, n, lpBuffer);
     u.position += n;
     *lpdwNumberOfBytesRead = static_cast<DWORD>(n);
     call.delivered = static_cast<DWORD>(n);

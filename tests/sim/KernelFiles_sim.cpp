@@ -152,6 +152,16 @@ BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead, DWORD* l
     return TRUE;
 }
 
+DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, DWORD dwMoveMethod) {
+    sim::detail::KernelLock lock;
+    HandleEntry* e = FindHandle(hFile, "SetFilePointer");
+    if (!e || e->kind != HandleKind::File) return INVALID_SET_FILE_POINTER;
+    // Only from the start; a position past the end is allowed, as on Windows.
+    if (dwMoveMethod != FILE_BEGIN || lDistanceToMove < 0) return INVALID_SET_FILE_POINTER;
+    e->position = static_cast<std::size_t>(lDistanceToMove);
+    return static_cast<DWORD>(lDistanceToMove);
+}
+
 BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                DWORD* lpNumberOfBytesWritten) {
     sim::detail::KernelLock lock;

@@ -16,6 +16,9 @@ namespace sim {
 struct HttpAnswer {
     plat::DWORD status = 200;
     std::string body;
+    // The body goes on with zero bytes up to this length: a large body that
+    // the test does not hold in memory.
+    std::size_t fillTo = 0;
     // The Content-Length announced; unset announces the body's size.
     std::optional<plat::DWORD> contentLength;
     bool sendsContentLength = true;

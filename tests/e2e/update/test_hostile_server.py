@@ -4,6 +4,7 @@ more than it announced, or answers the manifest with a megabyte of garbage.
 Afterwards the program still answers, the executable is the one it was, and
 the user saw the offer and the failure message at most."""
 
+import os
 import unittest
 
 from tests.harness import IDYES
@@ -40,6 +41,19 @@ class HostileServer(UpdateCase):
         # sending when the user accepts, so the reset meets the download
         # itself, not the opening of the URL.
         self.accept_offer_and_expect_failure(size=64 * MIB, reset_at=16 * MIB)
+
+    def test_a_body_past_the_bound_is_called_off_and_leaves_nothing(self):
+        # 300 MB streamed without an announced length: the download stops at
+        # 64 MiB, and no partial file or WinINet cache copy stays anywhere.
+        self.accept_offer_and_expect_failure(size=300 * MIB, content_length=False)
+        drive = self.unix("C:\\")
+        large = []
+        for root, folders, names in os.walk(drive):
+            if root == drive:
+                folders[:] = [f for f in folders if f.lower() != "windows"]  # Wine's own DLLs
+            large += [os.path.join(root, n) for n in names if os.path.isfile(os.path.join(root, n))
+                      and os.path.getsize(os.path.join(root, n)) > 16 * MIB]
+        self.assertEqual([], large)
 
     def test_a_body_larger_than_announced(self):
         # Only the announced half is the body; the rest must not count.

@@ -12,7 +12,7 @@ from tests.harness import IDNO, IDYES
 from tests.harness.nginx import Nginx
 from tests.harness.signing import TestCA, release
 from tests.harness.wine import e2e_dir
-from tests.e2e.update.test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, UpdateCase, downloads_in_temp
+from tests.e2e.update.test_update import BACKUP, INSTALLED, SUCCESS_CAPTION, UpdateCase, downloads_left
 
 
 class RealWebServer(UpdateCase):
@@ -39,7 +39,7 @@ class RealWebServer(UpdateCase):
         done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
         self.assertEqual(self.new_image, self.read(INSTALLED))
         self.assertEqual(self.old_image, self.read(BACKUP))
-        self.assertEqual([], downloads_in_temp(self))
+        self.assertEqual([], downloads_left(self))
         self.robot.answer(done, IDNO)
 
         update = "http://%s/tarnquill/update/" % self.host

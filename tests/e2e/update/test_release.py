@@ -79,7 +79,16 @@ class ReleaseStep(unittest.TestCase):
 
     def test_refusals_write_nothing(self):
         stranger = self.ca.pfx("no-code-signing", usage="none", password="")
+        # Built to trust the maker's key and, besides it, the test key.
+        maker = os.path.join(os.path.dirname(self.out), "maker.pem")
+        subprocess.run(["openssl", "genrsa", "-out", maker, "3072"], check=True, capture_output=True)
+        blob = subprocess.run(["openssl", "rsa", "-in", maker, "-pubout", "-outform", "MSBLOB"],
+                              check=True, capture_output=True).stdout
+        trusting_both = os.path.join(os.path.dirname(self.out), "tarnquill.exe")
+        with open(self.exe, "rb") as f, open(trusting_both, "wb") as g:
+            g.write(f.read() + blob)
         cases = {
+            "an executable that also trusts a test key": ([trusting_both, maker], None, "test key"),
             "the test key without --test-release": ([self.exe, SIGNING_KEY], None, "test key"),
             "a key the executable does not embed": (["--test-release", self.exe, STRANGER_KEY], None,
                                                     "does not embed"),

@@ -9,7 +9,7 @@ import unittest
 
 from tests.harness import IDNO, IDYES
 from tests.e2e.update.test_update import (BACKUP, EXE, FAILURE_CAPTION, INSTALLED, MANIFEST, MARKER, OFFER_CAPTION,
-                         SUCCESS_CAPTION, UpdateCase, downloads_in_temp)
+                         SUCCESS_CAPTION, UpdateCase, downloads_left)
 
 WM_NULL = 0
 SHORTCUT_CAPTION = "tarnquill"
@@ -133,7 +133,7 @@ class TwoCopies(Responsive):
         self.assertEqual(self.new_image, self.read(INSTALLED))
         # Had the second copy swapped as well, the backup would hold the new image.
         self.assertEqual(self.old_image, self.read(BACKUP))
-        self.assertEqual([], downloads_in_temp(self))
+        self.assertEqual([], downloads_left(self))
 
 
 if __name__ == "__main__":

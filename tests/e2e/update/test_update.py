@@ -17,7 +17,7 @@ MARKER = FOLDER + "\\ Veltrano4.lnk"
 
 
 def download_name(exe, pid):
-    """The temporary file of one download: the executable's file name, a
+    """The file of one download, beside the executable: its file name, a
     64-bit FNV-1a hash of its full path with ASCII letters folded, the
     process id."""
     digest = 14695981039346656037
@@ -26,9 +26,10 @@ def download_name(exe, pid):
     return "tarnquill.exe.%016X.%d.part" % (digest, pid)
 
 
-def downloads_in_temp(case):
-    """What the update left in the temporary folder."""
-    return [name for name in case.listdir(TEMP) if name.lower().startswith("tarnquill.exe")]
+def downloads_left(case):
+    """What the update left beside the executable or in the temporary folder."""
+    beside = [name for name in case.listdir(FOLDER) if name.lower().startswith("tarnquill.exe.")]
+    return beside + [name for name in case.listdir(TEMP) if name.lower().startswith("tarnquill.exe")]
 
 MANIFEST = "/tarnquill/update/update.txt"
 EXE = "/tarnquill/update/tarnquill.exe"
@@ -101,7 +102,7 @@ class UpdateCase(E2E):
     def expect_untouched(self):
         self.assertEqual(self.old_image, self.read(INSTALLED))
         self.assertFalse(self.exists(BACKUP))
-        self.assertEqual([], downloads_in_temp(self), "a partial download was left behind")
+        self.assertEqual([], downloads_left(self), "a partial download was left behind")
 
 
 class AcceptedUpdate(UpdateCase):
@@ -120,7 +121,7 @@ class AcceptedUpdate(UpdateCase):
         self.assertEqual({IDYES, IDNO}, set(done.buttons))
         self.assertEqual(self.new_image, self.read(INSTALLED))
         self.assertEqual(self.old_image, self.read(BACKUP))
-        self.assertEqual([], downloads_in_temp(self))
+        self.assertEqual([], downloads_left(self))
         fetched = [self.server.requests_for(path) for path in (MANIFEST, SIG, EXE)]
         self.assertEqual([[MANIFEST], [SIG + "?v=5.0.0.1"], [EXE + "?v=5.0.0.1"]],
                          [[r.path for r in requests] for requests in fetched])
@@ -225,7 +226,7 @@ class RejectedUpdate(UpdateCase):
             with self.subTest(name):
                 # A leftover of an earlier, ended copy: it must go as well,
                 # which also proves the downloads land in this folder.
-                self.write(TEMP + "\\" + download_name(INSTALLED, 1), b"left over")
+                self.write(FOLDER + "\\" + download_name(INSTALLED, 1), b"left over")
                 self.publish(b"5.0.0.1", **route)
                 window = self.start_installed()
                 self.tick(window)

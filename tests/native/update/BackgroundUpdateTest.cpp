@@ -43,7 +43,7 @@ TEST_F(Background, TheNetworkStepsRunOnWorkersAndTheRestOnTheWindow) {
     sim::QueueAnswer(plat::IDYES);
     sim::DeliverPosted();  // the offer, on the window's thread
     EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption}));
-    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{}) << "downloaded on the window's thread";
+    EXPECT_EQ(LeftOver(), std::vector<std::string>{}) << "downloaded on the window's thread";
 
     sim::RunWorkers();  // the download
     EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage) << "swapped off the window's thread";
@@ -51,7 +51,7 @@ TEST_F(Background, TheNetworkStepsRunOnWorkersAndTheRestOnTheWindow) {
     sim::DeliverPosted();  // verification, swap, message
     EXPECT_EQ(Captions(), (std::vector<std::string>{kOfferCaption, kSuccessCaption}));
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
-    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+    EXPECT_EQ(LeftOver(), std::vector<std::string>{});
 }
 
 TEST_F(Background, EveryWaitOnTheServerIsBounded) {
@@ -114,11 +114,11 @@ TEST_F(Background, TheWindowCallsOffAStepTheServerLeftWaiting) {
     stalled.body = newImage;
     stalled.stallAfter = newImage.size() / 2;
     stalled.whileWaiting = [&] {
-        ASSERT_EQ(sim::ListFolder(kTempDir).size(), 1u);
+        ASSERT_EQ(LeftOver().size(), 1u);
         plat::HWND about = sim::CreateWindow(nullptr, 0, {100, 100, 300, 200});
         sim::ShowWindow(about, true);
         EXPECT_TRUE(windowWaits(31000));
-        EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{}) << "called off, the file stays";
+        EXPECT_EQ(LeftOver(), std::vector<std::string>{}) << "called off, the file stays";
         EXPECT_EQ(Captions(), std::vector<std::string>{kOfferCaption}) << "reported inside the About box";
         sim::DestroyWindow(about);
         EXPECT_TRUE(sim::FireTimer(main->window, IDT_UPDATE_RETRY));
@@ -142,18 +142,44 @@ TEST_F(Background, ClosingTheWindowDuringTheDownloadSwapsNothing) {
     sim::Pump();           // what the download still did before the end
     EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
     EXPECT_FALSE(sim::Exists(kBackup));
-    ASSERT_EQ(sim::ListFolder(kTempDir).size(), 1u) << "the process ended mid-transfer";
+    ASSERT_EQ(LeftOver().size(), 1u) << "the process ended mid-transfer";
 
-    // The next start's update clears what the ended one left, and a version
-    // copy that an earlier one left.
-    sim::PutFile(StdString(VersionCopyName(kTempDir.c_str(), "tarnquill.exe", kExe.c_str(), 777)), "MZ");
+    // The next start's update clears what the ended one left, and what an
+    // earlier one left.
+    sim::PutFile(StdString(DownloadFileName((kFolder + "\\").c_str(), "tarnquill.exe", kExe.c_str(), 777)), "MZ");
     sim::SetProcessId(5151);
     main.emplace(Updater());
     sim::QueueAnswer(plat::IDYES);
     sim::QueueAnswer(plat::IDNO);
     main->TickAndPump();
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(LeftOver(), std::vector<std::string>{});
+}
+
+// ------------------------------------------- the bytes checked are moved
+
+// The download is made new beside the executable, so it takes that folder's
+// rights, and from its first byte until its move no one else can write,
+// delete or move it: the bytes checked are the bytes swapped in.
+TEST_F(Background, TheDownloadIsHeldBesideTheExecutableUntilItIsSwappedIn) {
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    sim::FireTimer(main->window, IDT_UPDATE_CHECK);
+    sim::RunWorkers();
+    sim::DeliverPosted();  // the offer: Yes
+    sim::RunWorkers();     // the download, not yet checked
     EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+    ASSERT_TRUE(sim::Exists(kDownload));
+    EXPECT_EQ(plat::CreateFileA(kDownload.c_str(), plat::GENERIC_WRITE, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE,
+                                plat::OPEN_EXISTING, 0),
+              plat::INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(plat::DeleteFileA(kDownload.c_str()));
+    EXPECT_FALSE(plat::MoveFileExA(kDownload.c_str(), (kFolder + "\\elsewhere").c_str(), 0));
+
+    sim::QueueAnswer(plat::IDNO);
+    sim::DeliverPosted();  // checked through that handle, then swapped
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(LeftOver(), std::vector<std::string>{});
 }
 
 // --------------------------------------------------- never inside a box
@@ -215,7 +241,7 @@ TEST_F(Background, TwoCopiesAcceptingTogetherSwapOnceAndBothSucceed) {
                                                     kSuccessCaption}));
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
-    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+    EXPECT_EQ(LeftOver(), std::vector<std::string>{});
 }
 
 TEST_F(Background, ACopyWhoseExecutableAnotherSwappedMeanwhileSucceedsWithoutSwapping) {
@@ -233,7 +259,7 @@ TEST_F(Background, ACopyWhoseExecutableAnotherSwappedMeanwhileSucceedsWithoutSwa
     for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, kExeUrl) << "downloaded again";
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
-    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+    EXPECT_EQ(LeftOver(), std::vector<std::string>{});
 }
 
 TEST(UpdateLockName, OnePerExecutableWhateverTheCaseOfItsPath) {
@@ -244,7 +270,7 @@ TEST(UpdateLockName, OnePerExecutableWhateverTheCaseOfItsPath) {
     EXPECT_NE(UpdateLockName("C:\\\x81\x61.exe"), UpdateLockName("C:\\\x81\x41.exe"));
     // Every version of the program must name it alike, or an old and a new
     // copy of one file would update it at once.
-    EXPECT_EQ(name, "Global\\tarnquill-update-0E2A1C47E51C4BF9");
+    EXPECT_EQ(name, "Local\\tarnquill-update-0E2A1C47E51C4BF9");
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(Session, IsConnectedFollowsTheSystemState) {
     EXPECT_EQ(sim::ConnectedStateQueries(), 2);
 }
 
-TEST_F(Session, OpenUrlBypassesTheCacheAndHandsBackTheCanonicalForm) {
+TEST_F(Session, OpenUrlBypassesTheCacheWritesNothingToItAndHandsBackTheCanonicalForm) {
     const std::string raw = "http://" TQ_HOST "/a b/file.bin";
     const std::string canonical = "http://" TQ_HOST "/a%20b/file.bin";
     sim::ServeBody(canonical, "x");
@@ -89,7 +89,8 @@ TEST_F(Session, OpenUrlBypassesTheCacheAndHandsBackTheCanonicalForm) {
     EXPECT_EQ(StdString(url), canonical);
     ASSERT_EQ(sim::UrlOpens().size(), 1u);
     EXPECT_EQ(sim::UrlOpens()[0].url, canonical);
-    EXPECT_EQ(sim::UrlOpens()[0].flags, 0x80000c10u);
+    // RELOAD | RESYNCHRONIZE | HYPERLINK | NO_CACHE_WRITE, never NEED_FILE.
+    EXPECT_EQ(sim::UrlOpens()[0].flags, 0x84000c00u);
 }
 
 TEST_F(Session, AFailedOpenStillHandsBackTheCanonicalForm) {

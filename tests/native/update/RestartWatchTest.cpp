@@ -105,6 +105,20 @@ TEST_F(Restart, AProgramSilentPastTheBoundIsEndedAndUndone) {
     ExpectUndone();
 }
 
+TEST_F(Restart, TheUndoTakesTheBackupItsOwnSwapMade) {
+    // An "OldExecutable.bak" that cannot be replaced (a copy still runs from
+    // it): the swap kept the old image under a name of its own, and the undo
+    // must put that one back, not the file in the usual place.
+    const std::string older = "a still older program";
+    sim::PutFile(kBackup, older);
+    sim::SetRunningImage(kBackup, true);
+    UpdateAndRestart({});
+    sim::SetRunningImage(kBackup, false);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), older);
+    EXPECT_EQ(sim::ReadFileBytes(kRecord), std::string("5.0.0.1"));
+}
+
 TEST_F(Restart, WithoutABackupNothingIsUndoneOrShown) {
     Publish("5.0.0.1", newImage);
     sim::QueueAnswer(plat::IDYES);

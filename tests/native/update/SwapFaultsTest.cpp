@@ -42,32 +42,37 @@ constexpr Seen kSilent = Seen::Nothing;
 constexpr Seen kFailed = Seen::OfferThenFailure;
 constexpr Seen kUpdated = Seen::OfferThenSuccess;
 
-// Call numbers count from the timer: the own file's version is read before
-// the offer (1st version calls), again under the update lock (2nd), the
-// downloaded file's after the download (3rd);
-// the status is asked of the manifest, the signature, then the executable
-// (3rd); the first read-back of the download is the signature check's; the
-// first file deleted is the copy through which the 2nd version is read.
+// Call numbers count from the timer: the own file's version is read through
+// the version library before the offer; under the update lock the installed
+// executable is opened for reading (the 1st read-only open) and its version
+// read from its bytes (kInstalledVersionReads reads); the download is read
+// back through its own handle for the signature (2 reads of the small new
+// image), the executable check (2) and the version; the status is asked of
+// the manifest, the signature, then the executable (3rd); the 1st file
+// deleted is the earlier backup, or a rejected download.
+constexpr int kInstalledVersionReads = 12;
+constexpr int kFirstReadBack = kInstalledVersionReads + 1;
+constexpr int kFirstVersionReadBack = kFirstReadBack + 4;
 const SwapFault kRows[] = {
     {"module path unknown", sim::Op::GetModuleFileName, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version size", sim::Op::GetFileVersionInfoSize, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version data", sim::Op::GetFileVersionInfo, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version root query", sim::Op::VerQueryValue, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"executable status query", sim::Op::HttpQueryInfo, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"installed version unreadable", sim::Op::CreateFileRead, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},
     {"download file not created", sim::Op::CreateFileWrite, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download write fails", sim::Op::WriteFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download not flushed", sim::Op::FlushFileBuffers, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"download close fails", sim::Op::CloseHandle, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},
-    {"read-back open fails", sim::Op::CreateFileRead, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"read-back read fails", sim::Op::ReadFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"read-back read short", sim::Op::ReadFile, 1, sim::Fault::Short(10), kUpdated, Temp::Absent, Backup::OldImage},
-    {"downloaded version size", sim::Op::GetFileVersionInfoSize, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"downloaded version data", sim::Op::GetFileVersionInfo, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"downloaded root query", sim::Op::VerQueryValue, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"earlier backup not deleted", sim::Op::DeleteFile, 2, kFail, kFailed, Temp::Absent, Backup::Untouched, true},
-    {"nothing to delete, delete fails", sim::Op::DeleteFile, 2, kFail, kUpdated, Temp::Absent, Backup::OldImage},
+    {"download close fails", sim::Op::CloseHandle, 2, kFail, kUpdated, Temp::Absent, Backup::OldImage},
+    {"read-back read fails", sim::Op::ReadFile, kFirstReadBack, kFail, kFailed, Temp::Absent, Backup::Untouched},
+    {"read-back read short", sim::Op::ReadFile, kFirstReadBack, sim::Fault::Short(10), kUpdated, Temp::Absent,
+     Backup::OldImage},
+    {"downloaded version unreadable", sim::Op::ReadFile, kFirstVersionReadBack, kFail, kFailed, Temp::Absent,
+     Backup::Untouched},
+    {"earlier backup not deleted", sim::Op::DeleteFile, 1, kFail, kUpdated, Temp::Absent, Backup::Untouched, true},
+    {"nothing to delete, delete fails", sim::Op::DeleteFile, 1, kFail, kUpdated, Temp::Absent, Backup::OldImage},
     {"executable not moved aside", sim::Op::MoveFileEx, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    {"rejected download not deleted", sim::Op::DeleteFile, 2, kFail, kFailed, Temp::Served, Backup::Untouched,
+    {"rejected download not deleted", sim::Op::DeleteFile, 1, kFail, kFailed, Temp::Served, Backup::Untouched,
      false, "<html>503 Service Unavailable</html>"},
 };
 
@@ -124,6 +129,7 @@ TEST_P(EachSwapFault, LeavesAWorkingExecutable) {
     EXPECT_EQ(sim::ReadFileBytes(kExe), updated ? newImage : oldImage);
     sim::SetRunningImage(kExe, false);
     sim::SetRunningImage(kBackup, false);
+    sim::SetRunningImage(kFolder + "\\OldExecutable.4242.bak", false);  // the swap's own backup
     EXPECT_EQ(GetInstalledVersionOf(kExe.c_str()), updated ? "5.0.0.1" : "5.0.0.0");
     EXPECT_FALSE(g_bRestartAfterUpdate);
 
@@ -132,8 +138,8 @@ TEST_P(EachSwapFault, LeavesAWorkingExecutable) {
     EXPECT_EQ(sim::ReadFileBytes(kBackup),
               row.backup == Backup::OldImage ? std::optional<std::string>(oldImage) : backupBefore);
     switch (row.temp) {
-    case Temp::Absent: EXPECT_FALSE(sim::Exists(kTempFile)); break;
-    case Temp::Served: EXPECT_EQ(sim::ReadFileBytes(kTempFile), served); break;
+    case Temp::Absent: EXPECT_FALSE(sim::Exists(kDownload)); break;
+    case Temp::Served: EXPECT_EQ(sim::ReadFileBytes(kDownload), served); break;
     }
 }
 
@@ -155,7 +161,7 @@ TEST_F(SwapFaults, WhenEvenTheMoveBackFailsTheOldImageIsKeptAsBackup) {
 
     EXPECT_EQ(Texts(), (std::vector<std::string>{kOffer, kFailure}));
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
-    EXPECT_FALSE(sim::Exists(kTempFile));
+    EXPECT_FALSE(sim::Exists(kDownload));
 }
 
 }  // namespace

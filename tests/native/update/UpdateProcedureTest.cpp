@@ -1,6 +1,10 @@
 // The update procedure: each result, what it leaves on disk, and what it asks.
 #include "UpdateWorld.h"
 
+#include "update/UpdateSettings.h"
+
+#include "platform/Kernel.h"
+#include "platform/Threads.h"
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
 
@@ -137,14 +141,19 @@ TEST_F(Procedure, AcceptedUpdateSwapsTheExecutableBehindTheBackup) {
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
     EXPECT_TRUE(sim::IsRunningImage(kBackup));
-    EXPECT_FALSE(sim::Exists(kTempFile));
+    EXPECT_FALSE(sim::Exists(kDownload));
     EXPECT_EQ(sim::MessageBoxes()[0].text, OfferFor("5.0.0.1"));
 }
 
-TEST_F(Procedure, AnyAnswerButNoGoesOn) {
-    Publish("5.0.0.1", newImage);
-    sim::QueueAnswer(plat::IDCANCEL);
-    EXPECT_EQ(Check(), Updated);
+TEST_F(Procedure, OnlyYesStartsTheDownload) {
+    // 0: the box could not be shown.
+    for (int answer : {plat::IDCANCEL, 0}) {
+        Publish("5.0.0.1", newImage);
+        sim::QueueAnswer(answer);
+        EXPECT_EQ(Check(), NotReplaced);
+    }
+    for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, kExeUrl);
+    ExpectDiskUnchanged();
 }
 
 TEST_F(Procedure, TheManifestReadLeavesRoomForTheTerminator) {
@@ -234,6 +243,11 @@ TEST_F(BadDownload, AnythingTheMakerDidNotSign) {
     flippedSignature[100] ^= 0x01;
     ExpectRejected(Served(newImage), flippedSignature);
     ExpectRejected(Served(newImage), SignatureOf(newImage, kStrangerKey));
+    // Every piece counts, not only the first one read back.
+    const std::string large = newImage + std::string(3 * 4096, 'p');
+    std::string changedLate = large;
+    changedLate[4096 + 100] ^= 0x01;
+    ExpectRejected(Served(changedLate), SignatureOf(large));
     // The body alone does not make a signed download: its signature must match.
     ExpectRejected(Served(newImage), SignatureOf(sim::MakeExecutableImage("5.0.0.2")));
 }
@@ -242,6 +256,15 @@ TEST_F(BadDownload, ASignedExecutableNotNewerThanTheRunningOne) {
     for (const std::string& image : {oldImage, sim::MakeExecutableImage("4.9.0.0"),
                                      sim::MakeExecutableImageWithoutVersion()})
         ExpectRejected(Served(image), SignatureOf(image));
+}
+
+// The test images fit one read piece; the real program does not.
+TEST_F(Procedure, AnImageLargerThanOneReadPieceIsCheckedWhole) {
+    const std::string large = newImage + std::string(3 * 4096, 'p');
+    Publish("5.0.0.1", large);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), large);
 }
 
 TEST_F(Procedure, TheDownloadNeedNotCarryTheAnnouncedVersionExactly) {
@@ -285,42 +308,82 @@ TEST_F(Procedure, ASignatureDeliveredInPiecesIsWhole) {
     EXPECT_EQ(Check(), Updated);
 }
 
+// At most kMaxDownloadBytes: a larger announced length is refused before
+// the first read, a body that grows past it is called off there.
+TEST_F(BadDownload, ABodyOverTheBound) {
+    auto readOfExe = [] {
+        std::size_t delivered = 0;
+        for (const auto& read : sim::UrlReads()) delivered += read.url == kExeUrl ? read.delivered : 0;
+        return delivered;
+    };
+    sim::HttpAnswer announced = Served(newImage);
+    announced.contentLength = kMaxDownloadBytes + 1;
+    ExpectRejected(announced);
+    EXPECT_EQ(readOfExe(), 0u);
+
+    sim::HttpAnswer growing = Served(newImage);
+    growing.fillTo = std::size_t{kMaxDownloadBytes} + 1024 * 1024;
+    growing.sendsContentLength = false;
+    ExpectRejected(growing);
+    EXPECT_LE(readOfExe(), std::size_t{kMaxDownloadBytes} + 4096);
+}
+
 TEST_F(BadDownload, AFullDisk) {
     sim::InjectFault(sim::Op::WriteFile, 1, sim::Fault::Short(10));
     ExpectRejected(Served(newImage));
 }
 
 TEST_F(BadDownload, AStaleTemporaryFileIsNotLeftBehind) {
-    sim::PutFile(kTempFile, "left by an earlier attempt");
+    sim::PutFile(kDownload, "left by an earlier attempt");
     sim::HttpAnswer notFound = Served("gone");
     notFound.status = 404;
     ExpectRejected(notFound);
 }
 
-TEST_F(BadDownload, NoTemporaryFolder) {
-    sim::InjectFault(sim::Op::GetTempPath, 1, sim::Fault::Always());
-    ExpectRejected(Served(newImage));
-}
-
-TEST_F(BadDownload, ATemporaryFolderPathThatDoesNotFit) {
-    std::string longTemp = "C:\\" + std::string(300, 't') + "\\";
-    sim::SetTempPath(longTemp);
-    ExpectRejected(Served(newImage));
-    EXPECT_FALSE(sim::Exists(longTemp + "tarnquill.exe"));
-    // Not even a truncated path was written to.
-    EXPECT_EQ(sim::CallCount(sim::Op::CreateFileWrite), 0);
-}
-
-TEST_F(Procedure, ALockedOldBackupLeavesTheExecutableInPlace) {
+// A backup that cannot be deleted (an old copy still runs from it, or
+// another user made it) does not stop the swap: it gets a backup of its own,
+// which a later update clears.
+TEST_F(Procedure, ABackupThatCannotBeDeletedGetsOneOfItsOwn) {
+    const std::string ownBackup = kFolder + "\\OldExecutable.4242.bak";
     sim::PutFile(kBackup, "image still running elsewhere");
     sim::SetRunningImage(kBackup, true);
     Publish("5.0.0.1", newImage);
     sim::QueueAnswer(plat::IDYES);
-    EXPECT_EQ(Check(), NotReplaced);
-    EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), "image still running elsewhere");
-    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+    EXPECT_EQ(sim::ReadFileBytes(ownBackup), oldImage);
     sim::SetRunningImage(kBackup, false);
+    sim::SetRunningImage(ownBackup, false);
+
+    sim::SetRunningImage(kExe, false);
+    sim::SetModulePath(kExe);
+    sim::PutFile(kExe, oldImage);
+    sim::SetRunningImage(kExe, true);
+    updater.reset();
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_FALSE(sim::Exists(ownBackup));
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
+}
+
+// Neither a lock that any local user can take in the global namespace nor a
+// copy that ended while holding the lock stops the update.
+TEST_F(Procedure, NoLockLeftOrTakenElsewhereStopsTheUpdate) {
+    const std::string hash = StdString(ExecutableHash(kExe.c_str()));
+    plat::HANDLE otherUsers = plat::CreateMutexA(("Global\\tarnquill-update-" + hash).c_str());
+    ASSERT_EQ(plat::WaitForSingleObject(otherUsers, 0), plat::WAIT_OBJECT_0);
+    plat::HANDLE endedCopy = plat::CreateMutexA(StdString(UpdateLockName(kExe.c_str())).c_str());
+    ASSERT_EQ(plat::WaitForSingleObject(endedCopy, 0), plat::WAIT_OBJECT_0);
+    plat::CloseHandle(endedCopy);  // its process ended without a release
+
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    plat::ReleaseMutex(otherUsers);
+    plat::CloseHandle(otherUsers);
 }
 
 TEST_F(Procedure, AFailedSecondMovePutsTheOldImageBack) {
@@ -331,7 +394,7 @@ TEST_F(Procedure, AFailedSecondMovePutsTheOldImageBack) {
     EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
     EXPECT_TRUE(sim::IsRunningImage(kExe));
     EXPECT_FALSE(sim::Exists(kBackup));
-    EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+    EXPECT_EQ(LeftOver(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -41,9 +41,20 @@ inline const std::string kFolder = "C:\\ProgramData\\Veltrano";
 inline const std::string kExe = kFolder + "\\tarnquill.exe";
 inline const std::string kBackup = kFolder + "\\OldExecutable.bak";
 inline const std::string kTempDir = "C:\\Users\\user\\AppData\\Local\\Temp\\";
-// This process's download: the file name, the hash of kExe that the update
-// lock's name carries, and the simulated process id 4242.
-inline const std::string kTempFile = kTempDir + "tarnquill.exe.0E2A1C47E51C4BF9.4242.part";
+// This process's download, beside the executable: the file name, the hash
+// of kExe that the update lock's name carries, and the simulated process id
+// 4242.
+inline const std::string kDownload = kFolder + "\\tarnquill.exe.0E2A1C47E51C4BF9.4242.part";
+
+// What the update left in the executable's folder besides the executable
+// and its backup, and in the temporary folder.
+inline std::vector<std::string> LeftOver() {
+    std::vector<std::string> left;
+    for (const std::string& name : sim::ListFolder(kFolder))
+        if (name != "tarnquill.exe" && name != "OldExecutable.bak") left.push_back(name);
+    for (const std::string& name : sim::ListFolder(kTempDir)) left.push_back(name);
+    return left;
+}
 
 class UpdateWorld : public ::testing::Test {
 protected:
@@ -82,12 +93,12 @@ protected:
 
     UpdateResult Check() { return Updater().CheckForUpdate(kBaseUrl.c_str()); }
 
-    // The executable, its backup and the temporary file untouched by a
+    // The executable, its backup and the folders untouched by a
     // result that changes nothing on disk.
     void ExpectDiskUnchanged(const std::optional<std::string>& backup = std::nullopt) {
         EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);
         EXPECT_EQ(sim::ReadFileBytes(kBackup), backup);
-        EXPECT_EQ(sim::ListFolder(kTempDir), std::vector<std::string>{});
+        EXPECT_EQ(LeftOver(), std::vector<std::string>{});
     }
 
     std::optional<CAutoUpdater> updater;

@@ -5,6 +5,7 @@
 #include "base/Handles.h"
 
 #include "platform/Crypto.h"
+#include "platform/Kernel.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,17 @@ namespace {
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The file as the update holds its download: open for reading.
+struct OpenFile {
+    explicit OpenFile(const std::string& path)
+        : file(plat::CreateFileA(path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING, 0)) {}
+    FileHandle file;
+};
+
+bool SignedByMaker(const std::string& path, const Signature& signature) {
+    return IsSignedByMaker(OpenFile(path).file.Get(), signature);
 }
 
 Signature AsSignature(const std::string& bytes) {
@@ -42,22 +54,22 @@ protected:
 };
 
 TEST_F(SignatureSeam, TheMakersSignatureVerifiesWithTheBuiltInKey) {
-    EXPECT_TRUE(IsSignedByMaker(exe.c_str(), signature));
+    EXPECT_TRUE(SignedByMaker(exe, signature));
 }
 
 TEST_F(SignatureSeam, AFlippedByteOfTheExecutableOrOfTheSignatureFails) {
-    EXPECT_FALSE(IsSignedByMaker((dir + "\\tarnquill-flipped.exe").c_str(), signature));
+    EXPECT_FALSE(SignedByMaker(dir + "\\tarnquill-flipped.exe", signature));
     Signature flipped = signature;
     flipped[200] ^= 0x01;
-    EXPECT_FALSE(IsSignedByMaker(exe.c_str(), flipped));
+    EXPECT_FALSE(SignedByMaker(exe, flipped));
 }
 
 TEST_F(SignatureSeam, AnotherKeysSignatureFailsAndVerifiesOnlyWithThatKey) {
     Signature stranger = AsSignature(ReadAll(dir + "\\tarnquill.exe.stranger.sig"));
-    EXPECT_FALSE(IsSignedByMaker(exe.c_str(), stranger));
+    EXPECT_FALSE(SignedByMaker(exe, stranger));
     std::string blob = ReadAll(DosPathFromEnvironment("TQ_STRANGER_KEY_BLOB"));
     ASSERT_EQ(blob.size(), 404u);
-    EXPECT_TRUE(IsSignedWithKey(exe.c_str(), stranger,
+    EXPECT_TRUE(IsSignedWithKey(OpenFile(exe).file.Get(), stranger,
                                 reinterpret_cast<const unsigned char*>(blob.data()), blob.size()));
 }
 
