@@ -151,8 +151,8 @@ timeout over many short polls; every wait is bounded, and TIMEOUT bounds the
 whole method.
 
 Environment (set by CTest; the harness fails clearly when one is missing)
-  TQ_BUILD_DIR, TQ_EXE, TQ_EXE_5001, TQ_EXE_NOVERSION, TQ_EXE_BROKEN. The helpers are found
-  in TQ_BUILD_DIR/harness (``wine.helper``).
+  TQ_BUILD_DIR, TQ_EXE, TQ_EXE_5001, TQ_EXE_NOVERSION, TQ_EXE_BROKEN, TQ_EXE_HTTPS.
+  The helpers are found in TQ_BUILD_DIR/harness (``wine.helper``).
 """
 
 from .case import E2E, DOWNLOADS, PROGRAMDATA, DESKTOP, TEMP  # noqa: F401

@@ -18,7 +18,7 @@ DESKTOP = "C:\\users\\root\\Desktop"
 TEMP = "C:\\users\\root\\Temp"
 
 VARIANTS = {"main": "TQ_EXE", "5.0.0.1": "TQ_EXE_5001", "noversion": "TQ_EXE_NOVERSION",
-            "broken": "TQ_EXE_BROKEN"}
+            "broken": "TQ_EXE_BROKEN", "https": "TQ_EXE_HTTPS"}
 
 
 def _env_path(name):

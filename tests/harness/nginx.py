@@ -4,7 +4,8 @@ files under the build folder, started by a test and stopped after it.
 
 It answers the program's proxy-form requests ("GET http://host/path"): the
 host of the absolute address picks the server block, and the one block is the
-default for the port anyway."""
+default for the port anyway. Given a certificate and key it speaks TLS only,
+as the host of an https build does."""
 
 import os
 import shutil
@@ -24,15 +25,16 @@ events {{ worker_connections 64; }}
 http {{
     types {{ application/octet-stream exe sig; text/plain txt; text/html html; }}
     default_type application/octet-stream;
-    access_log {root}/access.log;
+    log_format scheme '$scheme "$request" $status';
+    access_log {root}/access.log scheme;
     client_body_temp_path {root}/tmp/body;
     proxy_temp_path {root}/tmp/proxy;
     fastcgi_temp_path {root}/tmp/fastcgi;
     uwsgi_temp_path {root}/tmp/uwsgi;
     scgi_temp_path {root}/tmp/scgi;
     server {{
-        listen 127.0.0.1:{port} default_server;
-        server_name {host};
+        listen 127.0.0.1:{port}{ssl} default_server;
+        server_name {host};{tls}
         root {www};
         # One uncached request per start: the manifest must never come from
         # a cache, the executable and its signature may.
@@ -42,6 +44,10 @@ http {{
 }}
 """
 
+TLS = """
+        ssl_certificate {0};
+        ssl_certificate_key {1};"""
+
 
 def _free_port():
     with socket.socket() as s:
@@ -50,7 +56,8 @@ def _free_port():
 
 
 class Nginx:
-    def __init__(self, www, host):
+    def __init__(self, www, host, tls=None):
+        """tls: (certificate, key) files, PEM."""
         if not shutil.which("nginx"):
             raise HarnessError("nginx is not installed: bash scripts/setup.sh")
         self.root = tempfile.mkdtemp(prefix="nginx-", dir=e2e_dir("nginx"))
@@ -58,7 +65,8 @@ class Nginx:
         self.port = _free_port()
         self.conf = os.path.join(self.root, "nginx.conf")
         with open(self.conf, "w") as f:
-            f.write(CONFIG.format(root=self.root, port=self.port, host=host, www=www))
+            f.write(CONFIG.format(root=self.root, port=self.port, host=host, www=www,
+                                  ssl=" ssl" if tls else "", tls=TLS.format(*tls) if tls else ""))
         self.proc = subprocess.Popen(["nginx", "-p", self.root, "-c", self.conf, "-e",
                                       os.path.join(self.root, "error.log")],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -78,10 +86,11 @@ class Nginx:
         raise HarnessError("nginx did not listen on %d" % self.port)
 
     def access_log(self):
-        """The request lines nginx logged, in order."""
+        """The requests nginx logged, in order, each its scheme and request
+        line ("https GET /path HTTP/1.1")."""
         try:
             with open(os.path.join(self.root, "access.log")) as f:
-                return [line.split('"')[1] for line in f if '"' in line]
+                return ["%s %s" % (line.split('"')[0].strip(), line.split('"')[1]) for line in f if '"' in line]
         except OSError:
             return []
 

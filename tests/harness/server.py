@@ -6,9 +6,14 @@ A route without a query serves its path whatever the query, as a static host
 does; one with a query serves only that query, and comes first.
 Each route scripts one way of answering: any status, a short or long body,
 a lie about the length, a stall, a reset.
+
+For https addresses WinINet asks its proxy for a tunnel (CONNECT host:443);
+tunnel() connects such a host to a loopback TLS server, so the program keeps
+its own addresses and the TLS server sees the program's handshake.
 """
 
 import hashlib
+import select
 import socket
 import struct
 import threading
@@ -59,7 +64,10 @@ class Request:
         self.body = body
         self.time = time.monotonic()
         parts = urlsplit(target)
-        if parts.scheme:
+        if method == "CONNECT":
+            self.host = target
+            self.path = ""
+        elif parts.scheme:
             self.host = parts.netloc
             self.path = (parts.path or "/") + ("?" + parts.query if parts.query else "")
         else:
@@ -139,6 +147,7 @@ class _Abort(Exception):
 class Server:
     def __init__(self):
         self._routes = []
+        self._tunnels = {}
         self._lock = threading.Lock()
         self.requests = []
         self.errors = []
@@ -159,6 +168,11 @@ class Server:
         with self._lock:
             self._routes.append(r)
         return r
+
+    def tunnel(self, authority, port):
+        """CONNECT authority ("host:443") reaches 127.0.0.1:port."""
+        with self._lock:
+            self._tunnels[authority] = port
 
     def clear_routes(self):
         with self._lock:
@@ -221,6 +235,10 @@ class Server:
                                  None) or next((r for r in self._routes if r.matches(req)), None)
                     if route is not None:
                         route.served += 1
+                    port = self._tunnels.get(req.target)
+                if req.method == "CONNECT":
+                    self._tunnel(conn, port, buf)
+                    return
                 keep = self._answer(conn, req, route)
                 if not keep:
                     return
@@ -236,6 +254,31 @@ class Server:
                 conn.close()
             except OSError:
                 pass
+
+    def _tunnel(self, conn, port, early):
+        """Relays bytes both ways until either side closes."""
+        if port is None:
+            conn.sendall(b"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+            return
+        upstream = socket.create_connection(("127.0.0.1", port), timeout=10)
+        with self._lock:
+            self._conns.add(upstream)
+        try:
+            conn.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
+            if early:
+                upstream.sendall(early)
+            other = {conn: upstream, upstream: conn}
+            while not self._stop.is_set():
+                ready, _, _ = select.select(list(other), [], [], 0.2)
+                for sock in ready:
+                    data = sock.recv(65536)
+                    if not data:
+                        return
+                    other[sock].sendall(data)
+        finally:
+            with self._lock:
+                self._conns.discard(upstream)
+            upstream.close()
 
     def _read_request(self, conn, buf):
         while b"\r\n\r\n" not in buf:

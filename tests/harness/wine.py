@@ -7,10 +7,13 @@ ends exactly the test's processes.
 """
 
 import fcntl
+import hashlib
 import os
 import re
 import shutil
 import signal
+import ssl
+import struct
 import subprocess
 import tempfile
 import time
@@ -293,6 +296,20 @@ class Prefix:
         DLLs: the program's folder before the system folder (Wine otherwise
         prefers its builtins)."""
         self.env["WINEDLLOVERRIDES"] = "%s;%s=n,b" % (OVERRIDES, ",".join(dlls))
+
+    def trust_root(self, cert_pem):
+        """Adds a certificate authority to the prefix's system Root store,
+        where Wine's crypt32 looks when a TLS server's chain is checked: the
+        key is the certificate's SHA-1 thumbprint, its Blob one serialized
+        property (CERT_CERT_PROP_ID 0x20, encoding 1, length, DER)."""
+        with open(cert_pem) as f:
+            der = ssl.PEM_cert_to_DER_cert(f.read())
+        blob = struct.pack("<III", 0x20, 1, len(der)) + der
+        key = "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
+        code, out = self.run("reg", "add", key + hashlib.sha1(der).hexdigest().upper(), "/v", "Blob",
+                             "/t", "REG_BINARY", "/d", blob.hex(), "/f", timeout=30)
+        if code != 0:
+            raise HarnessError("reg add of the root certificate failed: %r" % out)
 
     # -- paths --------------------------------------------------------------
     @property

@@ -149,6 +149,25 @@ class ServerScripts(unittest.TestCase):
         self.assertIsNone(content_length(head))
         self.assertEqual(b"4\r\nabcd\r\n4\r\nefgh\r\n2\r\nij\r\n0\r\n\r\n", body)
 
+    def test_connect_tunnels_a_named_host_to_its_port_and_refuses_others(self):
+        inner = Server()
+        self.addCleanup(inner.stop)
+        inner.route("/x", body=b"through")
+        self.server.tunnel("www.veltrano.example:443", inner.port)
+        connect = b"CONNECT %s HTTP/1.1\r\nHost: %s\r\n\r\n"
+        request = b"GET /x HTTP/1.1\r\nHost: www.veltrano.example\r\nConnection: close\r\n\r\n"
+        # The tunnelled request may follow the CONNECT at once.
+        head, body, how = exchange(self.server.port, connect % ((b"www.veltrano.example:443",) * 2) + request)
+        self.assertTrue(head.startswith("HTTP/1.1 200"), head)
+        self.assertTrue(body.startswith(b"HTTP/1.1 200") and body.endswith(b"through"), body)
+        self.assertEqual("closed", how)
+        head, body, _ = exchange(self.server.port, connect % ((b"other.example:443",) * 2) + request)
+        self.assertTrue(head.startswith("HTTP/1.1 502"), head)
+        self.assertEqual(b"", body)
+        self.assertEqual([("CONNECT", "www.veltrano.example:443"), ("CONNECT", "other.example:443")],
+                         [(r.method, r.host) for r in self.server.requests])
+        self.assertEqual(["/x"], [r.path for r in inner.requests])
+
     def test_prefix_route_and_wait_for_request(self):
         self.server.route("/tarnquill/?software=*", body=b"page")
         exchange(self.server.port, get("/tarnquill/?software=5.0.0.1"))
