@@ -87,3 +87,19 @@ CString VersionCopyName(const CString& tempDir, const CString& fileName, const c
 CString TemporaryFilesPattern(const CString& tempDir, const CString& fileName, const char* exePath) {
     return tempDir + fileName + "." + ExecutableHash(exePath) + ".*";
 }
+
+Array<CString> ProgramFilesIn(const CString& installFolder) {
+    const CString target = InstallTargetIn(installFolder);
+    Array<CString> files;
+    files.push_back(ShortcutMarkerIn(installFolder));
+    files.push_back(BackupBeside(target));
+    files.push_back(StagedInstallTarget(target));
+    files.push_back(UndoneUpdateRecordBeside(target));
+    files.push_back(FailedUpdateBeside(target));
+    return files;
+}
+
+CString RemovedImageName(const CString& tempDir, const CString& fileName, const char* exePath,
+                         plat::DWORD processId) {
+    return TemporaryFileName(tempDir, fileName, exePath, processId, "removed");
+}

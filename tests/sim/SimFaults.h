@@ -18,6 +18,7 @@ enum class Op : int {
     CloseHandle,
     CreateDirectory,
     DeleteFile,
+    RemoveDirectory,
     MoveFileEx,
     CopyFile,
     FlushFileBuffers,
@@ -49,6 +50,10 @@ enum class Op : int {
     ShellLinkSetPath,
     ShellLinkSetArguments,
     PersistFileSave,
+    // registry
+    RegCreateKey,
+    RegSetValue,
+    RegDeleteKey,
     Count_  // keep last
 };
 

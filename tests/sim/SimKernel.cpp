@@ -15,6 +15,7 @@ void ResetKernel() {
     detail::ResetVersionData();
     detail::ResetMessageBoxes();
     detail::ResetWindows();
+    detail::ResetOtherPrograms();
     ResetThreads();
 }
 

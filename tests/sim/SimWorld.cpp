@@ -7,6 +7,7 @@ void Reset() {
     ResetInet();
     ResetShell();
     ResetCrypto();
+    ResetRegistry();
 }
 
 }  // namespace sim
