@@ -35,7 +35,8 @@ ProgramsState& State() {
 void End(plat::DWORD pid, Program& program) {
     program.running = false;
     detail::DestroyWindowsOf(pid);
-    SetRunningImage(program.image, false);  // a moved image keeps its mark; none of ours move
+    // This process may run the same file: then it stays a running image.
+    if (detail::Key(program.image) != detail::Key(ModulePath())) SetRunningImage(program.image, false);
 }
 
 }  // namespace
