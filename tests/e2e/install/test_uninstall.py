@@ -3,6 +3,8 @@ itself and its shortcuts; with the installed copy's window open, the command
 the list of installed programs holds is run: the window closes and the
 program, its links, folders and entry are gone, with no process left."""
 
+import glob
+import os
 import re
 
 from tests.harness import IDYES, IDNO
@@ -43,6 +45,13 @@ class UninstallCase(install.InstallCase):
                 self.assertFalse(self.exists(path), "left: " + path)
         self.assertIsNone(self.entry_value("DisplayName"), "the entry is left")
         self.assertEqual([], self.programs(), "a process of the program is left")
+        # The remover's own image, moved off the install folder, may wait in
+        # the temporary folder for its cleaning; nothing else of the program.
+        users = self.unix("C:\\users")
+        temp = glob.glob(os.path.join(users, "*", "Temp", "tarnquill*")) + \
+            glob.glob(os.path.join(users, "*", "AppData", "Local", "Temp", "tarnquill*"))
+        self.assertEqual([], [t for t in temp if not t.endswith(".removed")])
+        print("left in the temporary folder:", [os.path.basename(t) for t in temp])
 
 
 class Uninstall(UninstallCase):
