@@ -1,8 +1,11 @@
 // Platform headers come before the framework's (which includes <windows.h>).
 #include "update/AutoUpdater.h"
 #include "update/UpdateOutcome.h"
+#include "install/CommandLine.h"
+#include "platform/Kernel.h"
 
 #include "app/ShellApp.h"
+#include "app/Uninstall.h"
 
 #include "ui/MainDlg.h"
 
@@ -25,6 +28,13 @@ BOOL CShellApp::InitInstance() {
     // The layout's products are meant in double precision.
     _controlfp(_PC_53, _MCW_PC);
 
+    // The removal shows no window: only its question and what it could not remove.
+    const ProgramSwitches switches = ParseSwitches(plat::GetCommandLineA());
+    if (switches.uninstall) {
+        m_exitCode = RunUninstallCommand(switches.quiet);
+        return FALSE;
+    }
+
     AfxEnableControlContainer(nullptr);
     Enable3dControls();
 
@@ -40,3 +50,5 @@ BOOL CShellApp::InitInstance() {
     // No message loop of the application's own.
     return FALSE;
 }
+
+int CShellApp::ExitInstance() { return m_exitCode; }

@@ -9,7 +9,11 @@ public:
     ~CShellApp() override = default;
 
     BOOL InitInstance() override;
+    int ExitInstance() override;
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    int m_exitCode = 0;  // "/uninstall" says by it what was removed
 };
 

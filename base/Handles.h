@@ -6,6 +6,7 @@
 #include "platform/FileSearch.h"
 #include "platform/Inet.h"
 #include "platform/Kernel.h"
+#include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 
@@ -99,3 +100,12 @@ struct MutexOwnershipTraits {
     static void Close(Type h) { plat::ReleaseMutex(h); }
 };
 using MutexOwnership = Owner<MutexOwnershipTraits>;
+
+// An open registry key.
+struct RegKeyTraits {
+    using Type = plat::HKEY;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { plat::RegCloseKey(h); }
+};
+using RegKey = Owner<RegKeyTraits>;

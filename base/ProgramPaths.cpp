@@ -30,7 +30,7 @@ CString InstallFolderIn(const char* commonAppData) {
     return CString(commonAppData) + "\\Veltrano\\";
 }
 
-CString InstallTargetIn(const CString& installFolder) { return installFolder + "tarnquill.exe"; }
+CString InstallTargetIn(const CString& installFolder) { return installFolder + kInstalledFileName; }
 
 CString StagedInstallTarget(const CString& installTarget, plat::DWORD processId) {
     CString name;
@@ -88,4 +88,32 @@ CString DownloadFileName(const CString& folder, const CString& fileName, const c
 
 CString TemporaryFilesPattern(const CString& folder, const CString& fileName, const char* exePath) {
     return folder + fileName + "." + ExecutableHash(exePath) + ".*";
+}
+
+Array<CString> ProgramFilesIn(const CString& installFolder) {
+    const CString target = InstallTargetIn(installFolder);
+    Array<CString> files;
+    files.push_back(ShortcutMarkerIn(installFolder));
+    files.push_back(BackupBeside(target));
+    files.push_back(target + ".new");  // the staged image of older versions
+    files.push_back(UndoneUpdateRecordBeside(target));
+    files.push_back(FailedUpdateBeside(target));
+    return files;
+}
+
+Array<CString> ProgramFilePatternsIn(const CString& installFolder) {
+    const CString target = InstallTargetIn(installFolder);
+    Array<CString> patterns;
+    patterns.push_back(target + ".*.new");
+    patterns.push_back(OwnBackupsPattern(installFolder));
+    patterns.push_back(TemporaryFilesPattern(installFolder, kInstalledFileName, target));
+    return patterns;
+}
+
+CString RemovedImageName(const CString& tempDir, const CString& fileName, const char* exePath,
+                         plat::DWORD processId) {
+    CString name;
+    name.Format("%s%s.%s.%lu.removed", tempDir.c_str(), fileName.c_str(), ExecutableHash(exePath).c_str(),
+                static_cast<unsigned long>(processId));
+    return name;
 }

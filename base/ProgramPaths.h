@@ -3,6 +3,7 @@
 // functions. Every name is kept byte for byte: installed copies and the
 // files already on users' machines carry them.
 #pragma once
+#include "base/Array.h"
 #include "base/CString.h"
 #include "platform/WinTypes.h"
 
@@ -14,6 +15,7 @@ CString InstallFolderIn(const char* commonAppData);
 // "<install folder>tarnquill.exe". The update directory serves the new
 // executable under the running file's name, so this is the name it holds.
 CString InstallTargetIn(const CString& installFolder);
+constexpr char kInstalledFileName[] = "tarnquill.exe";
 // "<install target>.<pid>.new": the image is written here and then moved
 // over the target whole, so a write that fails half-way leaves the installed
 // copy as it was. Beside the target, so the move is a rename on one volume
@@ -83,3 +85,24 @@ CString DownloadFileName(const CString& folder, const CString& fileName, const c
 // "<folder><fileName>.<hash>.*": every download of this executable, of
 // whichever process (and the version copies older versions made).
 CString TemporaryFilesPattern(const CString& folder, const CString& fileName, const char* exePath);
+
+// --- Removal --------------------------------------------------------------------
+// The entry of the list of installed programs (Settings -> Apps), under
+// HKEY_CURRENT_USER: each user who installs has one, and needs no
+// administrator to write or remove it.
+constexpr char kUninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrano";
+// Every file the program writes into the install folder beside the installed
+// executable, in the order the removal deletes them: the marker, the backup,
+// the staged image, the undo's record and image. A name added for a new file
+// in that folder belongs here too, or the removal leaves it and with it the
+// folder.
+Array<CString> ProgramFilesIn(const CString& installFolder);
+// The patterns of the files of that folder named after a process: staged
+// images, backups of their own, downloads of updates.
+Array<CString> ProgramFilePatternsIn(const CString& installFolder);
+// "<tempDir><fileName>.<hash>.<pid>.removed": the running installed image,
+// moved off the install folder so the folder can go (a running image cannot
+// be deleted, only moved). One of the temporary names of that executable,
+// so a later installation's first update deletes it with the others.
+CString RemovedImageName(const CString& tempDir, const CString& fileName, const char* exePath,
+                         plat::DWORD processId);

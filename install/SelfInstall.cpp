@@ -4,7 +4,9 @@
 #include "install/InstallFolderTrust.h"
 #include "install/OwnImage.h"
 #include "install/OwnPath.h"
+#include "install/PathCompare.h"
 #include "install/Shortcuts.h"
+#include "install/UninstallEntry.h"
 #include "platform/Kernel.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
@@ -13,8 +15,6 @@
 #include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
 #include "base/StartProgram.h"
-
-#include <cctype>
 
 namespace {
 
@@ -25,28 +25,21 @@ CString InstallFolder(plat::HWND hWnd) {
     return InstallFolderIn(appData);
 }
 
-// Paths compare without regard to ASCII case; a double-byte character
-// (whose trail byte may look like a letter) must match byte for byte.
-bool SamePath(const char* a, const char* b) {
-    while (*a && *b) {
-        const unsigned char ca = static_cast<unsigned char>(*a);
-        if (IsLeadByte936(ca)) {
-            if (a[0] != b[0] || a[1] == '\0' || a[1] != b[1]) return false;
-            a += 2;
-            b += 2;
-            continue;
-        }
-        if (std::tolower(ca) != std::tolower(static_cast<unsigned char>(*b))) return false;
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
 // The installed copy itself is running. Writing itself over itself achieves
 // nothing, and without version data it would restart itself without end.
 bool RunsFromInstallTarget(const CString& installTarget) {
     return SamePath(RunningModulePath(), installTarget);
+}
+
+// The short form of the running program's version ("5.0") as the entry
+// shows every version: four numbers, as read from the installed file.
+CString FourNumberVersion(const CString& version) {
+    if (version.IsEmpty()) return version;
+    CString four = version;
+    int dots = 0;
+    for (int i = 0; i < four.GetLength(); ++i) dots += four.GetAt(i) == '.';
+    for (; dots < 3; ++dots) four += ".0";
+    return four;
 }
 
 // The installed copy runs in its own folder: the restart after an update
@@ -64,6 +57,7 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     if (!image.IsComplete()) return;
     const CString staged = StagedInstallTarget(installTarget, plat::GetCurrentProcessId());
     const WriteOutcome outcome = WriteImage(staged, image);
+    const plat::DWORD imageBytes = image.Size();
     image = OwnImage();
     if (outcome == WriteOutcome::Incomplete) return;  // WriteImage removed the partial file
     const bool placed = outcome == WriteOutcome::Written &&
@@ -74,6 +68,9 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     // Nothing placed and nothing to start: closing would leave the user with
     // no program at all, so this copy goes on running.
     if (!StartInstalledCopy(installFolder, installTarget) && !placed) return;
+    // Once the installed copy runs, so its start page never waits for it. Not
+    // placed: the running installed copy keeps the entry itself.
+    if (placed) WriteUninstallEntry(installFolder, GetInstalledVersionOf(installTarget), imageBytes);
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
 }
 
@@ -91,8 +88,8 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
     if (!UsableInstallFolder(installFolder) || !UsableInstalledFile(installTarget)) return;
     // The installed copy's version is read only when another copy runs: the
     // installed one never installs itself over itself.
-    if (!RunsFromInstallTarget(installTarget) &&
-        ShouldInstall(ownVersion, GetInstalledVersionOf(installTarget))) {
+    const bool installed = RunsFromInstallTarget(installTarget);
+    if (!installed && ShouldInstall(ownVersion, GetInstalledVersionOf(installTarget))) {
         // Read only now: most starts install nothing. The image comes from
         // the module's own path: an unquoted command line names no file once
         // its first character is dropped, and a parent may name any file
@@ -100,5 +97,8 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
         Install(hWnd, installFolder, installTarget, OwnImage::Read(RunningModulePath()));
         return;
     }
+    // After the start page's request, like the offer: the entry of an
+    // installation made before it existed, or of the version now updated.
+    if (installed) KeepUninstallEntry(installFolder, FourNumberVersion(ownVersion));
     OfferShortcuts(hWnd, installFolder);
 }

@@ -40,6 +40,8 @@ BOOL FlushFileBuffers(HANDLE hFile);
 BOOL CloseHandle(HANDLE hObject);
 BOOL CreateDirectoryA(const char* lpPathName);
 BOOL DeleteFileA(const char* lpFileName);
+// An empty folder only.
+BOOL RemoveDirectoryA(const char* lpPathName);
 BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWORD dwFlags);
 BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL bFailIfExists);
 // True when a file (not a folder) of that name exists.

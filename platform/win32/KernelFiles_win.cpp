@@ -38,6 +38,8 @@ BOOL CreateDirectoryA(const char* lpPathName) { return ::CreateDirectoryA(lpPath
 
 BOOL DeleteFileA(const char* lpFileName) { return ::DeleteFileA(lpFileName); }
 
+BOOL RemoveDirectoryA(const char* lpPathName) { return ::RemoveDirectoryA(lpPathName); }
+
 BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWORD dwFlags) {
     return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
 }

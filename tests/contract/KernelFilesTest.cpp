@@ -201,6 +201,17 @@ TEST_F(Folders, CreateDirectoryMakesOnlyTheLastLevel) {
     EXPECT_FALSE(CreateDirectoryA(Scratch().substr(0, 3).c_str()));  // the drive's root
 }
 
+TEST_F(Folders, RemoveDirectoryTakesOnlyAnEmptyFolder) {
+    const std::string a = Scratch() + "\\Veltrano";
+    ASSERT_TRUE(CreateDirectoryA(a.c_str()));
+    ASSERT_TRUE(WriteBytes(a + "\\file", "x"));
+    EXPECT_FALSE(RemoveDirectoryA(a.c_str()));
+    EXPECT_FALSE(RemoveDirectoryA((a + "\\file").c_str()));  // a file is no folder
+    ASSERT_TRUE(DeleteFileA((a + "\\file").c_str()));
+    EXPECT_TRUE(RemoveDirectoryA((a + "\\").c_str()));
+    EXPECT_FALSE(RemoveDirectoryA(a.c_str()));  // gone already
+}
+
 TEST_F(Folders, FileExistsOnlyForFilesWhateverTheCase) {
     ASSERT_TRUE(WriteBytes(Scratch() + "\\Tarnquill.EXE", "x"));
     EXPECT_TRUE(FileExists((Scratch() + "\\tarnquill.exe").c_str()));

@@ -222,6 +222,17 @@ BOOL DeleteFileA(const char* lpFileName) {
     return TRUE;
 }
 
+BOOL RemoveDirectoryA(const char* lpPathName) {
+    sim::detail::KernelLock lock;
+    if (sim::TakeFault(sim::Op::RemoveDirectory)) return FALSE;
+    if (!lpPathName) return FALSE;
+    Node* node = Lookup(lpPathName);
+    // A drive's root has no parent and is never removed.
+    if (!node || !node->folder || !node->parent || !node->children.empty()) return FALSE;
+    node->parent->children.erase(Key(node->name));
+    return TRUE;
+}
+
 BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWORD dwFlags) {
     sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::MoveFileEx)) return FALSE;

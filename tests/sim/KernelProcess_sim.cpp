@@ -49,6 +49,8 @@ const plat::HMODULE kModule = reinterpret_cast<plat::HMODULE>(static_cast<std::u
 std::string CurrentDirectory() { return State().currentDirectory; }
 
 bool ProcessHasEnded(const HandleEntry& process) {
+    bool ended = false;
+    if (OtherProgramEnded(process.processId, &ended)) return ended;
     const std::size_t index = (process.processId - 0x100) / 8;
     return index >= State().running.size() || !State().running[index];
 }

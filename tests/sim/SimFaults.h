@@ -18,6 +18,7 @@ enum class Op : int {
     CloseHandle,
     CreateDirectory,
     DeleteFile,
+    RemoveDirectory,
     MoveFileEx,
     CopyFile,
     FlushFileBuffers,
@@ -52,6 +53,10 @@ enum class Op : int {
     ShellLinkSetPath,
     ShellLinkSetArguments,
     PersistFileSave,
+    // registry
+    RegCreateKey,
+    RegSetValue,
+    RegDeleteKey,
     Count_  // keep last
 };
 

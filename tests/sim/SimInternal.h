@@ -110,6 +110,17 @@ void SetList(Node* node, const std::vector<sim::AccessEntry>& entries, bool isPr
 void ApplyDefaultRights();
 void ResetAccess();
 
+// Windows of every process (UserWindows_sim.cpp) and the other programs
+// they belong to (Processes_sim.cpp).
+std::vector<plat::HWND> TopLevelWindows();
+bool WindowOf(plat::HWND hwnd, plat::DWORD* process, bool* visible);
+void SetWindowProcess(plat::HWND hwnd, plat::DWORD process);
+void DestroyWindowsOf(plat::DWORD process);
+void OtherProgramGets(plat::DWORD process, plat::UINT msg);
+// Whether the process is another program's, and then whether it has ended.
+bool OtherProgramEnded(plat::DWORD process, bool* ended);
+void ResetOtherPrograms();
+
 void ResetFiles();
 void ResetSearches();
 void ResetPendingMoves();

@@ -16,6 +16,7 @@ void ResetKernel() {
     detail::ResetVersionData();
     detail::ResetMessageBoxes();
     detail::ResetWindows();
+    detail::ResetOtherPrograms();
     ResetThreads();
 }
 

@@ -8,6 +8,7 @@ void Reset() {
     ResetInet();
     ResetShell();
     ResetCrypto();
+    ResetRegistry();
     // Once the shell has made its folders.
     detail::ApplyDefaultRights();
 }

@@ -12,6 +12,7 @@ void ResetKernel();  // files, folders, processes, paths, message boxes, windows
 void ResetInet();    // scripted HTTP answers and faults
 void ResetShell();   // special folders, COM, shell links
 void ResetCrypto();  // key and hash handles
+void ResetRegistry();  // keys, values and key handles
 void ResetCrypto();  // CryptoAPI handles
 
 }  // namespace sim

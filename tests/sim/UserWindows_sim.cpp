@@ -22,6 +22,7 @@ struct Window {
     MessageHandler handler;
     std::set<std::uintptr_t> timers;
     bool visible = false;
+    plat::DWORD process = 0;  // another program's window; 0: this process's
 };
 
 struct WindowState {
@@ -81,6 +82,32 @@ plat::LRESULT Deliver(plat::HWND h, plat::UINT msg, plat::WPARAM wp, plat::LPARA
 }  // namespace
 
 void ResetWindows() { State() = WindowState{}; }
+
+std::vector<plat::HWND> TopLevelWindows() {
+    std::vector<plat::HWND> top;
+    for (const auto& [h, w] : State().windows)
+        if (!w.parent) top.push_back(h);
+    return top;
+}
+
+bool WindowOf(plat::HWND hwnd, plat::DWORD* process, bool* visible) {
+    const Window* w = Find(hwnd, nullptr);
+    if (!w) return false;
+    *process = w->process;
+    *visible = w->visible;
+    return true;
+}
+
+void SetWindowProcess(plat::HWND hwnd, plat::DWORD process) {
+    if (Window* w = Find(hwnd, nullptr)) w->process = process;
+}
+
+void DestroyWindowsOf(plat::DWORD process) {
+    for (plat::HWND h : TopLevelWindows()) {
+        const Window* w = Find(h, nullptr);
+        if (w && w->process == process) sim::DestroyWindow(h);
+    }
+}
 
 }  // namespace detail
 
@@ -171,7 +198,13 @@ using sim::detail::State;
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     sim::detail::KernelLock lock;
-    if (!Find(hWnd, nullptr)) return FALSE;
+    const sim::detail::Window* w = Find(hWnd, nullptr);
+    if (!w) return FALSE;
+    // Another program's thread reads its own queue, whatever this one does.
+    if (w->process) {
+        sim::detail::OtherProgramGets(w->process, Msg);
+        return TRUE;
+    }
     State().posted.push_back({hWnd, Msg, wParam, lParam});
     return TRUE;
 }

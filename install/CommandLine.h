@@ -1,0 +1,12 @@
+// The switches the program takes: "/uninstall", and "/quiet" with it. Any
+// other command line starts the program as before (arguments are ignored).
+#pragma once
+
+struct ProgramSwitches {
+    bool uninstall = false;
+    bool quiet = false;  // only with uninstall: no question, no box
+};
+
+// The words after the program's own path (quoted or not), compared without
+// regard to case.
+ProgramSwitches ParseSwitches(const char* commandLine);

@@ -1,0 +1,139 @@
+#include "install/Uninstall.h"
+
+#include "base/CString.h"
+#include "base/Handles.h"
+#include "base/ModulePath.h"
+#include "base/ProgramPaths.h"
+#include "install/PathCompare.h"
+#include "install/RunningCopies.h"
+#include "install/UninstallEntry.h"
+#include "install/UninstallSettings.h"
+#include "platform/FileSearch.h"
+#include "platform/Kernel.h"
+#include "platform/Shell.h"
+#include "platform/Threads.h"
+#include "platform/User.h"
+
+using namespace plat;
+
+namespace {
+
+constexpr char kQuestion[] = "确定要从这台电脑上删除 Veltrano 吗？";
+constexpr char kStillRunning[] = "Veltrano 仍在运行，没有删除任何内容。请关闭它，然后再试一次。";
+constexpr char kNoInstallFolder[] = "找不到 Veltrano 的安装文件夹，没有删除任何内容。";
+constexpr char kLeftBehind[] = "Veltrano 已删除，但以下内容无法删除：";
+
+CString SpecialFolder(int csidl) {
+    char folder[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE)) return CString();
+    return CString(folder);
+}
+
+CString TemporaryFolder() {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetTempPathA(MAX_PATH, buffer);
+    return length == 0 || length >= MAX_PATH ? CString() : CString(buffer);
+}
+
+bool FolderExists(const CString& folder) {
+    CString path = folder;
+    if (path.GetLength() > 3 && path.GetAt(path.GetLength() - 1) == '\\') path = path.Left(path.GetLength() - 1);
+    WIN32_FIND_DATAA found{};
+    FindHandle search(FindFirstFileA(path, &found));
+    return search && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Deletes what it is given and keeps the list of what stays.
+class Removal {
+public:
+    void File(const CString& path) {
+        if (FileExists(path) && !DeleteFileA(path)) Left(path);
+    }
+    // Only an empty folder goes; one holding what the user put there stays
+    // (and is named, as everything that stays is).
+    void Folder(const CString& path) {
+        if (!RemoveDirectoryA(path) && FolderExists(path)) Left(path);
+    }
+    void Left(const CString& what) { m_left += "\r\n" + what; }
+    bool Complete() const { return m_left.IsEmpty(); }
+    const CString& LeftList() const { return m_left; }
+
+private:
+    CString m_left;
+};
+
+// Each menu's link, and each programs menu's sub-folder once its link is gone.
+void RemoveShortcuts(Removal& removal) {
+    const CString desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
+    for (int csidl : {CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU}) {
+        const CString menu = SpecialFolder(csidl);
+        if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
+    }
+    for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+        const CString programs = SpecialFolder(csidl);
+        if (programs.IsEmpty()) continue;
+        removal.File(ProgramsLinkIn(programs));
+        if (FolderExists(ProgramsSubFolderIn(programs))) removal.Folder(ProgramsSubFolderIn(programs));
+    }
+}
+
+// Every file in folder that matches pattern.
+void RemoveMatching(Removal& removal, const CString& folder, const CString& pattern) {
+    WIN32_FIND_DATAA found{};
+    FindHandle search(FindFirstFileA(pattern, &found));
+    if (!search) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) removal.File(folder + found.cFileName);
+    } while (FindNextFileA(search.Get(), &found));
+}
+
+// A running image cannot be deleted, only moved: this process's own image
+// goes to the temporary folder (a rename on the same volume), where it stays
+// until the temporary files are cleaned, so that the install folder can go.
+bool RemoveExecutable(const CString& target, const CString& tempDir) {
+    if (!FileExists(target) || DeleteFileA(target)) return true;
+    if (tempDir.IsEmpty() || !SamePath(RunningModulePath(), target)) return false;
+    return MoveFileExA(target, RemovedImageName(tempDir, kInstalledFileName, target, GetCurrentProcessId()), 0) !=
+           FALSE;
+}
+
+void RemoveInstallation(Removal& removal, const CString& installFolder) {
+    const CString target = InstallTargetIn(installFolder);
+    const CString tempDir = TemporaryFolder();
+    RemoveShortcuts(removal);
+    const Array<CString> files = ProgramFilesIn(installFolder);
+    for (std::size_t i = 0; i < files.size(); ++i) removal.File(files[i]);
+    const Array<CString> patterns = ProgramFilePatternsIn(installFolder);
+    for (std::size_t i = 0; i < patterns.size(); ++i) RemoveMatching(removal, installFolder, patterns[i]);
+    // What older versions downloaded into this user's temporary folder.
+    if (!tempDir.IsEmpty())
+        RemoveMatching(removal, tempDir, TemporaryFilesPattern(tempDir, kInstalledFileName, target));
+    const bool executableGone = RemoveExecutable(target, tempDir);
+    if (!executableGone) removal.Left(target);
+    if (FolderExists(installFolder)) removal.Folder(installFolder);
+    // The entry is what lets the user try again: it goes with the executable.
+    if (!executableGone || !RemoveUninstallEntry()) removal.Left(UninstallEntryName());
+}
+
+int Tell(bool quiet, const char* text, int code) {
+    if (!quiet) AfxMessageBox(text, MB_OK | MB_ICONWARNING);
+    return code;
+}
+
+}  // namespace
+
+int RunUninstall(bool quiet, UpdateGate& updates) {
+    if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return kUninstallDeclined;
+    const CString installFolder = InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
+    if (installFolder.IsEmpty()) return Tell(quiet, kNoInstallFolder, kUninstallStopped);
+    // Copies first: one closed during its download gives up the lock at once.
+    if (!CloseRunningCopies(installFolder, kCopiesCloseWaitMs) ||
+        !updates.Close(InstallTargetIn(installFolder), kUpdateLockWaitMs))
+        return Tell(quiet, kStillRunning, kUninstallStopped);
+
+    Removal removal;
+    RemoveInstallation(removal, installFolder);
+    if (removal.Complete()) return kUninstallDone;
+    return Tell(quiet, kLeftBehind + removal.LeftList(), kUninstallPartly);
+}

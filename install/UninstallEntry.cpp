@@ -1,0 +1,89 @@
+#include "install/UninstallEntry.h"
+
+#include "base/Handles.h"
+#include "base/ProgramPaths.h"
+#include "platform/Kernel.h"
+#include "platform/Registry.h"
+
+#include <cstring>
+
+using namespace plat;
+
+namespace {
+
+constexpr char kDisplayName[] = "Veltrano";
+constexpr char kPublisher[] = "Veltrano";
+constexpr DWORD kVersionRoom = 64;
+
+bool SetString(HKEY key, const char* name, const char* value) {
+    return RegSetValueExA(key, name, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
+}
+
+bool SetDword(HKEY key, const char* name, DWORD value) {
+    return RegSetValueExA(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+           ERROR_SUCCESS;
+}
+
+// The folder as the list shows it, without its trailing backslash.
+CString WithoutTrailingBackslash(const CString& folder) {
+    const int length = folder.GetLength();
+    return length > 0 && folder.GetAt(length - 1) == '\\' ? folder.Left(length - 1) : folder;
+}
+
+// The entry's version, empty when there is no entry or no version in it.
+CString EntryVersion() {
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kUninstallEntryKey, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
+        return CString();
+    char version[kVersionRoom] = {};
+    DWORD type = 0;
+    DWORD size = sizeof version - 1;  // room for a terminator the value may lack
+    if (RegQueryValueExA(key.Get(), "DisplayVersion", &type, reinterpret_cast<BYTE*>(version), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return CString();
+    return CString(version);
+}
+
+// The installed executable's size, 0 when it cannot be read.
+DWORD FileSizeOf(const char* path) {
+    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL));
+    if (!file) return 0;
+    const DWORD size = GetFileSize(file.Get(), nullptr);
+    return size == INVALID_FILE_SIZE ? 0 : size;
+}
+
+}  // namespace
+
+bool WriteUninstallEntry(const CString& installFolder, const CString& version, DWORD imageBytes) {
+    RegKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kUninstallEntryKey, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS)
+        return false;
+    const CString target = InstallTargetIn(installFolder);
+    const CString quoted = "\"" + target + "\"";
+    bool written = SetString(key.Get(), "DisplayName", kDisplayName);
+    written &= SetString(key.Get(), "DisplayVersion", version);
+    written &= SetString(key.Get(), "Publisher", kPublisher);
+    written &= SetString(key.Get(), "DisplayIcon", target);
+    written &= SetString(key.Get(), "InstallLocation", WithoutTrailingBackslash(installFolder));
+    written &= SetString(key.Get(), "UninstallString", quoted + " /uninstall");
+    written &= SetString(key.Get(), "QuietUninstallString", quoted + " /uninstall /quiet");
+    written &= SetDword(key.Get(), "NoModify", 1);
+    written &= SetDword(key.Get(), "NoRepair", 1);
+    written &= SetDword(key.Get(), "EstimatedSize", (imageBytes + 1023) / 1024);  // in KiB
+    return written;
+}
+
+void KeepUninstallEntry(const CString& installFolder, const CString& version) {
+    if (version.IsEmpty() || EntryVersion() == version) return;
+    WriteUninstallEntry(installFolder, version, FileSizeOf(InstallTargetIn(installFolder)));
+}
+
+bool RemoveUninstallEntry() {
+    const LONG result = RegDeleteKeyA(HKEY_CURRENT_USER, kUninstallEntryKey);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+CString UninstallEntryName() { return CString("HKEY_CURRENT_USER\\") + kUninstallEntryKey; }

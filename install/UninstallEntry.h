@@ -1,0 +1,19 @@
+// The program's entry in the list of installed programs (Settings -> Apps,
+// "Apps & features"), under the current user: its name, version, publisher,
+// icon, folder, size and the two commands that remove it. A failure to write
+// it changes nothing else the program does.
+#pragma once
+#include "base/CString.h"
+#include "platform/WinTypes.h"
+
+// Writes every value for the executable installed in installFolder;
+// version is its four-number version. False when any value is missing.
+bool WriteUninstallEntry(const CString& installFolder, const CString& version, plat::DWORD imageBytes);
+// Run by the installed copy: writes the entry when there is none or it
+// names another version (an installation made before the entry existed, or
+// an update since), reading the executable's size then.
+void KeepUninstallEntry(const CString& installFolder, const CString& version);
+// True when no entry is left.
+bool RemoveUninstallEntry();
+// "HKEY_CURRENT_USER\<key>": the entry as the removal names it to the user.
+CString UninstallEntryName();
