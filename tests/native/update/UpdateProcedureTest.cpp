@@ -7,6 +7,7 @@
 #include "platform/Threads.h"
 #include "platform/User.h"
 #include "tests/sim/SimFaults.h"
+#include "tests/sim/SimSecurity.h"
 
 #include <string>
 
@@ -143,6 +144,10 @@ TEST_F(Procedure, AcceptedUpdateSwapsTheExecutableBehindTheBackup) {
     EXPECT_TRUE(sim::IsRunningImage(kBackup));
     EXPECT_FALSE(sim::Exists(kDownload));
     EXPECT_EQ(sim::MessageBoxes()[0].text, OfferFor("5.0.0.1"));
+    // Made in the executable's folder, the new image has that folder's
+    // rights: the other users of the machine can still start the program.
+    EXPECT_TRUE(sim::MayAccess(kExe, sim::Account::UserB, sim::kReadExecute));
+    EXPECT_FALSE(sim::MayAccess(kExe, sim::Account::UserB, sim::kWrite));
 }
 
 TEST_F(Procedure, OnlyYesStartsTheDownload) {
