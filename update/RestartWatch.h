@@ -19,6 +19,8 @@ void AnnounceRunning(const char* exePath);
 
 class RestartWatch {
 public:
+    // Made at start as a global: nothing to do until a restart.
+    RestartWatch() noexcept = default;
     // Creates the event, then starts the executable; false when it could
     // not be started. Without the event it starts unwatched.
     bool Start(const CString& exePath);
