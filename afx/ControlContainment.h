@@ -9,6 +9,7 @@
 
 #include <ocidl.h>
 #include <ole2.h>
+#include <servprov.h>
 
 namespace afx {
 
@@ -32,7 +33,8 @@ struct ControlRequest {
 class ControlSite final : public IOleClientSite,
                           public IOleInPlaceSiteEx,
                           public IOleControlSite,
-                          public IDispatch {
+                          public IDispatch,
+                          public IServiceProvider {
 public:
     ControlSite(ControlContainer* container, HWND hWnd, UINT id);
     ControlSite(const ControlSite&) = delete;
@@ -101,6 +103,8 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISPPARAMS*, VARIANT* pVarResult,
                         EXCEPINFO*, UINT*) override;
+    // IServiceProvider: the control's questions to its host
+    STDMETHODIMP QueryService(REFGUID guidService, REFIID riid, void** ppv) override;
 
 private:
     ~ControlSite();

@@ -1,9 +1,11 @@
 #include "afx/ControlContainment.h"
 
+#include "afx/CertificateRefusal.h"
 #include "afx/templates/DlgInit.h"
 #include "platform/win32/SystemDll.h"
 
 #include <olectl.h>
+#include <urlmon.h>
 
 #include <cstring>
 #include <new>
@@ -254,6 +256,8 @@ STDMETHODIMP ControlSite::QueryInterface(REFIID riid, void** ppv) {
         *ppv = static_cast<IOleControlSite*>(this);
     else if (IsEqualIID(riid, IID_IDispatch))
         *ppv = static_cast<IDispatch*>(this);
+    else if (IsEqualIID(riid, IID_IServiceProvider))
+        *ppv = static_cast<IServiceProvider*>(this);
     else
         return E_NOINTERFACE;
     AddRef();
@@ -383,6 +387,19 @@ STDMETHODIMP ControlSite::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags,
     default:
         return DISP_E_MEMBERNOTFOUND;
     }
+}
+
+// ----- IServiceProvider -----
+
+// The browser control asks here about a page's certificate problem before it
+// shows its own warning; every other service stays the control's own.
+// E_NOINTERFACE is the documented answer for a service the host does not
+// know (the headers carry no SVC_E_UNKNOWNSERVICE).
+STDMETHODIMP ControlSite::QueryService(REFGUID guidService, REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualGUID(guidService, IID_IHttpSecurity)) return E_NOINTERFACE;
+    return CreateCertificateRefusal(m_hWnd, riid, ppv);
 }
 
 }  // namespace afx

@@ -2,7 +2,11 @@
 #include "tests/win32/framework/ProbeDialog.h"
 #include "tests/win32/framework/TemplateBytes.h"
 
+#include "afx/ControlContainment.h"
+
 #include <gtest/gtest.h>
+#include <urlmon.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <cstring>
@@ -162,6 +166,34 @@ TEST(Containment, CreateControlMakesTheControlInAChildWindow) {
     EXPECT_EQ(nullptr, ::GetDlgItem(parent.m_hWnd, 1235));
     parent.DestroyWindow();
     EXPECT_EQ(nullptr, browser.GetControlUnknown());
+}
+
+// The browser control asks its site before it would warn about a page's
+// certificate: the site cancels the load and never lets it ask the user.
+TEST(Containment, TheSiteRefusesEveryCertificateProblemWithoutAsking) {
+    CWnd parent;
+    RECT rc{0, 0, 300, 200};
+    ASSERT_TRUE(parent.Create("STATIC", "parent", WS_POPUP, rc, nullptr, 0));
+    CWnd browser;
+    CLSID clsid;
+    ASSERT_EQ(S_OK, CLSIDFromString(const_cast<LPOLESTR>(L"{8856F961-340A-11D0-A96B-00C04FD705A2}"), &clsid));
+    ASSERT_TRUE(browser.CreateControl(clsid, "web", WS_CHILD | WS_VISIBLE, rc, &parent, 1234));
+    ComPtr<IServiceProvider> services;
+    ASSERT_EQ(S_OK, browser.m_pCtrlSite->QueryInterface(IID_IServiceProvider, services.PutVoid()));
+    ComPtr<IHttpSecurity> security;
+    ASSERT_EQ(S_OK, services->QueryService(IID_IHttpSecurity, IID_IHttpSecurity, security.PutVoid()));
+    for (DWORD problem : {ERROR_INTERNET_INVALID_CA, ERROR_INTERNET_SEC_CERT_CN_INVALID,
+                          ERROR_INTERNET_SEC_CERT_DATE_INVALID, ERROR_INTERNET_SEC_CERT_REV_FAILED,
+                          ERROR_INTERNET_SEC_CERT_REVOKED, ERROR_INTERNET_SEC_CERT_ERRORS})
+        EXPECT_EQ(E_ABORT, security->OnSecurityProblem(problem)) << problem;
+    HWND owner = nullptr;
+    EXPECT_EQ(S_OK, security->GetWindow(IID_IHttpSecurity, &owner));
+    EXPECT_EQ(parent.m_hWnd, owner);
+
+    void* other = &owner;
+    EXPECT_EQ(E_NOINTERFACE, services->QueryService(IID_IOleWindow, IID_IOleWindow, &other));
+    EXPECT_EQ(nullptr, other);
+    parent.DestroyWindow();
 }
 
 }  // namespace
