@@ -78,12 +78,23 @@ CString ExecutableHash(const char* exePath) {
     return text;
 }
 
+namespace {
+
+// "<folder><fileName>.<hash>.<pid>.<extension>": one file of one process for
+// one executable, matched by TemporaryFilesPattern.
+CString ProcessFileName(const CString& folder, const CString& fileName, const char* exePath,
+                        plat::DWORD processId, const char* extension) {
+    CString name;
+    name.Format("%s%s.%s.%lu.%s", folder.c_str(), fileName.c_str(), ExecutableHash(exePath).c_str(),
+                static_cast<unsigned long>(processId), extension);
+    return name;
+}
+
+}  // namespace
+
 CString DownloadFileName(const CString& folder, const CString& fileName, const char* exePath,
                          plat::DWORD processId) {
-    CString name;
-    name.Format("%s%s.%s.%lu.part", folder.c_str(), fileName.c_str(), ExecutableHash(exePath).c_str(),
-                static_cast<unsigned long>(processId));
-    return name;
+    return ProcessFileName(folder, fileName, exePath, processId, "part");
 }
 
 CString TemporaryFilesPattern(const CString& folder, const CString& fileName, const char* exePath) {
@@ -112,8 +123,5 @@ Array<CString> ProgramFilePatternsIn(const CString& installFolder) {
 
 CString RemovedImageName(const CString& tempDir, const CString& fileName, const char* exePath,
                          plat::DWORD processId) {
-    CString name;
-    name.Format("%s%s.%s.%lu.removed", tempDir.c_str(), fileName.c_str(), ExecutableHash(exePath).c_str(),
-                static_cast<unsigned long>(processId));
-    return name;
+    return ProcessFileName(tempDir, fileName, exePath, processId, "removed");
 }
