@@ -5,6 +5,9 @@ import os
 import struct
 
 FIXED_INFO_SIGNATURE = struct.pack("<I", 0xFEEF04BD)
+# The fixed block follows this key in the version resource; the signature's
+# four bytes may also stand earlier in the program's own code.
+VERSION_KEY = "VS_VERSION_INFO".encode("utf-16-le")
 
 
 def file_version(path):
@@ -15,7 +18,10 @@ def file_version(path):
             data = f.read()
     except OSError:
         return ""
-    at = data.find(FIXED_INFO_SIGNATURE)
+    key = data.find(VERSION_KEY)
+    if key < 0:
+        return ""
+    at = data.find(FIXED_INFO_SIGNATURE, key + len(VERSION_KEY))
     if at < 0 or at + 16 > len(data):
         return ""
     _, _, ms, ls = struct.unpack_from("<IIII", data, at)
