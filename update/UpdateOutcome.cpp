@@ -1,5 +1,6 @@
 // The messages of the update check's outcome, and the restart on close.
 #include "update/UpdateOutcome.h"
+#include "update/UpdateTexts.h"
 
 #include "update/AutoUpdater.h"
 #include "update/RestartWatch.h"
@@ -22,7 +23,6 @@ RestartWatch g_restart;
 const char kSuccessText[] = "更新成功！是否立刻重新启动程序以使更新生效？";
 const char kSuccessCaption[] = "更新成功！";
 const char kFailureText[] = "对不起，更新失败！请手动至" TQ_HOME_PAGE "下载更新程序。";
-const char kFailureCaption[] = "更新失败！";
 
 // The executable named after the application in the current directory, or
 // empty when the directory is unknown or the path would not fit MAX_PATH.
@@ -59,7 +59,7 @@ void ShowUpdateOutcome(HWND hWnd, UpdateResult result) {
         break;
     case DownloadFailed:
     case NotReplaced:
-        MessageBoxA(hWnd, kFailureText, kFailureCaption, MB_OK | MB_ICONQUESTION);
+        MessageBoxA(hWnd, kFailureText, kUpdateFailedCaption, MB_OK | MB_ICONQUESTION);
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 // The undo of an update that never started, and its record.
 #include "update/UpdateUndo.h"
+#include "update/UpdateTexts.h"
 
 #include "base/FileVersion.h"
 #include "base/Handles.h"
@@ -16,7 +17,6 @@ using namespace plat;
 namespace {
 
 const char kUndoneText[] = "更新后的程序无法启动，已恢复到之前的版本。";
-const char kUndoneCaption[] = "更新失败！";
 
 // The same care as the swap: renames on one volume, written through, and
 // never MOVEFILE_REPLACE_EXISTING, so at every moment a whole image stands
@@ -73,7 +73,7 @@ bool UndoUpdate(const CString& exePath) {
     // undo deletes it then.
     DeleteFileA(aside);
     StartProgram(exePath);
-    MessageBoxA(nullptr, kUndoneText, kUndoneCaption, MB_OK | MB_ICONWARNING);
+    MessageBoxA(nullptr, kUndoneText, kUpdateFailedCaption, MB_OK | MB_ICONWARNING);
     return true;
 }
 

@@ -16,7 +16,6 @@ namespace {
 
 const std::string kOfferCaption = "有新版更新";
 const std::string kSuccessCaption = "更新成功！";
-const std::string kFailureCaption = "更新失败！";
 
 class Background : public WindowWorld {
 protected:

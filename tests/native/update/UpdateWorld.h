@@ -22,6 +22,8 @@ namespace updtest {
 
 inline const std::string kBaseUrl = TQ_SCHEME "://" TQ_HOST "/tarnquill/update/";
 inline const std::string kManifestUrl = kBaseUrl + "update.txt";
+// The failure boxes' caption, spelled out in code page 936.
+inline const std::string kFailureCaption = "\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC\xA3\xA1";
 // The executable and its signature of the release that announces version:
 // the version rides in the query, so no cache mixes two releases' files.
 inline std::string ExeUrl(const std::string& version) { return kBaseUrl + "tarnquill.exe?v=" + version; }
