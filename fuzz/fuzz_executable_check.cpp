@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first four bytes say how much longer the whole file is than its head.
     const std::uint64_t extra = data[0] | (data[1] << 8) | (std::uint64_t{data[2]} << 16) |
                                 (std::uint64_t{data[3]} << 24);
-    const std::size_t headLength = std::min<std::size_t>(size - 4, kExecutableHeadSize);
+    const std::size_t headLength = std::min<std::size_t>(size - 4, kImageHeadSize);
     std::unique_ptr<unsigned char[]> head(new unsigned char[headLength + 1]);
     std::copy(data + 4, data + 4 + headLength, head.get());
 

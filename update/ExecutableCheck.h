@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/WinTypes.h"
+#include "update/ImageHeaders.h"
 
 #include "BuildConfig.h"
 
@@ -13,11 +14,8 @@ enum class ImageKind { I386Pe32, Amd64Pe32Plus };
 // The shipped program is i386 PE32; the 64-bit test build is AMD64 PE32+.
 constexpr ImageKind kOwnImageKind = TQ_IMAGE_AMD64 ? ImageKind::Amd64Pe32Plus : ImageKind::I386Pe32;
 
-// The headers must lie in the file's first kExecutableHeadSize bytes.
-constexpr std::size_t kExecutableHeadSize = 4096;
-
 // Pure check of an executable image of the given kind: head holds the file's
-// first headLength bytes (at most kExecutableHeadSize), fileSize the whole
+// first headLength bytes (at most kImageHeadSize), fileSize the whole
 // length. True when the DOS and PE headers are sound, the machine and the
 // optional header's magic are the kind's (i386 and PE32, or AMD64 and
 // PE32+), the image is an executable (not a DLL), and every section's raw

@@ -1,6 +1,7 @@
 #include "update/ImageVersion.h"
 
 #include "base/FileVersion.h"
+#include "update/ImageHeaders.h"
 
 #include "platform/Kernel.h"
 
@@ -17,13 +18,11 @@ constexpr DWORD kFixedSignature = 0xFEEF04BDu;
 // VS_VERSIONINFO: three words, the key "VS_VERSION_INFO" in UTF-16 with its
 // terminator, padding to 32 bits; then VS_FIXEDFILEINFO.
 constexpr DWORD kFixedOffset = 40;
-constexpr DWORD kSectionHeaderSize = 40;
-constexpr unsigned kMaxSections = 96;
 // The resource directory: the third entry of the data directories.
-constexpr DWORD kResourceEntry = 16;  // two entries of eight bytes before it
+constexpr unsigned kResourceDirectory = 2;
 
-DWORD Word(const BYTE* p) { return static_cast<DWORD>(p[0] | (p[1] << 8)); }
-DWORD Dword(const BYTE* p) { return Word(p) | (Word(p + 2) << 16); }
+DWORD Word(const BYTE* p) { return ImageHeaders::Word(p); }
+DWORD Dword(const BYTE* p) { return ImageHeaders::Dword(p); }
 
 // The file's bytes are not trusted: every read is exact or a failure.
 bool ReadAt(HANDLE file, std::uint64_t offset, void* into, DWORD size) {
@@ -33,27 +32,17 @@ bool ReadAt(HANDLE file, std::uint64_t offset, void* into, DWORD size) {
     return ReadFile(file, into, size, &read) && read == size;
 }
 
-struct Image {
-    HANDLE file;
-    std::uint64_t sectionTable = 0;
-    unsigned sections = 0;
-
-    // The file offset of an address of the loaded image, through the
-    // section that holds it.
-    bool OffsetOf(DWORD rva, std::uint64_t* offset) const {
-        for (unsigned i = 0; i < sections; ++i) {
-            BYTE header[kSectionHeaderSize];
-            if (!ReadAt(file, sectionTable + std::uint64_t{i} * kSectionHeaderSize, header, sizeof header)) return false;
-            const DWORD virtualSize = Dword(header + 8), address = Dword(header + 12);
-            const DWORD rawSize = Dword(header + 16), rawOffset = Dword(header + 20);
-            const DWORD extent = virtualSize > rawSize ? virtualSize : rawSize;
-            if (rva < address || rva - address >= extent) continue;
-            *offset = std::uint64_t{rawOffset} + (rva - address);
-            return true;
-        }
-        return false;
+// The file's first bytes, as many as there are up to the buffer's size.
+bool ReadHead(HANDLE file, BYTE (&head)[kImageHeadSize], std::size_t* length) {
+    if (SetFilePointer(file, 0, FILE_BEGIN) != 0) return false;
+    *length = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, head + *length, static_cast<DWORD>(kImageHeadSize - *length), &read)) return false;
+        *length += read;
+        if (read == 0 || *length == kImageHeadSize) return true;
     }
-};
+}
 
 // The resource directory's entry for id (any entry when any), as the
 // offset it leads to within the resource section; false when none.
@@ -73,34 +62,18 @@ bool EntryFor(HANDLE file, std::uint64_t root, DWORD directory, DWORD id, bool a
     return false;
 }
 
-// The headers of the image: where its sections are described and where
-// its resources begin.
-bool ReadHeaders(Image& image, DWORD* resourceRva) {
-    BYTE dos[64];
-    if (!ReadAt(image.file, 0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return false;
-    const DWORD pe = Dword(dos + 0x3C);
-    BYTE headers[24 + 112 + 3 * 8];  // through PE32+'s resource directory
-    if (!ReadAt(image.file, pe, headers, sizeof headers)) return false;
-    if (headers[0] != 'P' || headers[1] != 'E' || headers[2] != 0 || headers[3] != 0) return false;
-    image.sections = Word(headers + 6);
-    const DWORD optionalSize = Word(headers + 20);
-    const BYTE* optional = headers + 24;
-    // PE32 and PE32+ differ in where the data directories begin.
-    const DWORD directories = Word(optional) == 0x20B ? 112 : 96;
-    if (image.sections > kMaxSections || optionalSize < directories + kResourceEntry + 8) return false;
-    if (Dword(optional + directories - 4) < 3) return false;  // no resource directory
-    *resourceRva = Dword(optional + directories + kResourceEntry);
-    image.sectionTable = std::uint64_t{pe} + 24 + optionalSize;
-    return *resourceRva != 0;
-}
-
 }  // namespace
 
 CString ImageFileVersion(HANDLE file) {
-    Image image{file};
-    DWORD resourceRva = 0;
+    BYTE head[kImageHeadSize];
+    std::size_t headLength = 0;
+    ImageHeaders image;
+    std::uint32_t resourceRva = 0;
     std::uint64_t root = 0;
-    if (!ReadHeaders(image, &resourceRva) || !image.OffsetOf(resourceRva, &root)) return CString();
+    if (!ReadHead(file, head, &headLength) || !image.Read(head, headLength) ||
+        !image.DirectoryAddress(kResourceDirectory, &resourceRva) || resourceRva == 0 ||
+        !image.OffsetOf(resourceRva, &root))
+        return CString();
 
     DWORD type = 0, name = 0, language = 0;
     if (!EntryFor(file, root, 0, kRtVersion, false, &type) || !(type & kSubdirectory)) return CString();

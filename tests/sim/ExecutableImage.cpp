@@ -72,11 +72,15 @@ std::string ResourceSection(const std::string* block, plat::DWORD rva) {
     return s + *block;
 }
 
-std::string PeImage(const std::string* block) {
-    constexpr plat::DWORD kFileAlign = 0x200, kSectionAlign = 0x1000, kRva = 0x1000;
-    const std::string section = ResourceSection(block, kRva);
+// With codeFirst a code section comes first and ends exactly where the
+// resources begin, as the linker lays out most programs.
+std::string PeImage(const std::string* block, bool codeFirst = false) {
+    constexpr plat::DWORD kFileAlign = 0x200, kSectionAlign = 0x1000;
+    const plat::DWORD rva = codeFirst ? 2 * kSectionAlign : kSectionAlign;
+    const plat::DWORD headers = codeFirst ? 2 * kFileAlign : kFileAlign;  // and the code's raw data
+    const std::string section = ResourceSection(block, rva);
     const plat::DWORD rawSize = static_cast<plat::DWORD>((section.size() + kFileAlign - 1) / kFileAlign * kFileAlign);
-    std::string img(kFileAlign + rawSize, '\0');
+    std::string img(headers + rawSize, '\0');
 
     img[0] = 'M';
     img[1] = 'Z';
@@ -84,21 +88,21 @@ std::string PeImage(const std::string* block) {
     std::memcpy(&img[0x40], "PE\0\0", 4);
     const std::size_t fh = 0x44;  // IMAGE_FILE_HEADER
     Put16(img, fh + 0, 0x14C);    // i386
-    Put16(img, fh + 2, 1);        // one section
+    Put16(img, fh + 2, codeFirst ? 2 : 1);
     Put16(img, fh + 16, 0xE0);    // size of the optional header
     Put16(img, fh + 18, 0x0102);  // executable image, 32-bit machine
     const std::size_t oh = fh + 20;  // IMAGE_OPTIONAL_HEADER32
     Put16(img, oh + 0, 0x10B);
     Put32(img, oh + 8, rawSize);  // SizeOfInitializedData
-    Put32(img, oh + 20, kRva);    // BaseOfCode
-    Put32(img, oh + 24, kRva);    // BaseOfData
+    Put32(img, oh + 20, kSectionAlign);  // BaseOfCode
+    Put32(img, oh + 24, rva);            // BaseOfData
     Put32(img, oh + 28, 0x400000);
     Put32(img, oh + 32, kSectionAlign);
     Put32(img, oh + 36, kFileAlign);
     Put16(img, oh + 40, 4);  // operating system 4.0
     Put16(img, oh + 48, 4);  // subsystem 4.0
     const plat::DWORD virtualSize = static_cast<plat::DWORD>(section.size());
-    Put32(img, oh + 56, kRva + (virtualSize + kSectionAlign - 1) / kSectionAlign * kSectionAlign);
+    Put32(img, oh + 56, rva + (virtualSize + kSectionAlign - 1) / kSectionAlign * kSectionAlign);
     Put32(img, oh + 60, kFileAlign);  // SizeOfHeaders
     Put16(img, oh + 68, 2);           // IMAGE_SUBSYSTEM_WINDOWS_GUI
     Put32(img, oh + 72, 0x100000);    // stack reserve, commit, heap reserve, commit
@@ -106,16 +110,28 @@ std::string PeImage(const std::string* block) {
     Put32(img, oh + 80, 0x100000);
     Put32(img, oh + 84, 0x1000);
     Put32(img, oh + 92, 16);  // NumberOfRvaAndSizes
-    Put32(img, oh + 96 + 2 * 8, kRva);  // the resource directory
+    Put32(img, oh + 96 + 2 * 8, rva);  // the resource directory
     Put32(img, oh + 96 + 2 * 8 + 4, virtualSize);
-    const std::size_t sh = oh + 0xE0;  // IMAGE_SECTION_HEADER
+    std::size_t sh = oh + 0xE0;  // IMAGE_SECTION_HEADER
+    if (codeFirst) {
+        // A section's whole alignment unit of code (int 3), one file
+        // alignment of it on disk.
+        std::memcpy(&img[sh], ".text", 5);
+        Put32(img, sh + 8, kSectionAlign);
+        Put32(img, sh + 12, kSectionAlign);
+        Put32(img, sh + 16, kFileAlign);
+        Put32(img, sh + 20, kFileAlign);
+        Put32(img, sh + 36, 0x60000020u);  // code, executable, readable
+        img.replace(kFileAlign, kFileAlign, kFileAlign, '\xCC');
+        sh += 40;
+    }
     std::memcpy(&img[sh], ".rsrc", 5);
     Put32(img, sh + 8, virtualSize);
-    Put32(img, sh + 12, kRva);
+    Put32(img, sh + 12, rva);
     Put32(img, sh + 16, rawSize);
-    Put32(img, sh + 20, kFileAlign);  // PointerToRawData
+    Put32(img, sh + 20, headers);  // PointerToRawData
     Put32(img, sh + 36, 0x40000040u);  // initialised data, readable
-    std::memcpy(&img[kFileAlign], section.data(), section.size());
+    std::memcpy(&img[headers], section.data(), section.size());
     return img;
 }
 
@@ -167,6 +183,13 @@ std::string MakeExecutableImage(const char* version) {
 }
 
 std::string MakeExecutableImageWithoutVersion() { return PeImage(nullptr); }
+
+std::string MakeExecutableImageWithCode(const char* version) {
+    plat::DWORD ms = 0, ls = 0;
+    ParseVersion(version, &ms, &ls);
+    const std::string block = VersionBlock(ms, ls);
+    return PeImage(&block, true);
+}
 
 std::string VersionResourceOf(const std::string& image) {
     Reader r{image};

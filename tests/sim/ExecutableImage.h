@@ -25,6 +25,9 @@ constexpr std::size_t kBlockSize = kFixedOffset + kFixedSize;
 std::string MakeExecutableImage(const char* version);
 // The same with the fixed info's raw words (dwFileVersionMS, dwFileVersionLS).
 std::string MakeExecutableImage(plat::DWORD versionMS, plat::DWORD versionLS);
+// The same version in an image whose code section comes first and ends
+// exactly at the resources' address, as linkers lay out most programs.
+std::string MakeExecutableImageWithCode(const char* version);
 // A well-formed executable without version information.
 std::string MakeExecutableImageWithoutVersion();
 

@@ -17,7 +17,7 @@ public:
 
     bool Accepted() const { return AcceptedWithSize(m_bytes.size()); }
     bool AcceptedWithSize(std::uint64_t fileSize, ImageKind kind = kOwnImageKind) const {
-        std::size_t head = std::min<std::size_t>(m_bytes.size(), kExecutableHeadSize);
+        std::size_t head = std::min<std::size_t>(m_bytes.size(), kImageHeadSize);
         return IsCompleteWin32Image(reinterpret_cast<const unsigned char*>(m_bytes.data()), head,
                                     fileSize, kind);
     }
