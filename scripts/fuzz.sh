@@ -11,7 +11,7 @@ SECONDS_PER_TARGET=${1:-5}
 BUILD=${FUZZ_BUILD:-build/fuzz}
 JOBS=${JOBS:-$(nproc)}
 TARGETS=(fuzz_compare_versions fuzz_manifest fuzz_own_path fuzz_cstring
-         fuzz_dialog_template fuzz_executable_check)
+         fuzz_dialog_template fuzz_executable_check fuzz_image_version)
 
 cmake -S . -B "$BUILD" -G Ninja -DTQ_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null

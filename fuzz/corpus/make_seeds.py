@@ -47,6 +47,38 @@ def pe_image(extra_raw=0):
     return head + b"\0" * (0x200 - len(head)) + b"\0" * (0x200 + extra_raw)
 
 
+def versioned_image(ms, ls, code_first=False):
+    """A PE32 image whose resource section holds RT_VERSION / 1 / 0x0804
+    with the fixed file info; with code_first a code section comes first and
+    ends exactly at the resources' address."""
+    rva = 0x2000 if code_first else 0x1000
+    raw = 0x400 if code_first else 0x200
+    block = struct.pack("<HHH", 92, 52, 0) + u16("VS_VERSION_INFO") + b"\0\0"
+    block += struct.pack("<13I", 0xFEEF04BD, 0x10000, ms, ls, ms, ls, 0x3F, 0, 4, 1, 0, 0, 0)
+    tree = bytearray(0x58)
+    struct.pack_into("<HII", tree, 14, 1, 16, 0x80000018)
+    struct.pack_into("<HII", tree, 0x18 + 14, 1, 1, 0x80000030)
+    struct.pack_into("<HII", tree, 0x30 + 14, 1, 0x0804, 0x48)
+    struct.pack_into("<II", tree, 0x48, rva + 0x58, len(block))
+    section = bytes(tree) + block
+    count = 2 if code_first else 1
+    dos = b"MZ" + b"\0" * 58 + struct.pack("<I", 0x40)
+    fh = b"PE\0\0" + struct.pack("<HHIIIHH", 0x14C, count, 0, 0, 0, 0xE0, 0x0102)
+    opt = bytearray(0xE0)
+    struct.pack_into("<H", opt, 0, 0x10B)
+    struct.pack_into("<I", opt, 92, 16)
+    struct.pack_into("<II", opt, 96 + 16, rva, len(section))
+    sects = b""
+    if code_first:
+        sects += b".text\0\0\0" + struct.pack("<IIIIIIHHI", 0x1000, 0x1000, 0x200, 0x200, 0, 0, 0, 0, 0x60000020)
+    sects += b".rsrc\0\0\0" + struct.pack("<IIIIIIHHI", len(section), rva, 0x200, raw, 0, 0, 0, 0, 0x40000040)
+    head = dos + fh + bytes(opt) + sects
+    image = head + b"\0" * (0x200 - len(head))
+    if code_first:
+        image += b"\xcc" * 0x200
+    return image + section + b"\0" * (0x200 - len(section))
+
+
 WEB_BROWSER = "{8856F961-340A-11D0-A96B-00C04FD705A2}"
 SEEDS = {
     "fuzz_compare_versions": [
@@ -80,6 +112,10 @@ SEEDS = {
     ],
     "fuzz_executable_check": [
         b"\0\0\0\0" + pe_image(), b"\x10\0\0\0" + pe_image(), b"\0\0\0\0" + pe_image()[:0x300],
+    ],
+    "fuzz_image_version": [
+        versioned_image(0x50000, 1), versioned_image(0x50001, 0x30004, code_first=True),
+        versioned_image(0x50000, 0)[:0x260], pe_image(),
     ],
 }
 

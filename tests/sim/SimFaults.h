@@ -26,6 +26,7 @@ enum class Op : int {
     ProtectDirectory,
     GetPathSecurity,
     CreateProcess,
+    WaitForMultipleObjects,  // fails with WAIT_FAILED
     GetTempPath,
     GetModuleFileName,
     GetCurrentDirectory,

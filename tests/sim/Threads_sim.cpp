@@ -219,6 +219,7 @@ BOOL SetEvent(HANDLE hEvent) {
 
 DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, DWORD dwMilliseconds) {
     sim::detail::KernelLock lock;
+    if (sim::TakeFault(sim::Op::WaitForMultipleObjects)) return WAIT_FAILED;
     for (DWORD i = 0; i < nCount; ++i) {
         bool waitable = false;
         if (sim::Signalled(lpHandles[i], waitable)) return WAIT_OBJECT_0 + i;

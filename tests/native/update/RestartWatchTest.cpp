@@ -132,6 +132,43 @@ TEST_F(Restart, WithoutABackupNothingIsUndoneOrShown) {
     EXPECT_EQ(sim::MessageBoxes().size(), 2u);
 }
 
+// The backup cannot be moved back: the update set aside returns to the
+// executable's path, which is never left empty, and nothing is recorded.
+TEST_F(Restart, AnUndoThatCannotRestoreTheBackupReturnsTheUpdate) {
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    sim::QueueAnswer(plat::IDYES);
+    sim::ScriptNextStart({});
+    main->TickAndPump();
+    main.reset();
+    sim::InjectFault(sim::Op::MoveFileEx, 2);  // after the update is moved aside
+    AwaitRelaunched();
+    EXPECT_EQ(sim::PendingFaultCount(), 0);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
+    EXPECT_FALSE(sim::Exists(kExe + ".failed"));
+    EXPECT_FALSE(sim::Exists(kRecord));
+    EXPECT_EQ(sim::MessageBoxes().size(), 2u);
+}
+
+// A wait that fails says nothing about the new version: it may well run,
+// and its image is not moved aside on a guess.
+TEST_F(Restart, AFailedWaitKeepsTheUpdate) {
+    Publish("5.0.0.1", newImage);
+    sim::QueueAnswer(plat::IDYES);
+    sim::QueueAnswer(plat::IDYES);
+    sim::ScriptNextStart({nullptr, true});
+    main->TickAndPump();
+    main.reset();
+    sim::InjectFault(sim::Op::WaitForMultipleObjects, 1);
+    AwaitRelaunched();
+    EXPECT_EQ(sim::PendingFaultCount(), 0);
+    EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
+    EXPECT_FALSE(sim::Exists(kRecord));
+    EXPECT_TRUE(sim::StartedProcessRuns(0));
+    EXPECT_EQ(sim::MessageBoxes().size(), 2u);
+}
+
 TEST_F(Restart, TheUndoneReleaseIsNotOfferedAgainButANewerOneIs) {
     EXPECT_FALSE(OfferedAt("5.0.0.1", newImage));
     EXPECT_EQ(sim::OpenedUrls(), std::vector<std::string>{kManifestUrl}) << "nothing fetched beyond the manifest";

@@ -333,6 +333,16 @@ TEST_F(BadDownload, ABodyOverTheBound) {
     EXPECT_LE(readOfExe(), std::size_t{kMaxDownloadBytes} + 4096);
 }
 
+// The bound itself is allowed: a release of exactly kMaxDownloadBytes,
+// announced as such, is downloaded whole and swapped in.
+TEST_F(Procedure, AReleaseOfExactlyTheBoundIsTaken) {
+    const std::string largest = newImage + std::string(kMaxDownloadBytes - newImage.size(), 'p');
+    Publish("5.0.0.1", largest);
+    sim::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(Check(), Updated);
+    EXPECT_EQ(sim::ReadFileBytes(kExe)->size(), std::size_t{kMaxDownloadBytes});
+}
+
 TEST_F(BadDownload, AFullDisk) {
     sim::InjectFault(sim::Op::WriteFile, 1, sim::Fault::Short(10));
     ExpectRejected(Served(newImage));
