@@ -63,7 +63,7 @@ CAutoUpdater::~CAutoUpdater() {
 HINTERNET CAutoUpdater::Session() {
     if (m_sessionTried) return m_hSession;
     m_sessionTried = true;
-    m_hSession = InternetOpenA("AutoUpdateAgent", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    m_hSession = InternetOpenA(kUpdateAgentName, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (!m_hSession) return nullptr;
     // The platform's own waits are long or endless: a server that accepts
     // and then says nothing must end the transfer, not hold it for ever.

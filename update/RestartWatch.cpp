@@ -11,14 +11,6 @@
 
 using namespace plat;
 
-namespace {
-
-// Long enough for a process to end once told to, so its image is no
-// longer in use when it is moved aside.
-constexpr DWORD kEndWaitMs = 5 * 1000;
-
-}  // namespace
-
 CString AliveEventName(const char* exePath) {
     return CString("Local\\tarnquill-alive-") + ExecutableHash(exePath);
 }
@@ -48,7 +40,7 @@ bool RestartWatch::Await() {
     if (!alive && waited == WAIT_TIMEOUT) {
         TerminateProcess(m_process.Get(), 1);
         HANDLE process = m_process.Get();
-        WaitForMultipleObjects(1, &process, kEndWaitMs);
+        WaitForMultipleObjects(1, &process, kRestartEndWaitMs);
     }
     m_alive.Close();
     m_process.Close();

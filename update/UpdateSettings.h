@@ -8,6 +8,17 @@
 
 // The folder of update.txt, the executable and its signature.
 constexpr char kUpdateDirectoryUrl[] = TQ_SCHEME "://" TQ_HOST "/tarnquill/update/";
+// The files in it: the manifest, which names the newest version, and the
+// executable's signature, the executable's own name with this suffix. Every
+// release ever made is served under these names.
+constexpr char kManifestName[] = "update.txt";
+constexpr char kSignatureSuffix[] = ".sig";
+// How the update introduces itself to the server (every request's
+// User-Agent); servers' logs and rules may count on it.
+constexpr char kUpdateAgentName[] = "AutoUpdateAgent";
+// The manifest is read in one buffer of this size, its last byte kept for
+// the terminating zero: a version needs a few bytes, an error page more.
+constexpr plat::DWORD kManifestBufferSize = 4096;
 
 // The main window's timers for the update, and what each one drives.
 constexpr unsigned IDT_UPDATE_CHECK = 1;  // the scheduled check
@@ -34,6 +45,10 @@ constexpr plat::DWORD kMaxDownloadBytes = 64u * 1024 * 1024;
 // A copy that finds another one updating the same executable waits this long
 // for it to finish.
 constexpr plat::DWORD kLockWaitMs = 5 * 60 * 1000;
+
+// A restarted version that never gave its sign is ended and given this
+// long to go, so its image is no longer in use when it is moved aside.
+constexpr plat::DWORD kRestartEndWaitMs = 5 * 1000;
 
 // After an accepted restart the old copy, its window closed, waits this long
 // for the new version to say it runs before it puts the old one back. Long

@@ -5,6 +5,7 @@
 #include "update/ImageVersion.h"
 #include "update/SignatureDownload.h"
 #include "update/UpdateLock.h"
+#include "update/UpdateSettings.h"
 #include "update/UrlAnswer.h"
 
 #include "platform/Kernel.h"
@@ -13,8 +14,6 @@
 using namespace plat;
 
 namespace {
-
-constexpr DWORD kManifestBufferSize = 4096;
 
 // The file name after the path's last backslash.
 CString FileNameOf(const CString& path) { return path.Mid(path.ReverseFind('\\') + 1); }
@@ -28,7 +27,7 @@ bool End(UpdateJob& job, UpdateResult result) {
 // the buffer, so the text always ends in a zero. An error page is no
 // manifest, even when its body reads as a version.
 bool ReadManifest(CAutoUpdater& updater, const UpdateJob& job, CString& manifest, UpdateResult& failure) {
-    CString strUrl = job.baseUrl + "update.txt";
+    CString strUrl = job.baseUrl + kManifestName;
     UrlHandle manifestUrl(updater.OpenUrl(strUrl));
     failure = OpenFailed;
     if (!manifestUrl) return false;
@@ -88,7 +87,7 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     if (IsUndoneRelease(job.modulePath, job.manifest)) return End(job, NoNewerVersion);
 
     job.fileName = FileNameOf(job.modulePath);
-    if (!FetchSignature(updater, ReleaseFileUrl(job, ".sig"), job.signature)) return End(job, OpenFailed);
+    if (!FetchSignature(updater, ReleaseFileUrl(job, kSignatureSuffix), job.signature)) return End(job, OpenFailed);
     job.watch.Heard();
 
     CString strUrl = ReleaseFileUrl(job, "");
