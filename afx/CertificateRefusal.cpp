@@ -1,5 +1,7 @@
 #include "afx/CertificateRefusal.h"
 
+#include "afx/ComObject.h"
+
 #include <urlmon.h>
 
 #include <new>
@@ -13,27 +15,15 @@ namespace {
 // would load the page anyway. Every problem is refused alike: the pages are
 // the maker's own, so any problem means the connection is not the maker's,
 // and a list of codes would let a new one slip through to the box.
-class CertificateRefusal final : public IHttpSecurity {
+class CertificateRefusal final : public ComObject<CertificateRefusal, IHttpSecurity> {
 public:
     explicit CertificateRefusal(HWND site) : m_site(site) {}
-    CertificateRefusal(const CertificateRefusal&) = delete;
-    CertificateRefusal& operator=(const CertificateRefusal&) = delete;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
+    void* InterfaceFor(REFIID riid) {
         if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IWindowForBindingUI) &&
             !IsEqualIID(riid, IID_IHttpSecurity))
-            return E_NOINTERFACE;
-        *ppv = static_cast<IHttpSecurity*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
+            return nullptr;
+        return static_cast<IHttpSecurity*>(this);
     }
     // S_FALSE, as the interface allows, once the site's window is gone.
     STDMETHODIMP GetWindow(REFGUID, HWND* phwnd) override {
@@ -44,8 +34,7 @@ public:
     STDMETHODIMP OnSecurityProblem(DWORD) override { return E_ABORT; }
 
 private:
-    ~CertificateRefusal() = default;
-    LONG m_refs = 1;
+    ~CertificateRefusal() override = default;
     HWND m_site;
 };
 

@@ -1,5 +1,6 @@
 #include "afx/ControlContainment.h"
 
+#include "afx/ComObject.h"
 #include "afx/OleInit.h"
 
 #include <new>
@@ -11,29 +12,16 @@ constexpr char kSiteClass[] = "TqAfxControlSite";
 
 // The frame the in-place controls see: the container's top-level window,
 // with no menus, tool space or status bar to share.
-class InPlaceFrame final : public IOleInPlaceFrame {
+class InPlaceFrame final : public ComObject<InPlaceFrame, IOleInPlaceFrame> {
 public:
     explicit InPlaceFrame(ControlContainer* container) : m_container(container) {}
-    InPlaceFrame(const InPlaceFrame&) = delete;
-    InPlaceFrame& operator=(const InPlaceFrame&) = delete;
     void Disconnect() { m_container = nullptr; }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
+    void* InterfaceFor(REFIID riid) {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleWindow) ||
-            IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame)) {
-            *ppv = static_cast<IOleInPlaceFrame*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
+            IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame))
+            return static_cast<IOleInPlaceFrame*>(this);
+        return nullptr;
     }
     STDMETHODIMP GetWindow(HWND* phwnd) override {
         if (!phwnd) return E_POINTER;
@@ -57,8 +45,7 @@ public:
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
 private:
-    ~InPlaceFrame() = default;
-    LONG m_refs = 1;
+    ~InPlaceFrame() override = default;
     ControlContainer* m_container;
 };
 

@@ -5,6 +5,7 @@
 #pragma once
 #include "base/Array.h"
 #include "base/ComPtr.h"
+#include "afx/ComObject.h"
 #include "afx/Wnd.h"
 
 #include <ocidl.h>
@@ -30,15 +31,10 @@ struct ControlRequest {
     std::size_t stateSize = 0;
 };
 
-class ControlSite final : public IOleClientSite,
-                          public IOleInPlaceSiteEx,
-                          public IOleControlSite,
-                          public IDispatch,
-                          public IServiceProvider {
+class ControlSite final : public ComObject<ControlSite, IOleClientSite, IOleInPlaceSiteEx, IOleControlSite,
+                                           IDispatch, IServiceProvider> {
 public:
     ControlSite(ControlContainer* container, HWND hWnd, UINT id);
-    ControlSite(const ControlSite&) = delete;
-    ControlSite& operator=(const ControlSite&) = delete;
 
     // Creates, loads, activates and connects the control; false (and
     // nothing left behind) on any failure.
@@ -59,10 +55,8 @@ public:
     bool TranslateKey(MSG* pMsg);
     void OnSiteWindowDestroyed();
 
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
+    // IUnknown's QueryInterface: the interfaces below
+    void* InterfaceFor(REFIID riid);
     // IOleClientSite
     STDMETHODIMP SaveObject() override;
     STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** ppmk) override;
@@ -107,12 +101,11 @@ public:
     STDMETHODIMP QueryService(REFGUID guidService, REFIID riid, void** ppv) override;
 
 private:
-    ~ControlSite();
+    ~ControlSite() override;
     bool LoadState(const ControlRequest& request);
     void ConnectEvents();
     RECT ClientRect() const;
 
-    LONG m_refs = 1;
     ControlContainer* m_container;
     HWND m_hWnd;
     UINT m_id;

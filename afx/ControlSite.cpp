@@ -15,29 +15,16 @@ namespace {
 
 // Routes the control's outgoing events (its default source interface) to
 // the container's event sink map.
-class EventSink final : public IDispatch {
+class EventSink final : public ComObject<EventSink, IDispatch> {
 public:
     EventSink(ControlContainer* container, UINT id, const IID& iid) : m_container(container), m_id(id), m_iid(iid) {}
-    EventSink(const EventSink&) = delete;
-    EventSink& operator=(const EventSink&) = delete;
 
     void Disconnect() { m_container = nullptr; }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, m_iid)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
+    void* InterfaceFor(REFIID riid) {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, m_iid))
+            return static_cast<IDispatch*>(this);
+        return nullptr;
     }
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
         if (pctinfo) *pctinfo = 0;
@@ -56,8 +43,7 @@ public:
     }
 
 private:
-    ~EventSink() = default;
-    LONG m_refs = 1;
+    ~EventSink() override = default;
     ControlContainer* m_container;
     UINT m_id;
     IID m_iid;
@@ -244,30 +230,16 @@ bool ControlSite::TranslateKey(MSG* pMsg) {
 
 // ----- IUnknown -----
 
-STDMETHODIMP ControlSite::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
+void* ControlSite::InterfaceFor(REFIID riid) {
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
-        *ppv = static_cast<IOleClientSite*>(this);
-    else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite) ||
-             IsEqualIID(riid, IID_IOleInPlaceSiteEx))
-        *ppv = static_cast<IOleInPlaceSiteEx*>(this);
-    else if (IsEqualIID(riid, IID_IOleControlSite))
-        *ppv = static_cast<IOleControlSite*>(this);
-    else if (IsEqualIID(riid, IID_IDispatch))
-        *ppv = static_cast<IDispatch*>(this);
-    else if (IsEqualIID(riid, IID_IServiceProvider))
-        *ppv = static_cast<IServiceProvider*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-STDMETHODIMP_(ULONG) ControlSite::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-STDMETHODIMP_(ULONG) ControlSite::Release() {
-    LONG n = InterlockedDecrement(&m_refs);
-    if (n == 0) delete this;
-    return static_cast<ULONG>(n);
+        return static_cast<IOleClientSite*>(this);
+    if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite) ||
+        IsEqualIID(riid, IID_IOleInPlaceSiteEx))
+        return static_cast<IOleInPlaceSiteEx*>(this);
+    if (IsEqualIID(riid, IID_IOleControlSite)) return static_cast<IOleControlSite*>(this);
+    if (IsEqualIID(riid, IID_IDispatch)) return static_cast<IDispatch*>(this);
+    if (IsEqualIID(riid, IID_IServiceProvider)) return static_cast<IServiceProvider*>(this);
+    return nullptr;
 }
 
 // ----- IOleClientSite -----
