@@ -3,8 +3,9 @@
 side above them, start-up on top. A subsystem uses another only through an
 edge declared below, and no library of the program links GoogleTest.
 Reads the dependency graph CMake writes for each configured build folder, and
-the #include "folder/..." lines of the program's sources (a header-only use
-makes no link edge).
+the #include "folder/..." and #include <folder/...> lines of the program's
+sources (a header-only use makes no link edge; the source root is on the
+include path, so both forms reach any folder of the tree).
    python3 scripts/check_layers.py build/native build/win32"""
 import os
 import re
@@ -40,7 +41,7 @@ LIBRARIES = {
 }
 FOLDER_OF = {lib: folder for folder, libs in LIBRARIES.items() for lib in libs}
 SOURCE_SUFFIXES = (".h", ".hpp", ".c", ".cpp", ".inl")
-INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]*"')
+INCLUDE = re.compile(r'^\s*#\s*include\s*(?:"([^"/]+)/[^"]*"|<([^>/]+)/[^>]*>)')
 
 
 def may_use(user, used):
@@ -81,26 +82,35 @@ def link_problems(build_dir):
     return found
 
 
-def sources(folder):
-    for base, dirs, files in os.walk(os.path.join(ROOT, folder)):
+def sources(root, folder):
+    for base, dirs, files in os.walk(os.path.join(root, folder)):
         dirs.sort()
         for name in sorted(files):
             if name.endswith(SOURCE_SUFFIXES):
                 yield os.path.join(base, name)
 
 
-def include_problems():
+def included_folder(line, root):
+    """The first folder of an include of the tree, or None. A quoted one
+    always names the tree; one in angle brackets only when the tree has that
+    folder (else it is a system or package header such as <sys/types.h>)."""
+    match = INCLUDE.match(line)
+    if not match:
+        return None
+    if match.group(1):
+        return match.group(1)
+    return match.group(2) if os.path.isdir(os.path.join(root, match.group(2))) else None
+
+
+def include_problems(root=ROOT):
     found = []
     for folder in LIBRARIES:
-        for path in sources(folder):
+        for path in sources(root, folder):
             for number, line in enumerate(open(path, encoding="utf-8", errors="replace"), 1):
-                match = INCLUDE.match(line)
-                if not match or match.group(1) == folder:
+                used = included_folder(line, root)
+                if used is None or used == folder or may_use(folder, used):
                     continue
-                used = match.group(1)
-                if may_use(folder, used):
-                    continue
-                where = "%s:%d" % (os.path.relpath(path, ROOT), number)
+                where = "%s:%d" % (os.path.relpath(path, root), number)
                 what = line.strip().split(None, 1)[-1]
                 if used in LIBRARIES:
                     found.append("%s: %s/ includes %s, which is neither below it nor a declared edge"
