@@ -20,7 +20,7 @@ const std::string kFailureText =
     "\xB6\xD4\xB2\xBB\xC6\xF0\xA3\xAC\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xCA\xD6"
     "\xB6\xAF\xD6\xC1" TQ_HOME_PAGE "\xCF\xC2\xD4\xD8\xB8\xFC\xD0\xC2\xB3\xCC\xD0\xF2\xA1\xA3";
 
-class Scheduled : public WindowWorld {
+class UpdateOutcome : public WindowWorld {
 protected:
     void SetUp() override {
         WindowWorld::SetUp();
@@ -51,7 +51,7 @@ protected:
     int closes = 0;
 };
 
-TEST_F(Scheduled, TheTimerIsKilledBeforeTheFirstRequest) {
+TEST_F(UpdateOutcome, TheTimerIsKilledBeforeTheFirstRequest) {
     ASSERT_FALSE(sim::TimerCalls().empty());
     const sim::TimerCall started = sim::TimerCalls().back();
     EXPECT_EQ(started.id, 1u);
@@ -68,7 +68,7 @@ TEST_F(Scheduled, TheTimerIsKilledBeforeTheFirstRequest) {
     sim::OnUrlOpen(nullptr);
 }
 
-TEST_F(Scheduled, AnotherTimerDoesNothing) {
+TEST_F(UpdateOutcome, AnotherTimerDoesNothing) {
     Tick(2);
     EXPECT_TRUE(sim::OpenedUrls().empty());
     EXPECT_EQ(sim::ConnectedStateQueries(), 0);
@@ -76,7 +76,7 @@ TEST_F(Scheduled, AnotherTimerDoesNothing) {
     EXPECT_TRUE(sim::MessageBoxes().empty());
 }
 
-TEST_F(Scheduled, SilentResultsShowNothing) {
+TEST_F(UpdateOutcome, SilentResultsShowNothing) {
     sim::SetConnected(false);
     Tick();  // NotConnected
     sim::SetConnected(true);
@@ -92,7 +92,7 @@ TEST_F(Scheduled, SilentResultsShowNothing) {
     EXPECT_EQ(closes, 0);
 }
 
-TEST_F(Scheduled, SuccessAskedAndAcceptedRestartsTheUpdatedExecutable) {
+TEST_F(UpdateOutcome, SuccessAskedAndAcceptedRestartsTheUpdatedExecutable) {
     const std::string cwdExe = "C:\\Users\\user\\Downloads\\tarnquill.exe";
     sim::PutFile(cwdExe, oldImage);
     Publish("5.0.0.1", newImage);
@@ -110,7 +110,7 @@ TEST_F(Scheduled, SuccessAskedAndAcceptedRestartsTheUpdatedExecutable) {
     EXPECT_EQ(start.startupInfoSize, 68u);
 }
 
-TEST_F(Scheduled, SuccessWithRestartDeclinedKeepsTheWindow) {
+TEST_F(UpdateOutcome, SuccessWithRestartDeclinedKeepsTheWindow) {
     Publish("5.0.0.1", newImage);
     sim::QueueAnswer(plat::IDYES);
     sim::QueueAnswer(plat::IDNO);
@@ -122,7 +122,7 @@ TEST_F(Scheduled, SuccessWithRestartDeclinedKeepsTheWindow) {
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
 }
 
-TEST_F(Scheduled, ADeclinedOfferAndAFailedDownloadShowTheFailureMessage) {
+TEST_F(UpdateOutcome, ADeclinedOfferAndAFailedDownloadShowTheFailureMessage) {
     Publish("5.0.0.1", newImage);
     sim::QueueAnswer(plat::IDNO);
     sim::QueueAnswer(plat::IDOK);
