@@ -102,7 +102,10 @@ Array<CString> ProgramFilesIn(const CString& installFolder);
 Array<CString> ProgramFilePatternsIn(const CString& installFolder);
 // "<tempDir><fileName>.<hash>.<pid>.removed": the running installed image,
 // moved off the install folder so the folder can go (a running image cannot
-// be deleted, only moved). One of the temporary names of that executable,
-// so a later installation's first update deletes it with the others.
+// be deleted, only moved). It stays until the user's temporary files are
+// cleaned; being one of that executable's temporary names, it also goes
+// when the same user removes a later installation of the same path, whose
+// removal sweeps those names from the temporary folder. No update looks
+// there.
 CString RemovedImageName(const CString& tempDir, const CString& fileName, const char* exePath,
                          plat::DWORD processId);
