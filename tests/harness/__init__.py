@@ -76,7 +76,12 @@ Methods:
   ``exists(dos_path)``, ``read(dos_path)`` -> bytes, ``write(dos_path, data)``,
   ``listdir(dos_path)`` -> names
   ``wait_until(predicate, timeout, interval=0.2, message="")``  poll; fails the
-                           test with message on timeout; returns the value
+                           test with message on timeout; returns the value.
+                           Every wait for what the program does goes through
+                           it (or a robot/server wait), never a fixed sleep
+  ``holds_for(predicate, seconds, interval=0.2, message="")``  for what must
+                           not happen: fails as soon as predicate is false
+                           within the time
   ``screenshot(name)``     PNG of the X screen under the build's e2e/shots/
   ``wine_processes()``     [{"pid","ppid","exe"}] of the prefix (robot procs)
 Paths inside the prefix (root user): desktop C:\\users\\root\\Desktop, temp

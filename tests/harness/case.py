@@ -148,6 +148,19 @@ class E2E(unittest.TestCase):
                 self.fail(message or "condition not met within %ss" % timeout)
             time.sleep(interval)
 
+    def holds_for(self, predicate, seconds, interval=0.2, message=""):
+        """Watches that something stays true (nothing else starts, no second
+        request comes) for the whole of a bounded time, failing at the first
+        look that finds it false: for what a program must not do, where
+        there is no event to wait for."""
+        deadline = time.monotonic() + seconds
+        while True:
+            if not predicate():
+                self.fail(message or "condition broke within %ss" % seconds)
+            if time.monotonic() >= deadline:
+                return
+            time.sleep(interval)
+
     def wine_processes(self):
         return self.robot.procs()
 

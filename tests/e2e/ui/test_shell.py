@@ -4,7 +4,6 @@ the keyboard filter, the About box from the system menu, the proportional
 layout on maximise and restore, and closing."""
 
 import struct
-import time
 import unittest
 
 from tests.harness import (E2E, IDOK, WM_CLOSE, WM_SYSCOMMAND, SC_MAXIMIZE, SC_RESTORE, SC_MINIMIZE,
@@ -56,6 +55,10 @@ class ShellCase(E2E):
         main = self.robot.wait_for_window(caption=MAIN_CAPTION, cls=DIALOG_CLASS, timeout=30)
         return proc, main
 
+    def pages(self):
+        """The start pages the browser asked for, in order."""
+        return [r.path for r in self.server.requests if r.path.startswith("/tarnquill/?")]
+
     def browser(self, hwnd):
         kids = [c for c in self.robot.children(hwnd) if c.id == IDC_BROWSER]
         self.assertEqual(1, len(kids), "one browser control")
@@ -84,9 +87,9 @@ class MainWindow(ShellCase):
         self.assertTrue(kids[0].visible)
 
         self.server.wait_for_request("/tarnquill/?software=5.0", timeout=20)
-        time.sleep(2)  # a second navigation would come at once
-        pages = [r.path for r in self.server.requests if r.path.startswith("/tarnquill/?")]
-        self.assertEqual(["/tarnquill/?software=5.0"], pages)
+        # A second navigation would come at once.
+        self.holds_for(lambda: self.pages() == ["/tarnquill/?software=5.0"], 2,
+                       message="pages asked: %r" % self.pages())
 
         self.close_and_wait(proc, main.hwnd)
         self.assertEqual([], self.robot.windows(pid=main.pid, visible_only=False))
@@ -94,9 +97,8 @@ class MainWindow(ShellCase):
     def test_start_page_carries_the_running_copys_four_part_version(self):
         proc, main = self.start_installed("5.0.0.1")
         self.server.wait_for_request("/tarnquill/?software=5.0.0.1", timeout=20)
-        time.sleep(2)
-        pages = [r.path for r in self.server.requests if r.path.startswith("/tarnquill/?")]
-        self.assertEqual(["/tarnquill/?software=5.0.0.1"], pages)
+        self.holds_for(lambda: self.pages() == ["/tarnquill/?software=5.0.0.1"], 2,
+                       message="pages asked: %r" % self.pages())
         self.close_and_wait(proc, main.hwnd)
 
 
@@ -108,9 +110,8 @@ class Keyboard(ShellCase):
         for hwnd in targets:
             for vk in (VK_ESCAPE, VK_RETURN):
                 self.robot.send_key(hwnd, vk)
-        time.sleep(1)
-        self.assertTrue(proc.running())
-        self.assertTrue(self.robot.windows(caption=MAIN_CAPTION, cls=DIALOG_CLASS))
+        self.holds_for(lambda: proc.running() and self.robot.windows(caption=MAIN_CAPTION, cls=DIALOG_CLASS), 2,
+                       message="a key ended the dialog")
         self.close_and_wait(proc, main.hwnd, by_system_menu=True)
 
 
@@ -205,7 +206,7 @@ class WithoutBrowserControl(ShellCase):
             self.prefix.env[key] = self.prefix.env[key] + ";ieframe,shdocvw=d"
         proc, main = self.start_installed()
         self.robot.no_box(within=2)
-        self.assertEqual([], [r.path for r in self.server.requests if r.path.startswith("/tarnquill/?")])
+        self.assertEqual([], self.pages())
 
         # No control, no status text: the window keeps accepting dropped
         # files, and a drop shows the notice with the application name.

@@ -79,7 +79,12 @@ class RealWebServer(UpdateCase):
             self.robot.wait_for_window(caption="Veltrano " + self.host, cls="#32770", timeout=30))
 
         update = "http://%s/tarnquill/update/" % self.host
-        requests = [line.replace(":80/", "/", 1) for line in nginx.access_log() if "/update/" in line]
+        def logged():
+            return [line.replace(":80/", "/", 1) for line in nginx.access_log() if "/update/" in line]
+        # nginx logs a request once it has sent the answer: it may trail the program.
+        self.wait_until(lambda: len(logged()) >= len(UPDATE_FILES), 10,
+                        message="nginx logged %r" % nginx.access_log())
+        requests = logged()
         # The static host ignores the release's version in the query.
         self.assertEqual(["http GET %s%s HTTP/1.1" % (update, name) for name in UPDATE_FILES], requests)
         self.assertEqual([], self.server.requests, "a request bypassed nginx")
@@ -92,8 +97,10 @@ class RealWebServer(UpdateCase):
                         message="no start page over TLS: %r" % nginx.access_log())
         self.install_offered_update(window)
 
-        self.assertEqual([page] + ["https GET /tarnquill/update/%s HTTP/1.1" % name for name in UPDATE_FILES],
-                         nginx.access_log())
+        expected = [page] + ["https GET /tarnquill/update/%s HTTP/1.1" % name for name in UPDATE_FILES]
+        self.wait_until(lambda: len(nginx.access_log()) >= len(expected), 10,
+                        message="nginx logged %r" % nginx.access_log())
+        self.assertEqual(expected, nginx.access_log())
         # Nothing went to the maker in the clear.
         self.assertEqual({("CONNECT", self.host + ":443")},
                          {(r.method, r.target) for r in self.server.requests})

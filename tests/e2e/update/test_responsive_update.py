@@ -8,8 +8,8 @@ import time
 import unittest
 
 from tests.harness import IDNO, IDYES
-from tests.e2e.update.test_update import (BACKUP, EXE, FAILURE_CAPTION, INSTALLED, MANIFEST, MARKER, OFFER_CAPTION,
-                         SUCCESS_CAPTION, UpdateCase, downloads_left)
+from tests.e2e.update.test_update import (BACKUP, EXE, FAILURE_CAPTION, FOLDER, INSTALLED, MANIFEST, MARKER,
+                                          OFFER_CAPTION, SUCCESS_CAPTION, UpdateCase, downloads_left)
 
 WM_NULL = 0
 SHORTCUT_CAPTION = "tarnquill"
@@ -44,6 +44,16 @@ class Responsive(UpdateCase):
         self.robot.answer(offer, IDYES)
         self.robot.wait_gone(offer.hwnd)
         self.robot.send(window.hwnd, WM_NULL, timeout=5)
+
+    def download_sizes(self):
+        sizes = []
+        for name in self.listdir(FOLDER):
+            if name.lower().endswith(".part"):
+                try:
+                    sizes.append(os.path.getsize(self.unix(FOLDER + "\\" + name)))
+                except OSError:
+                    pass  # gone meanwhile
+        return sizes
 
     def box_shown(self, caption):
         return [w for w in self.robot.windows(caption=caption) if w.cls == "#32770"]
@@ -80,7 +90,10 @@ class StalledServer(Responsive):
         window = self.start_installed()
         self.tick(window)
         self.robot.answer(self.offer("5.0.0.1"), IDYES)
-        time.sleep(3)  # the download has begun and stalls
+        # The download has begun: its file beside the executable holds the
+        # bytes sent before the stall.
+        self.wait_until(lambda: any(size >= 4096 for size in self.download_sizes()), 30,
+                        message="the download never began")
         self.close(window)
         self.wait_until(lambda: not [p for p in self.wine_processes()
                                      if p["exe"].lower() == "tarnquill.exe"],
