@@ -34,7 +34,8 @@ public:
     STDMETHODIMP OnSecurityProblem(DWORD) override { return E_ABORT; }
 
 private:
-    ~CertificateRefusal() override = default;
+    friend ComObject;
+    ~CertificateRefusal() = default;
     HWND m_site;
 };
 

@@ -10,7 +10,9 @@ namespace afx {
 
 // Derived implements `void* InterfaceFor(REFIID riid)`: the pointer to hand
 // out for riid (IUnknown included), cast to the interface's own base, or
-// null. Derived is created with new and never deleted but by Release.
+// null. Derived is created with new and never deleted but by Release: its
+// destructor is private, with `friend ComObject;` (no virtual destructor,
+// so no second deleting entry in each interface's table).
 template <class Derived, class... Interfaces>
 class ComObject : public Interfaces... {
 public:
@@ -28,12 +30,12 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
     STDMETHODIMP_(ULONG) Release() override {
         LONG n = InterlockedDecrement(&m_refs);
-        if (n == 0) delete this;
+        if (n == 0) delete static_cast<Derived*>(this);
         return static_cast<ULONG>(n);
     }
 
 protected:
-    virtual ~ComObject() = default;
+    ~ComObject() = default;
 
 private:
     LONG m_refs = 1;

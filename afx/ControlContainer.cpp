@@ -45,7 +45,8 @@ public:
     STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
 private:
-    ~InPlaceFrame() override = default;
+    friend ComObject;
+    ~InPlaceFrame() = default;
     ControlContainer* m_container;
 };
 

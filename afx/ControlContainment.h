@@ -101,7 +101,8 @@ public:
     STDMETHODIMP QueryService(REFGUID guidService, REFIID riid, void** ppv) override;
 
 private:
-    ~ControlSite() override;
+    friend ComObject;
+    ~ControlSite();
     bool LoadState(const ControlRequest& request);
     void ConnectEvents();
     RECT ClientRect() const;

@@ -43,7 +43,8 @@ public:
     }
 
 private:
-    ~EventSink() override = default;
+    friend ComObject;
+    ~EventSink() = default;
     ControlContainer* m_container;
     UINT m_id;
     IID m_iid;
