@@ -55,6 +55,15 @@ constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x2;
 constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
+// Access to a file's security descriptor itself, and the flags that open
+// the object a name stands for rather than what a link there leads to.
+constexpr DWORD READ_CONTROL = 0x00020000u;
+constexpr DWORD WRITE_DAC = 0x00040000u;
+constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000u;
+constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;  // needed to open a folder
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 
 // Processes
 constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
