@@ -62,6 +62,12 @@ CString UndoneUpdateRecordBeside(const CString& exePath) { return exePath + ".un
 
 CString FailedUpdateBeside(const CString& exePath) { return exePath + ".failed"; }
 
+CString OwnFailedUpdateBeside(const CString& exePath, plat::DWORD processId) {
+    CString name;
+    name.Format("%s.%lu.failed", exePath.c_str(), static_cast<unsigned long>(processId));
+    return name;
+}
+
 CString OwnBackupBeside(const CString& exePath, plat::DWORD processId) {
     CString name;
     name.Format("%s\\OldExecutable.%lu.bak", exePath.Left(exePath.ReverseFind('\\')).c_str(),
@@ -116,6 +122,7 @@ Array<CString> ProgramFilePatternsIn(const CString& installFolder) {
     const CString target = InstallTargetIn(installFolder);
     Array<CString> patterns;
     patterns.push_back(target + ".*.new");
+    patterns.push_back(target + ".*.failed");
     patterns.push_back(OwnBackupsPattern(installFolder));
     patterns.push_back(TemporaryFilesPattern(installFolder, kInstalledFileName, target));
     return patterns;

@@ -66,8 +66,11 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     if (outcome == WriteOutcome::Written && !placed) plat::DeleteFileA(staged);
     // Not placed: a running installed copy holds the target; start that one.
     // Nothing placed and nothing to start: closing would leave the user with
-    // no program at all, so this copy goes on running.
-    if (!StartInstalledCopy(installFolder, installTarget) && !placed) return;
+    // no program at all, so this copy goes on running. Judged again and held
+    // while it starts and its version is read.
+    const HeldObject target = HeldObject::Open(installTarget);
+    const bool started = target.Trusted() && StartInstalledCopy(installFolder, installTarget);
+    if (!started && !placed) return;
     // Once the installed copy runs, so its start page never waits for it. Not
     // placed: the running installed copy keeps the entry itself.
     if (placed) WriteUninstallEntry(installFolder, GetInstalledVersionOf(installTarget), imageBytes);
@@ -83,13 +86,18 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
     if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing
     const CString installTarget = InstallTargetIn(installFolder);
     // A folder or executable that is not the program's own (another local
-    // user made it first) is never started, written or linked to: this copy
-    // runs where it is, as when an installation fails, and says nothing.
-    if (!UsableInstallFolder(installFolder) || !UsableInstalledFile(installTarget)) return;
+    // user made it first, or made it a link) is never started, written or
+    // linked to: this copy runs where it is, as when an installation fails,
+    // and says nothing. Both stay held while their paths are used.
+    HeldObject folder;
+    if (PrepareInstallFolder(installFolder, folder) != Trust::Ok) return;
+    HeldObject target = HeldObject::Open(installTarget);
+    if (target.Exists() && !target.Trusted()) return;
     // The installed copy's version is read only when another copy runs: the
     // installed one never installs itself over itself.
     const bool installed = RunsFromInstallTarget(installTarget);
-    if (!installed && ShouldInstall(ownVersion, GetInstalledVersionOf(installTarget))) {
+    if (!installed && ShouldInstall(ownVersion, target.Exists() ? GetInstalledVersionOf(installTarget) : CString())) {
+        target.Release();  // the installation replaces it
         // Read only now: most starts install nothing. The image comes from
         // the module's own path: an unquoted command line names no file once
         // its first character is dropped, and a parent may name any file

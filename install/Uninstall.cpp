@@ -4,6 +4,7 @@
 #include "base/Handles.h"
 #include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
+#include "install/InstallFolderTrust.h"
 #include "install/PathCompare.h"
 #include "install/RunningCopies.h"
 #include "install/UninstallEntry.h"
@@ -98,10 +99,25 @@ bool RemoveExecutable(const CString& target, const CString& tempDir) {
            FALSE;
 }
 
+// Deletes only in the folder itself, held meanwhile so that its name cannot
+// be made a link: never in what a link at its name leads to, nor in a
+// folder another account owns. An older version's folder, still open to
+// others, is this user's to empty: each name goes itself, never through it.
+bool FolderToEmpty(const HeldObject& folder) {
+    return !folder.Exists() || (folder.IsFolder() && (folder.Verdict() == Trust::Ok ||
+                                                      folder.Verdict() == Trust::AnotherWriter));
+}
+
 void RemoveInstallation(Removal& removal, const CString& installFolder) {
     const CString target = InstallTargetIn(installFolder);
     const CString tempDir = TemporaryFolder();
     RemoveShortcuts(removal);
+    HeldObject folder = HeldObject::Open(FolderName(installFolder));
+    if (!FolderToEmpty(folder)) {
+        removal.Left(FolderName(installFolder));
+        removal.Left(UninstallEntryName());
+        return;
+    }
     const Array<CString> files = ProgramFilesIn(installFolder);
     for (std::size_t i = 0; i < files.size(); ++i) removal.File(files[i]);
     const Array<CString> patterns = ProgramFilePatternsIn(installFolder);
@@ -111,6 +127,7 @@ void RemoveInstallation(Removal& removal, const CString& installFolder) {
         RemoveMatching(removal, tempDir, TemporaryFilesPattern(tempDir, kInstalledFileName, target));
     const bool executableGone = RemoveExecutable(target, tempDir);
     if (!executableGone) removal.Left(target);
+    folder.Release();
     if (FolderExists(installFolder)) removal.Folder(installFolder);
     // The entry is what lets the user try again: it goes with the executable.
     if (!executableGone || !RemoveUninstallEntry()) removal.Left(UninstallEntryName());

@@ -67,16 +67,4 @@ struct OBJECT_SECURITY {
 // entries than fit.
 BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security);
 
-enum PATH_OWNER { OWNER_OTHER = 0, OWNER_SYSTEM, OWNER_ADMINISTRATORS, OWNER_CURRENT_USER };
-
-struct PATH_SECURITY {
-    PATH_OWNER owner;
-    // An entry lets an account other than SYSTEM, Administrators and the
-    // current user write, add, delete or change rights there (Users and
-    // Everyone count as others).
-    BOOL othersMayChange;
-};
-// FALSE when the file or folder does not exist or its security cannot be read.
-BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security);
-
 }  // namespace plat

@@ -19,9 +19,6 @@ Fn Advapi32(const char* name) {
     return win32::SystemFunction<Fn>("advapi32.dll", name);
 }
 
-// Rights that change a file or folder or what it holds.
-constexpr ACCESS_MASK kChanges = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                                 WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
 // Frees what advapi32 hands back with LocalAlloc.
 class LocalBlock {
@@ -79,27 +76,6 @@ bool SameSid(PSID a, PSID b) {
     return equal && equal(a, b);
 }
 
-bool Trusted(PSID sid, PSID user) {
-    return IsSid(sid, WinLocalSystemSid) || IsSid(sid, WinBuiltinAdministratorsSid) || SameSid(sid, user);
-}
-
-// An entry that applies here (not inherit-only) and lets an untrusted
-// account change something. A missing list lets everyone do everything.
-bool OthersMayChange(PACL dacl, PSID user) {
-    static const auto getAce = Advapi32<decltype(&::GetAce)>("GetAce");
-    if (!dacl) return true;
-    if (!getAce) return true;
-    for (::DWORD i = 0; i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (!getAce(dacl, i, &ace)) return true;
-        const auto* header = static_cast<ACE_HEADER*>(ace);
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
-        const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        const PSID who = const_cast<::DWORD*>(&allowed->SidStart);
-        if ((allowed->Mask & kChanges) && !Trusted(who, user)) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -200,22 +176,5 @@ BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security) {
     return TRUE;
 }
 
-BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security) {
-    static const auto get = Advapi32<decltype(&::GetNamedSecurityInfoA)>("GetNamedSecurityInfoA");
-    BYTE user[256];
-    if (!get || !security || !CurrentUserSid(user)) return FALSE;
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    LocalBlock descriptor;
-    if (get(lpPathName, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-            nullptr, &dacl, nullptr, descriptor.Put()) != ERROR_SUCCESS || !owner)
-        return FALSE;
-    security->owner = IsSid(owner, WinLocalSystemSid)             ? OWNER_SYSTEM
-                      : IsSid(owner, WinBuiltinAdministratorsSid) ? OWNER_ADMINISTRATORS
-                      : SameSid(owner, UserSidIn(user))           ? OWNER_CURRENT_USER
-                                                                  : OWNER_OTHER;
-    security->othersMayChange = OthersMayChange(dacl, UserSidIn(user)) ? TRUE : FALSE;
-    return TRUE;
-}
 
 }  // namespace plat

@@ -34,26 +34,6 @@ BOOL ProtectDirectoryA(const char* lpPathName) {
     return TRUE;
 }
 
-BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security) {
-    KernelLock lock;
-    if (sim::TakeFault(sim::Op::GetPathSecurity) || !lpPathName || !security) return FALSE;
-    // By name, as GetNamedSecurityInfoA reads: a link is followed.
-    const Node* node = Resolve(Lookup(lpPathName));
-    if (!node) return FALSE;
-    const sim::Account user = sim::CurrentUser();
-    security->owner = node->owner == sim::Account::System           ? OWNER_SYSTEM
-                      : node->owner == sim::Account::Administrators ? OWNER_ADMINISTRATORS
-                      : node->owner == user                         ? OWNER_CURRENT_USER
-                                                                    : OWNER_OTHER;
-    constexpr unsigned kChanges = sim::kWrite | sim::kDelete | sim::kDeleteChild | sim::kChangeRights;
-    security->othersMayChange = FALSE;
-    for (const sim::AccessEntry& e : node->acl) {
-        const bool trusted =
-            e.who == sim::Account::System || e.who == sim::Account::Administrators || e.who == user;
-        if (e.here && !trusted && (e.rights & kChanges)) security->othersMayChange = TRUE;
-    }
-    return TRUE;
-}
 
 namespace {
 
@@ -94,7 +74,7 @@ BYTE FlagsOf(const sim::AccessEntry& e) {
 
 BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security) {
     KernelLock lock;
-    if (sim::TakeFault(sim::Op::GetPathSecurity)) return FALSE;
+    if (sim::TakeFault(sim::Op::GetSecurityInfo)) return FALSE;
     HandleEntry* e = FindHandle(hFile, "GetSecurityInfo");
     if (!e || e->kind != HandleKind::File || !(e->access & READ_CONTROL) || !security) return FALSE;
     const Node* node = e->node;

@@ -37,10 +37,12 @@ const InstallFault kRows[] = {
     {"installed root query", sim::Op::VerQueryValue, 1, kImage500, After::InstalledAndStarted},
     {"folder exists, create fails", sim::Op::CreateProtectedDirectory, 1, kImage400, After::InstalledAndStarted},
     {"folder missing, create fails", sim::Op::CreateProtectedDirectory, 1, "", After::RunsOn},
-    {"folder's rights unreadable", sim::Op::GetPathSecurity, 1, kImage400, After::RunsOn},
-    // The older copy's folder is read, repaired and read again before the target.
-    {"repaired folder's rights unreadable", sim::Op::GetPathSecurity, 2, kImage400, After::RunsOn},
-    {"target's rights unreadable", sim::Op::GetPathSecurity, 3, kImage400, After::RunsOn},
+    {"folder's rights unreadable", sim::Op::GetSecurityInfo, 1, kImage400, After::RunsOn},
+    // The older copy's folder is read, its entries read, the folder repaired
+    // and read again, its entries read again, and then the target.
+    {"an entry's rights unreadable: it goes", sim::Op::GetSecurityInfo, 2, kImage400, After::InstalledAndStarted},
+    {"repaired folder's rights unreadable", sim::Op::GetSecurityInfo, 3, kImage400, After::RunsOn},
+    {"target's rights unreadable", sim::Op::GetSecurityInfo, 5, kImage400, After::RunsOn},
     {"older version's folder not repaired", sim::Op::ProtectDirectory, 1, kImage400, After::RunsOn},
     {"target not opened, nothing there", sim::Op::CreateFileWrite, 1, "", After::RunsOn},
     {"target not opened, older copy there", sim::Op::CreateFileWrite, 1, kImage400, After::FormerCopyStarted},
