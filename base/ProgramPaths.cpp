@@ -30,6 +30,8 @@ CString InstallFolderIn(const char* commonAppData) {
     return CString(commonAppData) + "\\Veltrano\\";
 }
 
+CString OwnCopyFolderIn(const char* localAppData) { return InstallFolderIn(localAppData); }
+
 CString InstallTargetIn(const CString& installFolder) { return installFolder + kInstalledFileName; }
 
 CString StagedInstallTarget(const CString& installTarget, plat::DWORD processId) {

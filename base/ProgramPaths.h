@@ -12,6 +12,12 @@
 // shared by every user. Empty when the folder is unknown (empty): "\Veltrano\"
 // alone would put the program in the current drive's root.
 CString InstallFolderIn(const char* commonAppData);
+// "<local application data>\Veltrano\": the user's own copy, for a user
+// to whom the machine's folder is not theirs to trust (another user's, a
+// link, or holding what cannot be removed). Under the user's profile, where
+// no other standard user may add anything; it holds the same names as the
+// machine's folder. Empty when the folder is unknown.
+CString OwnCopyFolderIn(const char* localAppData);
 // "<install folder>tarnquill.exe". The update directory serves the new
 // executable under the running file's name, so this is the name it holds.
 CString InstallTargetIn(const CString& installFolder);

@@ -63,16 +63,17 @@ private:
     CString m_left;
 };
 
-// Each menu's link, and each programs menu's sub-folder once its link is gone.
-void RemoveShortcuts(Removal& removal) {
+// Each menu's link, and each programs menu's sub-folder once its link is
+// gone; all users' only with the machine's copy (allUsers).
+void RemoveShortcuts(Removal& removal, bool allUsers) {
     const CString desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
     for (int csidl : {CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU}) {
-        const CString menu = SpecialFolder(csidl);
+        const CString menu = allUsers || csidl == CSIDL_STARTMENU ? SpecialFolder(csidl) : CString();
         if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
     }
     for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-        const CString programs = SpecialFolder(csidl);
+        const CString programs = allUsers || csidl == CSIDL_PROGRAMS ? SpecialFolder(csidl) : CString();
         if (programs.IsEmpty()) continue;
         removal.File(ProgramsLinkIn(programs));
         if (FolderExists(ProgramsSubFolderIn(programs))) removal.Folder(ProgramsSubFolderIn(programs));
@@ -108,10 +109,10 @@ bool FolderToEmpty(const HeldObject& folder) {
                                                       folder.Verdict() == Trust::AnotherWriter));
 }
 
-void RemoveInstallation(Removal& removal, const CString& installFolder) {
+void RemoveInstallation(Removal& removal, const CString& installFolder, bool allUsers) {
     const CString target = InstallTargetIn(installFolder);
     const CString tempDir = TemporaryFolder();
-    RemoveShortcuts(removal);
+    RemoveShortcuts(removal, allUsers);
     HeldObject folder = HeldObject::Open(FolderName(installFolder));
     if (!FolderToEmpty(folder)) {
         removal.Left(FolderName(installFolder));
@@ -142,7 +143,11 @@ int Tell(bool quiet, const char* text, int code) {
 
 int RunUninstall(bool quiet, UpdateGate& updates) {
     if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return kUninstallDeclined;
-    const CString installFolder = InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
+    // The user's own copy removes itself (its entry names it); any other
+    // start removes the machine's.
+    const CString ownFolder = OwnCopyFolderIn(SpecialFolder(CSIDL_LOCAL_APPDATA));
+    const bool own = IsInFolder(RunningModulePath(), ownFolder);
+    const CString installFolder = own ? ownFolder : InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
     if (installFolder.IsEmpty()) return Tell(quiet, kNoInstallFolder, kUninstallStopped);
     // Copies first: one closed during its download gives up the lock at once.
     if (!CloseRunningCopies(installFolder, kCopiesCloseWaitMs) ||
@@ -150,7 +155,7 @@ int RunUninstall(bool quiet, UpdateGate& updates) {
         return Tell(quiet, kStillRunning, kUninstallStopped);
 
     Removal removal;
-    RemoveInstallation(removal, installFolder);
+    RemoveInstallation(removal, installFolder, !own);
     if (removal.Complete()) return kUninstallDone;
     return Tell(quiet, kLeftBehind + removal.LeftList(), kUninstallPartly);
 }

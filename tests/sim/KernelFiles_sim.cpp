@@ -1,6 +1,7 @@
 // The kernel's file and folder calls over the in-memory volumes, with the
 // Windows rules for sharing, running images, moves and copies.
 #include "platform/Kernel.h"
+#include "platform/Security.h"
 #include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
@@ -25,12 +26,16 @@ std::vector<PendingMove>& Pending() {
 bool SharingAllows(const Node* node, plat::DWORD access, plat::DWORD share) {
     const bool wantsRead = access & plat::GENERIC_READ;
     const bool wantsWrite = access & plat::GENERIC_WRITE;
+    // A running image may be renamed, so opened to be moved, never written.
+    const bool wantsDelete = access & plat::DELETE;
     if (wantsWrite && node->runningImage) return false;
     for (const HandleEntry* e : HandlesOn(node)) {
         if (wantsRead && !(e->share & plat::FILE_SHARE_READ)) return false;
         if (wantsWrite && !(e->share & plat::FILE_SHARE_WRITE)) return false;
+        if (wantsDelete && !(e->share & plat::FILE_SHARE_DELETE)) return false;
         if ((e->access & plat::GENERIC_READ) && !(share & plat::FILE_SHARE_READ)) return false;
         if ((e->access & plat::GENERIC_WRITE) && !(share & plat::FILE_SHARE_WRITE)) return false;
+        if ((e->access & plat::DELETE) && !(share & plat::FILE_SHARE_DELETE)) return false;
     }
     return true;
 }
@@ -67,6 +72,10 @@ bool MayOpen(const Node* folder, const Node* node, plat::DWORD access) {
     // Its owner may always read an object's rights.
     if ((access & plat::READ_CONTROL) && node->owner != sim::CurrentUser() && !Allowed(node, sim::kReadExecute))
         return false;
+    // Deleting or moving it is also granted by its folder.
+    if ((access & plat::DELETE) && !MayDelete(node)) return false;
+    // On a folder: making a file in it.
+    if ((access & plat::FILE_ADD_FILE) && !Allowed(node, sim::kWrite)) return false;
     return !(access & plat::GENERIC_WRITE) || Allowed(node, sim::kWrite);
 }
 

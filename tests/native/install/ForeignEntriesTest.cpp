@@ -59,12 +59,13 @@ protected:
 // A link at the folder or at the program's name: whatever it leads to (the
 // user's own folder, the administrators' program) is never trusted,
 // installed into, repaired, started or linked to. A link at the name is
-// removed and the program installed in its place.
+// removed and the program installed in its place; with a link at the
+// folder, the program installs the user's own copy instead.
 TEST_F(ForeignEntries, NothingIsDoneThroughALink) {
     struct Case {
         const char* what;
         std::function<void()> plant;
-        bool installs;
+        std::string installed;  // the copy installed and started
     };
     const Case cases[] = {
         {"another user's junction to this user's own folder",
@@ -72,25 +73,25 @@ TEST_F(ForeignEntries, NothingIsDoneThroughALink) {
              ASSERT_TRUE(sim::MakeLink(kFolderName, kOwnFolder, true));
              Plant(kFolderName, Account::UserB);
          },
-         false},
+         kOwnTarget},
         {"this user's own junction to the administrators' folder",
          [] {
              ASSERT_TRUE(sim::MakeLink(kFolderName, kAdminFolder, true));
              ASSERT_TRUE(sim::HardLink(kAdminProgram, kAdminFolder + "\\tarnquill.exe"));
          },
-         false},
+         kOwnTarget},
         {"a symbolic link to a folder, its tag unreadable",
          [] {
              ASSERT_TRUE(sim::MakeLink(kFolderName, kOwnFolder, true, sim::kSymlinkTag));
              ASSERT_TRUE(sim::MarkReparsePoint(kFolderName, sim::kSymlinkTag, true));
          },
-         false},
+         kOwnTarget},
         {"a symbolic link at the program's name to the administrators' program",
          [] {
              ASSERT_TRUE(plat::CreateProtectedDirectoryA(kFolderName.c_str()));
              ASSERT_TRUE(sim::MakeLink(kTarget, kAdminProgram, false, sim::kSymlinkTag));
          },
-         true},
+         kTarget},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -107,8 +108,8 @@ TEST_F(ForeignEntries, NothingIsDoneThroughALink) {
         EXPECT_TRUE(sim::MayAccess(kOwnFolder, Account::UserA, sim::kFullControl));
         EXPECT_TRUE(sim::LinkSaves().empty());
         ExpectOnlyOwnBytesStarted();
-        EXPECT_EQ(c.installs, Relaunched());
-        EXPECT_EQ(c.installs, !NothingStartedOrClosed());
+        EXPECT_TRUE(Relaunched(c.installed));
+        EXPECT_EQ(kImage500, sim::ReadFileBytes(c.installed).value_or(""));
     }
 }
 
@@ -166,7 +167,8 @@ TEST_F(ForeignEntries, TheRepairLeavesNothingForeign) {
     EXPECT_TRUE(Relaunched());
     EXPECT_FALSE(sim::MayAccess(kInstallFolder, Account::UserB, sim::kWrite));
 
-    // A folder of theirs with a file of theirs in it cannot be removed.
+    // A folder of theirs with a file of theirs in it cannot be removed: the
+    // machine's folder is not used, the user's own copy is.
     TearDown();
     SetUp();
     OlderVersionsFolder();
@@ -176,7 +178,7 @@ TEST_F(ForeignEntries, TheRepairLeavesNothingForeign) {
     sim::SetCurrentUser(Account::UserA);
     RunDownloaded(kImage500);
     Step();
-    EXPECT_TRUE(NothingStartedOrClosed());
+    EXPECT_TRUE(Relaunched(kOwnTarget));
     EXPECT_FALSE(sim::Exists(kTarget));
 }
 

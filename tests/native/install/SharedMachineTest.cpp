@@ -60,8 +60,8 @@ TEST_F(SharedMachine, TheInstalledFolderIsProtectedAndAnOlderVersionsFolderIsRep
     }
 }
 
-// Another user's folder: whatever is in it, this copy runs where it is,
-// silently, and writes and links nothing there. Another user's file at the
+// Another user's folder: whatever is in it, nothing there is written,
+// started or linked to; the user's own copy is installed and started. Another user's file at the
 // install target in an older version's folder goes before this copy
 // installs itself there.
 struct Planted {
@@ -104,7 +104,7 @@ TEST_F(SharedMachine, AnotherUsersFolderOrExecutableIsNeverUsed) {
             ExpectProtectedInstall();
             continue;
         }
-        EXPECT_TRUE(NothingStartedOrClosed());
+        EXPECT_TRUE(Relaunched(kOwnTarget));
         EXPECT_EQ(before, sim::ListFolder(kInstallFolder));
         if (!c.image.empty()) {
             EXPECT_EQ(c.image, sim::ReadFileBytes(kTarget).value_or(""));
