@@ -30,6 +30,8 @@ CString InstallFolderIn(const char* commonAppData) {
     return CString(commonAppData) + "\\Veltrano\\";
 }
 
+CString OwnCopyFolderIn(const char* localAppData) { return InstallFolderIn(localAppData); }
+
 CString InstallTargetIn(const CString& installFolder) { return installFolder + kInstalledFileName; }
 
 CString StagedInstallTarget(const CString& installTarget, plat::DWORD processId) {
@@ -61,6 +63,12 @@ CString BackupBeside(const CString& exePath) {
 CString UndoneUpdateRecordBeside(const CString& exePath) { return exePath + ".undone"; }
 
 CString FailedUpdateBeside(const CString& exePath) { return exePath + ".failed"; }
+
+CString OwnFailedUpdateBeside(const CString& exePath, plat::DWORD processId) {
+    CString name;
+    name.Format("%s.%lu.failed", exePath.c_str(), static_cast<unsigned long>(processId));
+    return name;
+}
 
 CString OwnBackupBeside(const CString& exePath, plat::DWORD processId) {
     CString name;
@@ -116,6 +124,7 @@ Array<CString> ProgramFilePatternsIn(const CString& installFolder) {
     const CString target = InstallTargetIn(installFolder);
     Array<CString> patterns;
     patterns.push_back(target + ".*.new");
+    patterns.push_back(target + ".*.failed");
     patterns.push_back(OwnBackupsPattern(installFolder));
     patterns.push_back(TemporaryFilesPattern(installFolder, kInstalledFileName, target));
     return patterns;

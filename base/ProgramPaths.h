@@ -12,6 +12,12 @@
 // shared by every user. Empty when the folder is unknown (empty): "\Veltrano\"
 // alone would put the program in the current drive's root.
 CString InstallFolderIn(const char* commonAppData);
+// "<local application data>\Veltrano\": the user's own copy, for a user
+// to whom the machine's folder is not theirs to trust (another user's, a
+// link, or holding what cannot be removed). Under the user's profile, where
+// no other standard user may add anything; it holds the same names as the
+// machine's folder. Empty when the folder is unknown.
+CString OwnCopyFolderIn(const char* localAppData);
 // "<install folder>tarnquill.exe". The update directory serves the new
 // executable under the running file's name, so this is the name it holds.
 CString InstallTargetIn(const CString& installFolder);
@@ -62,10 +68,14 @@ CString UndoneUpdateRecordBeside(const CString& exePath);
 // "<exe path>.failed": that update's image, moved off the executable's path
 // so the backup can take it without ever overwriting a file.
 CString FailedUpdateBeside(const CString& exePath);
+// "<exe path>.<pid>.failed": the update's image set aside by an undo that
+// found "<exe path>.failed" impossible to delete (another user made a
+// folder there), so that nothing at that name can disable the undo.
+CString OwnFailedUpdateBeside(const CString& exePath, plat::DWORD processId);
 // "OldExecutable.<pid>.bak" in the executable's folder: the backup of a swap
 // that found "OldExecutable.bak" impossible to delete (an old copy still
-// runs from it, or another user made it), so that such a file cannot stop
-// every update for good.
+// runs from it, another user made it, or it is a folder), so that nothing
+// at that name can stop every update for good.
 CString OwnBackupBeside(const CString& exePath, plat::DWORD processId);
 // "<folder>OldExecutable.*.bak": the backups of their own that swaps left.
 CString OwnBackupsPattern(const CString& folder);
@@ -98,7 +108,7 @@ constexpr char kUninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVers
 // folder.
 Array<CString> ProgramFilesIn(const CString& installFolder);
 // The patterns of the files of that folder named after a process: staged
-// images, backups of their own, downloads of updates.
+// images, backups and undone images of their own, downloads of updates.
 Array<CString> ProgramFilePatternsIn(const CString& installFolder);
 // "<tempDir><fileName>.<hash>.<pid>.removed": the running installed image,
 // moved off the install folder so the folder can go (a running image cannot

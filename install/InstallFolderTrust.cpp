@@ -1,32 +1,79 @@
 #include "install/InstallFolderTrust.h"
 
+#include "base/ProgramPaths.h"
+#include "install/PathCompare.h"
+#include "platform/FileSearch.h"
 #include "platform/Kernel.h"
 #include "platform/Security.h"
 
 namespace {
 
-// SYSTEM, Administrators or this user; false when the rights cannot be read.
-bool OwnerTrusted(const char* path, plat::PATH_SECURITY& security) {
-    return plat::GetPathSecurityA(path, &security) && security.owner != plat::OWNER_OTHER;
+bool IsProgramName(const CString& folder, const CString& path) {
+    if (SamePath(path, InstallTargetIn(folder))) return true;
+    const Array<CString> files = ProgramFilesIn(folder);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (SamePath(path, files[i])) return true;
+    return false;
 }
 
-bool PassesRule(const char* path) {
-    plat::PATH_SECURITY security{};
-    return OwnerTrusted(path, security) && !security.othersMayChange;
+// Not the program's own: a link, a file with several names, what another
+// account owns (or what cannot be opened to show its owner), and, once the
+// folder is closed to others, what another account may change.
+bool Foreign(Trust verdict, bool writersToo) {
+    return verdict == Trust::Link || verdict == Trust::Owner || verdict == Trust::SeveralNames ||
+           (writersToo && verdict == Trust::AnotherWriter);
+}
+
+// Removes every entry that is not the program's own, and a folder standing
+// at one of the program's names. Each goes by its own name, never through
+// it: a link is removed itself, a folder only when empty. False when one
+// of them stays.
+bool RemoveForeignEntries(const CString& folder, bool writersToo) {
+    plat::WIN32_FIND_DATAA found{};
+    FindHandle search(plat::FindFirstFileA(folder + "*", &found));
+    if (!search) return true;
+    bool clean = true;
+    do {
+        const CString name(found.cFileName);
+        if (name == "." || name == "..") continue;
+        const CString path = folder + name;
+        HeldObject entry = HeldObject::Open(path);
+        if (!entry.Exists()) continue;
+        if (!Foreign(entry.Verdict(), writersToo) && !(entry.IsFolder() && IsProgramName(folder, path))) continue;
+        entry.Release();
+        if (!(entry.IsFolder() ? plat::RemoveDirectoryA(path) : plat::DeleteFileA(path))) clean = false;
+    } while (plat::FindNextFileA(search.Get(), &found));
+    return clean;
 }
 
 }  // namespace
 
-bool UsableInstallFolder(const char* installFolder) {
-    // Made here and now, it is ours; made before, it has to show it.
-    if (plat::CreateProtectedDirectoryA(installFolder)) return true;
-    plat::PATH_SECURITY security{};
-    if (!OwnerTrusted(installFolder, security)) return false;
-    if (!security.othersMayChange) return true;
-    // Open to others with a trusted owner: an older version's folder. Only
-    // its owner (or an administrator) can repair it; for anyone else the
-    // change fails and the folder stays as it is.
-    return plat::ProtectDirectoryA(installFolder) && PassesRule(installFolder);
+CString FolderName(const CString& folder) {
+    const int length = folder.GetLength();
+    return length > 3 && folder.GetAt(length - 1) == '\\' ? folder.Left(length - 1) : folder;
 }
 
-bool UsableInstalledFile(const char* path) { return !plat::FileExists(path) || PassesRule(path); }
+Trust PrepareInstallFolder(const CString& installFolder, HeldObject& held) {
+    const CString name = FolderName(installFolder);
+    // Made here and now, it is ours and empty; made before, it has to show it.
+    const bool made = plat::CreateProtectedDirectoryA(name) != plat::FALSE;
+    held = HeldObject::Open(name);
+    if (!held.Exists()) return Trust::Owner;
+    if (!held.IsFolder()) return held.Verdict() == Trust::Ok ? Trust::ForeignEntry : held.Verdict();
+    if (made) return held.Verdict();
+    Trust verdict = held.Verdict();
+    if (verdict == Trust::AnotherWriter) {
+        // Open to others with a trusted owner: an older version's folder.
+        // What others put there goes first, while nothing of theirs can yet
+        // be given the program's rights; then only its owner (or an
+        // administrator) can close it; for anyone else the change fails and
+        // the folder stays as it is. A folder that passes is never given a
+        // list of the program's making.
+        if (!RemoveForeignEntries(installFolder, false)) return Trust::ForeignEntry;
+        if (!plat::ProtectDirectoryA(name)) return verdict;
+        held = HeldObject::Open(name);
+        verdict = held.Verdict();
+    }
+    if (verdict != Trust::Ok) return verdict;
+    return RemoveForeignEntries(installFolder, true) ? Trust::Ok : Trust::ForeignEntry;
+}

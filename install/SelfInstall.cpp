@@ -18,17 +18,11 @@
 
 namespace {
 
-// Empty when the shell does not name the common application data folder.
-CString InstallFolder(plat::HWND hWnd) {
-    char appData[plat::MAX_PATH] = {};
-    if (!plat::SHGetSpecialFolderPathA(hWnd, appData, plat::CSIDL_COMMON_APPDATA, plat::FALSE)) return CString();
-    return InstallFolderIn(appData);
-}
-
-// The installed copy itself is running. Writing itself over itself achieves
-// nothing, and without version data it would restart itself without end.
-bool RunsFromInstallTarget(const CString& installTarget) {
-    return SamePath(RunningModulePath(), installTarget);
+// Empty when the shell does not name the folder.
+CString SpecialFolder(plat::HWND hWnd, int csidl) {
+    char folder[plat::MAX_PATH] = {};
+    if (!plat::SHGetSpecialFolderPathA(hWnd, folder, csidl, plat::FALSE)) return CString();
+    return CString(folder);
 }
 
 // The short form of the running program's version ("5.0") as the entry
@@ -66,12 +60,47 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     if (outcome == WriteOutcome::Written && !placed) plat::DeleteFileA(staged);
     // Not placed: a running installed copy holds the target; start that one.
     // Nothing placed and nothing to start: closing would leave the user with
-    // no program at all, so this copy goes on running.
-    if (!StartInstalledCopy(installFolder, installTarget) && !placed) return;
+    // no program at all, so this copy goes on running. Judged again and held
+    // while it starts and its version is read.
+    const HeldObject target = HeldObject::Open(installTarget);
+    const bool started = target.Trusted() && StartInstalledCopy(installFolder, installTarget);
+    if (!started && !placed) return;
     // Once the installed copy runs, so its start page never waits for it. Not
     // placed: the running installed copy keeps the entry itself.
     if (placed) WriteUninstallEntry(installFolder, GetInstalledVersionOf(installTarget), imageBytes);
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
+}
+
+// One install folder as this start finds it, held (folder and executable)
+// while its paths are used.
+struct InstalledCopy {
+    explicit InstalledCopy(const CString& installFolder)
+        : folder(installFolder), target(InstallTargetIn(installFolder)) {}
+    CString folder;
+    CString target;
+    HeldObject heldFolder;
+    HeldObject heldTarget;
+    CopyFacts facts;
+};
+
+// create: a missing folder is made (with the program's protected rights);
+// otherwise a missing folder holds no copy. runsFromIt: the running file is
+// its executable, whose version is the running program's.
+void Look(InstalledCopy& copy, bool create, bool runsFromIt, const CString& ownVersion) {
+    if (copy.folder.IsEmpty()) return;
+    if (!create && plat::GetFileAttributesA(FolderName(copy.folder)) == plat::INVALID_FILE_ATTRIBUTES) return;
+    if (PrepareInstallFolder(copy.folder, copy.heldFolder) != Trust::Ok) return;
+    copy.heldTarget = HeldObject::Open(copy.target);
+    if (copy.heldTarget.Exists() && !copy.heldTarget.Trusted()) return;
+    copy.facts.usable = true;
+    if (!copy.heldTarget.Exists()) return;
+    copy.facts.version = runsFromIt ? FourNumberVersion(ownVersion) : GetInstalledVersionOf(copy.target);
+}
+
+Copy FolderOf(const CString& path, const InstalledCopy& machine, const InstalledCopy& own) {
+    if (IsInFolder(path, machine.folder)) return Copy::Machine;
+    if (IsInFolder(path, own.folder)) return Copy::Own;
+    return Copy::None;
 }
 
 }  // namespace
@@ -79,26 +108,44 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
 void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
                         char (&exeDir)[256], char (&exeName)[256]) {
     SplitOwnPath(plat::GetCommandLineA(), exeDir, exeName);
-    const CString installFolder = InstallFolder(hWnd);
-    if (installFolder.IsEmpty()) return;  // no install folder: run from here, offer nothing
-    const CString installTarget = InstallTargetIn(installFolder);
-    // A folder or executable that is not the program's own (another local
-    // user made it first) is never started, written or linked to: this copy
-    // runs where it is, as when an installation fails, and says nothing.
-    if (!UsableInstallFolder(installFolder) || !UsableInstalledFile(installTarget)) return;
-    // The installed copy's version is read only when another copy runs: the
-    // installed one never installs itself over itself.
-    const bool installed = RunsFromInstallTarget(installTarget);
-    if (!installed && ShouldInstall(ownVersion, GetInstalledVersionOf(installTarget))) {
+    const CString running = RunningModulePath();
+    InstalledCopy machine(InstallFolderIn(SpecialFolder(hWnd, plat::CSIDL_COMMON_APPDATA)));
+    InstalledCopy own(OwnCopyFolderIn(SpecialFolder(hWnd, plat::CSIDL_LOCAL_APPDATA)));
+    const Copy runs = FolderOf(running, machine, own);
+    // A folder or executable that is not the program's own for this user
+    // (another user's, a link, something of another's in it) is never
+    // started, written or linked to. The own folder is made only for a
+    // download that has nowhere else to go.
+    Look(machine, runs != Copy::Own, SamePath(running, machine.target), ownVersion);
+    Look(own, runs == Copy::None && !machine.facts.usable, SamePath(running, own.target), ownVersion);
+    const StartPlan plan = PlanStart(runs, ownVersion, machine.facts, own.facts);
+    InstalledCopy& chosen = plan.copy == Copy::Machine ? machine : own;
+    switch (plan.action) {
+    case StartAction::RunHere:
+        return;
+    case StartAction::Install:
+        chosen.heldTarget.Release();  // the installation replaces it
         // Read only now: most starts install nothing. The image comes from
         // the module's own path: an unquoted command line names no file once
         // its first character is dropped, and a parent may name any file
         // there, which must never be installed as this program.
-        Install(hWnd, installFolder, installTarget, OwnImage::Read(RunningModulePath()));
+        Install(hWnd, chosen.folder, chosen.target, OwnImage::Read(running));
         return;
+    case StartAction::Switch:
+        if (StartInstalledCopy(chosen.folder, chosen.target)) plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
+        return;
+    case StartAction::Stay:
+        // After the start page's request, like the offer: the entry of an
+        // installation made before it existed, of the version now updated,
+        // or of the copy this user now uses.
+        if (SamePath(running, chosen.target)) KeepUninstallEntry(chosen.folder, FourNumberVersion(ownVersion));
+        // The user's links that still lead into a machine's folder they
+        // may no longer trust.
+        if (plan.copy == Copy::Own && !machine.facts.usable) LeadLinksToOwnCopy(own.target, machine.folder);
+        break;
+    case StartAction::Offer:
+        break;
     }
-    // After the start page's request, like the offer: the entry of an
-    // installation made before it existed, or of the version now updated.
-    if (installed) KeepUninstallEntry(installFolder, FourNumberVersion(ownVersion));
-    OfferShortcuts(hWnd, installFolder);
+    // All users' links only to the machine's copy: the own copy is this user's.
+    OfferShortcuts(hWnd, chosen.folder, plan.copy == Copy::Machine);
 }

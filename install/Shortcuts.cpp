@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/User.h"
 #include "base/ProgramPaths.h"
+#include "install/PathCompare.h"
 
 #include <cstring>
 
@@ -69,9 +70,40 @@ bool MarkerExists(const char* marker) {
     return true;
 }
 
+// The target a link file holds, empty when it cannot be read.
+CString LinkTarget(const CString& linkPath) {
+    plat::WCHAR wideLink[kWidePath];
+    ToWide(linkPath, 0, wideLink);
+    ComInit com;
+    if (!com.Succeeded()) return CString();
+    ComPtr<plat::IShellLinkA> link = MakeShellLink();
+    if (!link) return CString();
+    ComPtr<plat::IPersistFile> file = PersistFileOf(link);
+    char target[plat::MAX_PATH] = {};
+    if (!file || plat::FAILED(file->Load(wideLink, plat::STGM_READ)) ||
+        plat::FAILED(link->GetPath(target, plat::MAX_PATH)))
+        return CString();
+    return CString(target);
+}
+
+void Relink(const CString& link, const CString& target, const char* machineFolder) {
+    if (plat::FileExists(link) && IsInFolder(LinkTarget(link), machineFolder)) WriteLink(target, link);
+}
+
 }  // namespace
 
-void OfferShortcuts(plat::HWND hWnd, const char* installFolder) {
+void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder) {
+    const CString desktop = SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY);
+    if (!desktop.IsEmpty() && plat::FileExists(DesktopLinkIn(desktop)) &&
+        IsInFolder(LinkTarget(DesktopLinkIn(desktop)), machineFolder))
+        CreateDesktopShortcut(ownTarget);
+    const CString menu = SpecialFolder(nullptr, plat::CSIDL_STARTMENU);
+    if (!menu.IsEmpty()) Relink(StartMenuLinkIn(menu), ownTarget, machineFolder);
+    const CString programs = SpecialFolder(nullptr, plat::CSIDL_PROGRAMS);
+    if (!programs.IsEmpty()) Relink(ProgramsLinkIn(programs), ownTarget, machineFolder);
+}
+
+void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers) {
     const CString marker = ShortcutMarkerIn(installFolder);
     if (MarkerExists(marker)) return;
     if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
@@ -82,8 +114,10 @@ void OfferShortcuts(plat::HWND hWnd, const char* installFolder) {
     // The marker goes first, so a later failing row never brings the question back.
     WriteLink(target, marker);
     CreateDesktopShortcut(target);
-    WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target);
-    WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target);
+    if (allUsers) {
+        WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target);
+        WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target);
+    }
     WriteStartMenuRow(hWnd, plat::CSIDL_STARTMENU, target);
     WriteProgramsRow(hWnd, plat::CSIDL_PROGRAMS, target);
 }

@@ -2,10 +2,15 @@
 #pragma once
 #include "platform/WinTypes.h"
 
-// Asks once (until the marker exists) and writes the marker and five links,
+// Asks once (until the marker exists) and writes the marker and the links,
 // each to the installed program whatever the running file is called (a
-// browser saves a second download as "tarnquill (1).exe").
-void OfferShortcuts(plat::HWND hWnd, const char* installFolder);
+// browser saves a second download as "tarnquill (1).exe"): the user's three
+// (desktop, start menu, programs) and, for the machine's copy (allUsers),
+// the two of all users.
+void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers);
+// The user's own links at the program's names that lead into
+// machineFolder, written again to lead to ownTarget.
+void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder);
 plat::BOOL CreateShortcut(const char* lpszTarget, const char* lpszLink, const char* lpszArgs);
 // The desktop link to the install target less ".exe".
 void CreateDesktopShortcut(const char* installTarget);

@@ -4,6 +4,7 @@
 #include "base/Handles.h"
 #include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
+#include "install/InstallFolderTrust.h"
 #include "install/PathCompare.h"
 #include "install/RunningCopies.h"
 #include "install/UninstallEntry.h"
@@ -62,16 +63,17 @@ private:
     CString m_left;
 };
 
-// Each menu's link, and each programs menu's sub-folder once its link is gone.
-void RemoveShortcuts(Removal& removal) {
+// Each menu's link, and each programs menu's sub-folder once its link is
+// gone; all users' only with the machine's copy (allUsers).
+void RemoveShortcuts(Removal& removal, bool allUsers) {
     const CString desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
     for (int csidl : {CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU}) {
-        const CString menu = SpecialFolder(csidl);
+        const CString menu = allUsers || csidl == CSIDL_STARTMENU ? SpecialFolder(csidl) : CString();
         if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
     }
     for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-        const CString programs = SpecialFolder(csidl);
+        const CString programs = allUsers || csidl == CSIDL_PROGRAMS ? SpecialFolder(csidl) : CString();
         if (programs.IsEmpty()) continue;
         removal.File(ProgramsLinkIn(programs));
         if (FolderExists(ProgramsSubFolderIn(programs))) removal.Folder(ProgramsSubFolderIn(programs));
@@ -98,10 +100,25 @@ bool RemoveExecutable(const CString& target, const CString& tempDir) {
            FALSE;
 }
 
-void RemoveInstallation(Removal& removal, const CString& installFolder) {
+// Deletes only in the folder itself, held meanwhile so that its name cannot
+// be made a link: never in what a link at its name leads to, nor in a
+// folder another account owns. An older version's folder, still open to
+// others, is this user's to empty: each name goes itself, never through it.
+bool FolderToEmpty(const HeldObject& folder) {
+    return !folder.Exists() || (folder.IsFolder() && (folder.Verdict() == Trust::Ok ||
+                                                      folder.Verdict() == Trust::AnotherWriter));
+}
+
+void RemoveInstallation(Removal& removal, const CString& installFolder, bool allUsers) {
     const CString target = InstallTargetIn(installFolder);
     const CString tempDir = TemporaryFolder();
-    RemoveShortcuts(removal);
+    RemoveShortcuts(removal, allUsers);
+    HeldObject folder = HeldObject::Open(FolderName(installFolder));
+    if (!FolderToEmpty(folder)) {
+        removal.Left(FolderName(installFolder));
+        removal.Left(UninstallEntryName());
+        return;
+    }
     const Array<CString> files = ProgramFilesIn(installFolder);
     for (std::size_t i = 0; i < files.size(); ++i) removal.File(files[i]);
     const Array<CString> patterns = ProgramFilePatternsIn(installFolder);
@@ -111,6 +128,7 @@ void RemoveInstallation(Removal& removal, const CString& installFolder) {
         RemoveMatching(removal, tempDir, TemporaryFilesPattern(tempDir, kInstalledFileName, target));
     const bool executableGone = RemoveExecutable(target, tempDir);
     if (!executableGone) removal.Left(target);
+    folder.Release();
     if (FolderExists(installFolder)) removal.Folder(installFolder);
     // The entry is what lets the user try again: it goes with the executable.
     if (!executableGone || !RemoveUninstallEntry()) removal.Left(UninstallEntryName());
@@ -125,7 +143,11 @@ int Tell(bool quiet, const char* text, int code) {
 
 int RunUninstall(bool quiet, UpdateGate& updates) {
     if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return kUninstallDeclined;
-    const CString installFolder = InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
+    // The user's own copy removes itself (its entry names it); any other
+    // start removes the machine's.
+    const CString ownFolder = OwnCopyFolderIn(SpecialFolder(CSIDL_LOCAL_APPDATA));
+    const bool own = IsInFolder(RunningModulePath(), ownFolder);
+    const CString installFolder = own ? ownFolder : InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
     if (installFolder.IsEmpty()) return Tell(quiet, kNoInstallFolder, kUninstallStopped);
     // Copies first: one closed during its download gives up the lock at once.
     if (!CloseRunningCopies(installFolder, kCopiesCloseWaitMs) ||
@@ -133,7 +155,7 @@ int RunUninstall(bool quiet, UpdateGate& updates) {
         return Tell(quiet, kStillRunning, kUninstallStopped);
 
     Removal removal;
-    RemoveInstallation(removal, installFolder);
+    RemoveInstallation(removal, installFolder, !own);
     if (removal.Complete()) return kUninstallDone;
     return Tell(quiet, kLeftBehind + removal.LeftList(), kUninstallPartly);
 }

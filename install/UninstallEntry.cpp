@@ -2,6 +2,7 @@
 
 #include "base/Handles.h"
 #include "base/ProgramPaths.h"
+#include "install/PathCompare.h"
 #include "platform/Kernel.h"
 #include "platform/Registry.h"
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr char kDisplayName[] = "Veltrano";
 constexpr char kPublisher[] = "Veltrano";
-constexpr DWORD kVersionRoom = 64;
 
 bool SetString(HKEY key, const char* name, const char* value) {
     return RegSetValueExA(key, name, REG_SZ, reinterpret_cast<const BYTE*>(value),
@@ -31,19 +31,18 @@ CString WithoutTrailingBackslash(const CString& folder) {
     return length > 0 && folder.GetAt(length - 1) == '\\' ? folder.Left(length - 1) : folder;
 }
 
-// The entry's version, empty when there is no entry or no version in it.
-CString EntryVersion() {
+// A text value of the entry, empty when there is no entry or no such text.
+CString EntryText(const char* name) {
     RegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kUninstallEntryKey, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
         return CString();
-    char version[kVersionRoom] = {};
+    char text[MAX_PATH + 1] = {};
     DWORD type = 0;
-    DWORD size = sizeof version - 1;  // room for a terminator the value may lack
-    if (RegQueryValueExA(key.Get(), "DisplayVersion", &type, reinterpret_cast<BYTE*>(version), &size) !=
-            ERROR_SUCCESS ||
+    DWORD size = sizeof text - 1;  // room for a terminator the value may lack
+    if (RegQueryValueExA(key.Get(), name, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
         type != REG_SZ)
         return CString();
-    return CString(version);
+    return CString(text);
 }
 
 // The installed executable's size, 0 when it cannot be read.
@@ -77,7 +76,11 @@ bool WriteUninstallEntry(const CString& installFolder, const CString& version, D
 }
 
 void KeepUninstallEntry(const CString& installFolder, const CString& version) {
-    if (version.IsEmpty() || EntryVersion() == version) return;
+    // The entry names the copy this user uses: the machine's, or their own
+    // once the machine's is not theirs to trust.
+    if (version.IsEmpty() || (EntryText("DisplayVersion") == version &&
+                              SamePath(EntryText("InstallLocation"), WithoutTrailingBackslash(installFolder))))
+        return;
     WriteUninstallEntry(installFolder, version, FileSizeOf(InstallTargetIn(installFolder)));
 }
 

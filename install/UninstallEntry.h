@@ -9,9 +9,10 @@
 // Writes every value for the executable installed in installFolder;
 // version is its four-number version. False when any value is missing.
 bool WriteUninstallEntry(const CString& installFolder, const CString& version, plat::DWORD imageBytes);
-// Run by the installed copy: writes the entry when there is none or it
+// Run by the installed copy: writes the entry when there is none, or it
 // names another version (an installation made before the entry existed, or
-// an update since), reading the executable's size then.
+// an update since) or another folder (the machine's, for a user who now
+// uses a copy of their own), reading the executable's size then.
 void KeepUninstallEntry(const CString& installFolder, const CString& version);
 // True when no entry is left.
 bool RemoveUninstallEntry();

@@ -5,8 +5,6 @@
 
 namespace plat {
 
-constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
-
 struct WIN32_FIND_DATAA {
     DWORD dwFileAttributes;
     char cFileName[MAX_PATH];

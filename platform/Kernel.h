@@ -46,6 +46,23 @@ BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName, DWOR
 BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL bFailIfExists);
 // True when a file (not a folder) of that name exists.
 BOOL FileExists(const char* lpFileName);
+// The attributes of the name itself (a link there is not followed), or
+// INVALID_FILE_ATTRIBUTES when nothing is there.
+DWORD GetFileAttributesA(const char* lpFileName);
+
+// What the program reads of BY_HANDLE_FILE_INFORMATION.
+struct FILE_FACTS {
+    DWORD dwFileAttributes;
+    DWORD nNumberOfLinks;  // the file's names (hard links)
+};
+BOOL GetFileInformationByHandle(HANDLE hFile, FILE_FACTS* lpFileInformation);
+// GetFileInformationByHandleEx's FileAttributeTagInfo: the attributes and,
+// for a reparse point, its tag.
+struct FILE_ATTRIBUTE_TAG_INFO {
+    DWORD FileAttributes;
+    DWORD ReparseTag;
+};
+BOOL GetFileAttributeTagInfo(HANDLE hFile, FILE_ATTRIBUTE_TAG_INFO* lpInfo);
 
 // No command line, no security attributes, handles not inherited, the
 // caller's environment; the caller's current directory unless one is given.

@@ -16,19 +16,55 @@ namespace plat {
 // Creates the folder (its last level) with that list; FALSE when it exists.
 BOOL CreateProtectedDirectoryA(const char* lpPathName);
 // Gives an existing folder that list, and with it everything inside that
-// inherits; only its owner (or whoever may change its rights) can.
+// inherits; only its owner (or whoever may change its rights) can. A link at
+// the path is given the list itself: what it leads to is never changed.
 BOOL ProtectDirectoryA(const char* lpPathName);
 
-enum PATH_OWNER { OWNER_OTHER = 0, OWNER_SYSTEM, OWNER_ADMINISTRATORS, OWNER_CURRENT_USER };
+// Who an owner or an entry of an access list names, as far as the program
+// tells accounts apart.
+enum TRUSTEE_KIND { TRUSTEE_OTHER = 0, TRUSTEE_SYSTEM, TRUSTEE_ADMINISTRATORS, TRUSTEE_CURRENT_USER };
 
-struct PATH_SECURITY {
-    PATH_OWNER owner;
-    // An entry lets an account other than SYSTEM, Administrators and the
-    // current user write, add, delete or change rights there (Users and
-    // Everyone count as others).
-    BOOL othersMayChange;
+// Entry types (ACE_HEADER::AceType) and flags (AceFlags).
+constexpr BYTE ACCESS_ALLOWED_ACE_TYPE = 0x0;
+constexpr BYTE ACCESS_DENIED_ACE_TYPE = 0x1;
+constexpr BYTE ACCESS_ALLOWED_COMPOUND_ACE_TYPE = 0x4;
+constexpr BYTE ACCESS_ALLOWED_OBJECT_ACE_TYPE = 0x5;
+constexpr BYTE ACCESS_DENIED_OBJECT_ACE_TYPE = 0x6;
+constexpr BYTE ACCESS_ALLOWED_CALLBACK_ACE_TYPE = 0x9;
+constexpr BYTE ACCESS_DENIED_CALLBACK_ACE_TYPE = 0xA;
+constexpr BYTE ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE = 0xB;
+constexpr BYTE ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE = 0xC;
+constexpr BYTE OBJECT_INHERIT_ACE = 0x1;
+constexpr BYTE CONTAINER_INHERIT_ACE = 0x2;
+constexpr BYTE INHERIT_ONLY_ACE = 0x8;
+constexpr BYTE INHERITED_ACE = 0x10;
+
+// Rights of an entry's mask.
+constexpr DWORD FILE_WRITE_DATA = 0x2;    // on a folder: add a file
+constexpr DWORD FILE_APPEND_DATA = 0x4;   // on a folder: add a folder
+constexpr DWORD FILE_DELETE_CHILD = 0x40;
+constexpr DWORD DELETE = 0x00010000u;
+constexpr DWORD WRITE_OWNER = 0x00080000u;
+constexpr DWORD GENERIC_ALL = 0x10000000u;
+
+struct ACCESS_ENTRY {
+    BYTE type;
+    BYTE flags;
+    DWORD mask;
+    TRUSTEE_KIND who;  // TRUSTEE_OTHER too when the entry's account cannot be read
 };
-// FALSE when the file or folder does not exist or its security cannot be read.
-BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security);
+constexpr DWORD MAX_ACCESS_ENTRIES = 32;
+
+// The owner and access list of an object, as GetSecurityInfo reads them.
+struct OBJECT_SECURITY {
+    TRUSTEE_KIND owner;
+    BOOL hasAccessList;  // FALSE: a null list, which lets everyone do everything
+    DWORD entryCount;
+    ACCESS_ENTRY entries[MAX_ACCESS_ENTRIES];
+};
+// From a handle opened with READ_CONTROL: the object itself, whatever has
+// happened to its name since. FALSE when it cannot be read, or holds more
+// entries than fit.
+BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security);
 
 }  // namespace plat

@@ -27,13 +27,18 @@ protected:
 struct IShellLinkA : IUnknown {
     virtual HRESULT SetPath(const char* pszFile) = 0;
     virtual HRESULT SetArguments(const char* pszArgs) = 0;
+    // The target as stored (SLGP_RAWPATH), no find data.
+    virtual HRESULT GetPath(char* pszFile, int cch) = 0;
 
 protected:
     ~IShellLinkA() = default;
 };
 
+constexpr DWORD STGM_READ = 0x0;
+
 struct IPersistFile : IUnknown {
     virtual HRESULT Save(const WCHAR* pszFileName, BOOL fRemember) = 0;
+    virtual HRESULT Load(const WCHAR* pszFileName, DWORD dwMode) = 0;
 
 protected:
     ~IPersistFile() = default;

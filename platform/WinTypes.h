@@ -43,6 +43,7 @@ constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
 constexpr DWORD FILE_SHARE_READ = 0x1;
 constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD FILE_SHARE_DELETE = 0x4;
 constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
@@ -55,6 +56,16 @@ constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x2;
 constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
+// Access to a file's security descriptor itself, and the flags that open
+// the object a name stands for rather than what a link there leads to.
+constexpr DWORD READ_CONTROL = 0x00020000u;
+constexpr DWORD WRITE_DAC = 0x00040000u;
+constexpr DWORD FILE_ADD_FILE = 0x2;  // a folder's right to have a file made in it
+constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000u;
+constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;  // needed to open a folder
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 
 // Processes
 constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
@@ -108,6 +119,7 @@ constexpr int CSIDL_DESKTOPDIRECTORY = 16;
 constexpr int CSIDL_COMMON_STARTMENU = 22;
 constexpr int CSIDL_COMMON_PROGRAMS = 23;
 constexpr int CSIDL_COMMON_APPDATA = 35;
+constexpr int CSIDL_LOCAL_APPDATA = 28;
 
 struct RECT {
     LONG left;

@@ -17,6 +17,9 @@ enum UpdateResult : int {
     OwnVersionUnknown = 5,
     NoNewerVersion = 6,
     NotReplaced = 7,
+    // This user cannot replace the executable (ReplaceRight.h): nothing was
+    // asked of the server, and nothing is shown.
+    NotPermitted = 8,
 };
 
 class CAutoUpdater {

@@ -14,9 +14,9 @@ bool CAutoUpdater::ReplaceExecutable(CString strExePath, CString strNewFile, boo
     DWORD flags = bDelayUntilReboot ? MOVEFILE_DELAY_UNTIL_REBOOT
                                     : MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
     CString strBackup = BackupBeside(strExePath);
-    if (!DeleteFileA(strBackup) && FileExists(strBackup)) {
-        // Still running, or not this user's to delete: a backup of this
-        // process's own, or no update could ever be swapped in again.
+    if (!DeleteFileA(strBackup) && GetFileAttributesA(strBackup) != INVALID_FILE_ATTRIBUTES) {
+        // Still running, not this user's to delete, or a folder: a backup of
+        // this process's own, or no update could ever be swapped in again.
         strBackup = OwnBackupBeside(strExePath, GetCurrentProcessId());
         DeleteFileA(strBackup);
     }

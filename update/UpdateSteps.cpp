@@ -3,6 +3,7 @@
 
 #include "update/ExecutableCheck.h"
 #include "update/ImageVersion.h"
+#include "update/ReplaceRight.h"
 #include "update/SignatureDownload.h"
 #include "update/UpdateLock.h"
 #include "update/UpdateSettings.h"
@@ -73,13 +74,16 @@ CString FolderOf(const CString& path) { return path.Left(path.ReverseFind('\\') 
 }  // namespace
 
 bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
+    // Before anything is asked of the server: no offer this user could not
+    // complete.
+    job.modulePath = updater.GetModulePath();
+    if (MayReplaceExecutable(job.modulePath) != ReplaceRight::Granted) return End(job, NotPermitted);
     if (!updater.IsConnected()) return End(job, NotConnected);
 
     UpdateResult failure = OpenFailed;
     if (!ReadManifest(updater, job, job.manifest, failure)) return End(job, failure);
     job.watch.Heard();
 
-    job.modulePath = updater.GetModulePath();
     job.ownVersion = updater.GetFileVersionString(job.modulePath);
     if (job.ownVersion.IsEmpty()) return End(job, OwnVersionUnknown);
     if (updater.CompareVersions(job.manifest, job.ownVersion) != kVersionNewer) return End(job, NoNewerVersion);

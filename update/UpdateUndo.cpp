@@ -4,6 +4,7 @@
 
 #include "base/FileVersion.h"
 #include "base/Handles.h"
+#include "base/ObjectTrust.h"
 #include "base/ProgramPaths.h"
 #include "base/StartProgram.h"
 #include "base/VersionStrings.h"
@@ -27,21 +28,27 @@ constexpr DWORD kMoveFlags = MOVEFILE_WRITE_THROUGH;
 constexpr DWORD kRecordMax = 64;
 
 // A record cut short by a power cut reads as no version and is ignored.
+// Made new, so a link at its name is never written through (and, when it
+// cannot be removed, no record is written: that only costs a second undo).
 void WriteRecord(const CString& path, const CString& version) {
-    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+    DeleteFileA(path);
+    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
     if (!file) return;
     DWORD written = 0;
     WriteFile(file.Get(), version.c_str(), static_cast<DWORD>(version.GetLength()), &written);
     FlushFileBuffers(file.Get());
 }
 
+// Only a record that is the program's own counts: another user's (or a
+// link, or another name of some file) could stop every offer for good. It
+// is read through the handle it was judged by.
 CString ReadRecord(const CString& path) {
     if (!FileExists(path)) return CString();  // the usual case: nothing opened
-    FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-    if (!file) return CString();
+    const HeldObject record = HeldObject::Open(path);
+    if (!record.Trusted() || record.IsFolder()) return CString();
     char text[kRecordMax + 1] = {};
     DWORD read = 0;
-    if (!ReadFile(file.Get(), text, kRecordMax, &read)) return CString();
+    if (!ReadFile(record.Handle(), text, kRecordMax, &read)) return CString();
     return CString(text);
 }
 
@@ -52,10 +59,15 @@ CString BackupOfThisSwap(const CString& exePath) {
     return FileExists(own) ? own : BackupBeside(exePath);
 }
 
-bool PutBackupBack(const CString& exePath, const CString& aside) {
+bool PutBackupBack(const CString& exePath, CString& aside) {
     CString backup = BackupOfThisSwap(exePath);
     if (!FileExists(backup)) return false;
-    DeleteFileA(aside);  // left by an earlier undo
+    // Left by an earlier undo; what cannot be deleted there (a folder
+    // another user made) takes a name of this process's own instead.
+    if (!DeleteFileA(aside) && GetFileAttributesA(aside) != INVALID_FILE_ATTRIBUTES) {
+        aside = OwnFailedUpdateBeside(exePath, GetCurrentProcessId());
+        DeleteFileA(aside);
+    }
     if (!MoveFileExA(exePath, aside, kMoveFlags)) return false;
     if (MoveFileExA(backup, exePath, kMoveFlags)) return true;
     // The executable's path is never left empty.

@@ -53,4 +53,22 @@ BOOL FileExists(const char* lpFileName) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+DWORD GetFileAttributesA(const char* lpFileName) { return ::GetFileAttributesA(lpFileName); }
+
+BOOL GetFileInformationByHandle(HANDLE hFile, FILE_FACTS* lpFileInformation) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!lpFileInformation || !::GetFileInformationByHandle(hFile, &info)) return FALSE;
+    lpFileInformation->dwFileAttributes = info.dwFileAttributes;
+    lpFileInformation->nNumberOfLinks = info.nNumberOfLinks;
+    return TRUE;
+}
+
+BOOL GetFileAttributeTagInfo(HANDLE hFile, FILE_ATTRIBUTE_TAG_INFO* lpInfo) {
+    ::FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!lpInfo || !::GetFileInformationByHandleEx(hFile, FileAttributeTagInfo, &info, sizeof info)) return FALSE;
+    lpInfo->FileAttributes = info.FileAttributes;
+    lpInfo->ReparseTag = info.ReparseTag;
+    return TRUE;
+}
+
 }  // namespace plat

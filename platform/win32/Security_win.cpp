@@ -8,6 +8,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <cstddef>
 #include <cstdio>
 
 namespace plat {
@@ -18,9 +19,6 @@ Fn Advapi32(const char* name) {
     return win32::SystemFunction<Fn>("advapi32.dll", name);
 }
 
-// Rights that change a file or folder or what it holds.
-constexpr ACCESS_MASK kChanges = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                                 WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
 // Frees what advapi32 hands back with LocalAlloc.
 class LocalBlock {
@@ -78,27 +76,6 @@ bool SameSid(PSID a, PSID b) {
     return equal && equal(a, b);
 }
 
-bool Trusted(PSID sid, PSID user) {
-    return IsSid(sid, WinLocalSystemSid) || IsSid(sid, WinBuiltinAdministratorsSid) || SameSid(sid, user);
-}
-
-// An entry that applies here (not inherit-only) and lets an untrusted
-// account change something. A missing list lets everyone do everything.
-bool OthersMayChange(PACL dacl, PSID user) {
-    static const auto getAce = Advapi32<decltype(&::GetAce)>("GetAce");
-    if (!dacl) return true;
-    if (!getAce) return true;
-    for (::DWORD i = 0; i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        if (!getAce(dacl, i, &ace)) return true;
-        const auto* header = static_cast<ACE_HEADER*>(ace);
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
-        const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        const PSID who = const_cast<::DWORD*>(&allowed->SidStart);
-        if ((allowed->Mask & kChanges) && !Trusted(who, user)) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -111,35 +88,93 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName) {
 
 BOOL ProtectDirectoryA(const char* lpPathName) {
     static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
-    static const auto set = Advapi32<decltype(&::SetNamedSecurityInfoA)>("SetNamedSecurityInfoA");
+    static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
     LocalBlock descriptor;
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
     if (!daclOf || !set || !ProtectedDescriptor(descriptor) ||
         !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present)
         return FALSE;
+    // Through a handle on the name itself: a link there is not followed, so
+    // the list of whatever it leads to is never rewritten.
+    HANDLE folder = ::CreateFileA(lpPathName, READ_CONTROL | WRITE_DAC,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return FALSE;
     // Applying the list also passes it to everything inside that inherits.
-    return set(const_cast<char*>(lpPathName), SE_FILE_OBJECT,
-               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
-               nullptr) == ERROR_SUCCESS;
+    const ::DWORD result = set(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                               nullptr, nullptr, dacl, nullptr);
+    ::CloseHandle(folder);
+    return result == ERROR_SUCCESS;
 }
 
-BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security) {
-    static const auto get = Advapi32<decltype(&::GetNamedSecurityInfoA)>("GetNamedSecurityInfoA");
+namespace {
+
+TRUSTEE_KIND KindOf(PSID sid, PSID user) {
+    if (!sid) return TRUSTEE_OTHER;
+    return IsSid(sid, WinLocalSystemSid)             ? TRUSTEE_SYSTEM
+           : IsSid(sid, WinBuiltinAdministratorsSid) ? TRUSTEE_ADMINISTRATORS
+           : SameSid(sid, user)                      ? TRUSTEE_CURRENT_USER
+                                                     : TRUSTEE_OTHER;
+}
+
+// The account an entry names: after the mask for the plain and callback
+// types, after the object types' GUIDs (those present) for the object types.
+// Null for any other type, whose layout the program does not read.
+PSID EntrySid(ACE_HEADER* header) {
+    BYTE* const start = reinterpret_cast<BYTE*>(header);
+    switch (header->AceType) {
+        case ACCESS_ALLOWED_ACE_TYPE:
+        case ACCESS_DENIED_ACE_TYPE:
+        case ACCESS_ALLOWED_CALLBACK_ACE_TYPE:
+        case ACCESS_DENIED_CALLBACK_ACE_TYPE:
+            return start + offsetof(ACCESS_ALLOWED_ACE, SidStart);
+        case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
+        case ACCESS_DENIED_OBJECT_ACE_TYPE:
+        case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
+        case ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE: {
+            const auto* object = reinterpret_cast<ACCESS_ALLOWED_OBJECT_ACE*>(header);
+            std::size_t at = offsetof(ACCESS_ALLOWED_OBJECT_ACE, ObjectType);
+            if (object->Flags & ACE_OBJECT_TYPE_PRESENT) at += sizeof(GUID);
+            if (object->Flags & ACE_INHERITED_OBJECT_TYPE_PRESENT) at += sizeof(GUID);
+            return at + sizeof(SID) <= header->AceSize ? start + at : nullptr;
+        }
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security) {
+    static const auto get = Advapi32<decltype(&::GetSecurityInfo)>("GetSecurityInfo");
+    static const auto getAce = Advapi32<decltype(&::GetAce)>("GetAce");
     BYTE user[256];
-    if (!get || !security || !CurrentUserSid(user)) return FALSE;
+    if (!get || !getAce || !security || !CurrentUserSid(user)) return FALSE;
     PSID owner = nullptr;
     PACL dacl = nullptr;
     LocalBlock descriptor;
-    if (get(lpPathName, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-            nullptr, &dacl, nullptr, descriptor.Put()) != ERROR_SUCCESS || !owner)
+    if (get(hFile, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr, &dacl,
+            nullptr, descriptor.Put()) != ERROR_SUCCESS ||
+        !owner)
         return FALSE;
-    security->owner = IsSid(owner, WinLocalSystemSid)             ? OWNER_SYSTEM
-                      : IsSid(owner, WinBuiltinAdministratorsSid) ? OWNER_ADMINISTRATORS
-                      : SameSid(owner, UserSidIn(user))           ? OWNER_CURRENT_USER
-                                                                  : OWNER_OTHER;
-    security->othersMayChange = OthersMayChange(dacl, UserSidIn(user)) ? TRUE : FALSE;
+    security->owner = KindOf(owner, UserSidIn(user));
+    security->hasAccessList = dacl ? TRUE : FALSE;
+    security->entryCount = dacl ? dacl->AceCount : 0;
+    if (security->entryCount > MAX_ACCESS_ENTRIES) return FALSE;
+    for (::DWORD i = 0; i < security->entryCount; ++i) {
+        void* ace = nullptr;
+        if (!getAce(dacl, i, &ace)) return FALSE;
+        auto* header = static_cast<ACE_HEADER*>(ace);
+        ACCESS_ENTRY& entry = security->entries[i];
+        entry.type = header->AceType;
+        entry.flags = header->AceFlags;
+        // Every type the program reads keeps its mask right after the header.
+        entry.mask = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header)->Mask;
+        entry.who = KindOf(EntrySid(header), UserSidIn(user));
+    }
     return TRUE;
 }
+
 
 }  // namespace plat

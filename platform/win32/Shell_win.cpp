@@ -71,6 +71,9 @@ public:
     using Adapter::Adapter;
     plat::HRESULT SetPath(const char* pszFile) override { return real_->SetPath(pszFile); }
     plat::HRESULT SetArguments(const char* pszArgs) override { return real_->SetArguments(pszArgs); }
+    plat::HRESULT GetPath(char* pszFile, int cch) override {
+        return real_->GetPath(pszFile, cch, nullptr, SLGP_RAWPATH);
+    }
 
 private:
     const plat::GUID& OwnIid() const override { return plat::IID_IShellLinkA; }
@@ -81,6 +84,9 @@ public:
     using Adapter::Adapter;
     plat::HRESULT Save(const plat::WCHAR* pszFileName, plat::BOOL fRemember) override {
         return real_->Save(reinterpret_cast<LPCOLESTR>(pszFileName), fRemember);
+    }
+    plat::HRESULT Load(const plat::WCHAR* pszFileName, plat::DWORD dwMode) override {
+        return real_->Load(reinterpret_cast<LPCOLESTR>(pszFileName), dwMode);
     }
 
 private:

@@ -49,6 +49,13 @@ std::string Serve(const std::string& path, const Answer& answer);
 // A URL where the connection is refused.
 std::string RefusedUrl();
 
+// A link to a folder, planted as another local user would plant one (under
+// Wine a Unix symbolic link, made in the prefix before the test runs); the
+// folder it leads to holds the file "inside", reading "inside".
+std::string PlantedFolderLink();
+// A second name for an existing file (a hard link).
+bool MakeHardLink(const std::string& existing, const std::string& newName);
+
 // The target stored in a saved shell link, empty when there is none.
 std::string LinkTarget(const std::string& linkPath);
 

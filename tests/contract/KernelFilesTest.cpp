@@ -231,5 +231,91 @@ TEST_F(Folders, TrailBytesOfDoubleByteNamesAreNoSeparators) {
     EXPECT_FALSE(FileExists((Scratch() + "\\\xD5\x5A").c_str()));
 }
 
+using Names = WorldTest;
+
+constexpr DWORD kOnTheObject = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+
+// The handle the program judges an object through and holds it by.
+HANDLE Hold(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING, kOnTheObject);
+}
+
+DWORD LinksOf(const std::string& path) {
+    HANDLE h = Hold(path);
+    FILE_FACTS facts{};
+    EXPECT_TRUE(GetFileInformationByHandle(h, &facts)) << path;
+    CloseHandle(h);
+    return facts.nNumberOfLinks;
+}
+
+// A link planted at a folder's name reads as a reparse point by its name,
+// and a path through it reaches the folder it leads to.
+TEST_F(Names, ALinkToAFolderReadsAsAReparsePointByItsName) {
+    const std::string link = PlantedFolderLink();
+    EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+              GetFileAttributesA(link.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_EQ("inside", ReadBytes(link + "\\inside").value_or(""));
+    EXPECT_EQ(0u, GetFileAttributesA((link + "\\inside").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+TEST_F(Names, AttributesOfAFileAFolderAndNothing) {
+    const std::string file = Scratch() + "\\plain.bin";
+    ASSERT_TRUE(WriteBytes(file, "x"));
+    EXPECT_EQ(0u, GetFileAttributesA(file.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA(Scratch().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((Scratch() + "\\missing").c_str()));
+    for (const std::string& path : {file, Scratch()}) {
+        HANDLE h = Hold(path);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h) << path;
+        FILE_ATTRIBUTE_TAG_INFO tag{};
+        EXPECT_TRUE(GetFileAttributeTagInfo(h, &tag));
+        EXPECT_EQ(0u, tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        EXPECT_EQ(0u, tag.ReparseTag);
+        EXPECT_EQ(path == Scratch() ? FILE_ATTRIBUTE_DIRECTORY : 0u, tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        CloseHandle(h);
+    }
+}
+
+// Two names of one file: each counts both, what is written through one is
+// read through the other, and deleting one leaves the other alone.
+TEST_F(Names, AHardLinkIsASecondNameOfOneFile) {
+    const std::string first = Scratch() + "\\first.exe", second = Scratch() + "\\second.exe";
+    ASSERT_TRUE(WriteBytes(first, "MZ one"));
+    EXPECT_EQ(1u, LinksOf(first));
+    ASSERT_TRUE(MakeHardLink(first, second));
+    EXPECT_EQ(2u, LinksOf(first));
+    EXPECT_EQ(2u, LinksOf(second));
+    ASSERT_TRUE(WriteBytes(second, "MZ two"));
+    EXPECT_EQ("MZ two", ReadBytes(first).value_or(""));
+    EXPECT_TRUE(DeleteFileA(second.c_str()));
+    EXPECT_EQ(1u, LinksOf(first));
+    EXPECT_EQ("MZ two", ReadBytes(first).value_or(""));
+}
+
+// Held for reading and its rights, sharing only reading: nothing can write,
+// delete or rename it meanwhile; a folder so held still takes new files,
+// and its rights can still be changed by a handle for that alone.
+TEST_F(Names, AHeldObjectCanBeNeitherWrittenNorDeletedNorRenamed) {
+    const std::string folder = Scratch() + "\\held", file = folder + "\\tarnquill.exe";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str()));
+    ASSERT_TRUE(WriteBytes(file, "MZ"));
+    HANDLE heldFolder = Hold(folder), heldFile = Hold(file);
+    ASSERT_NE(INVALID_HANDLE_VALUE, heldFolder);
+    ASSERT_NE(INVALID_HANDLE_VALUE, heldFile);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForWrite(file));
+    EXPECT_FALSE(DeleteFileA(file.c_str()));
+    EXPECT_FALSE(MoveFileExA(file.c_str(), (folder + "\\other.exe").c_str(), 0));
+    EXPECT_FALSE(MoveFileExA(folder.c_str(), (Scratch() + "\\moved").c_str(), 0));
+    EXPECT_EQ("MZ", ReadBytes(file).value_or(""));
+    EXPECT_TRUE(WriteBytes(folder + "\\new.bin", "n"));
+    EXPECT_TRUE(DeleteFileA((folder + "\\new.bin").c_str()));
+    HANDLE rights = CreateFileA(folder.c_str(), READ_CONTROL | WRITE_DAC, kShareAll, OPEN_EXISTING, kOnTheObject);
+    EXPECT_NE(INVALID_HANDLE_VALUE, rights);
+    CloseHandle(rights);
+    CloseHandle(heldFile);
+    CloseHandle(heldFolder);
+    EXPECT_TRUE(DeleteFileA(file.c_str()));
+}
+
 }  // namespace
 }  // namespace contract

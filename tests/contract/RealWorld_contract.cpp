@@ -148,6 +148,14 @@ void WorldTest::TearDown() {
 
 std::string Scratch() { return TheWorld().scratch; }
 
+// Made by the Wine runner (tests/harness/run_wine.py): Wine cannot make a
+// symbolic link itself.
+std::string PlantedFolderLink() { return "C:\\tq-links\\link"; }
+
+bool MakeHardLink(const std::string& existing, const std::string& newName) {
+    return CreateHardLinkA(newName.c_str(), existing.c_str(), nullptr) != FALSE;
+}
+
 std::string StartRunningImage() {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);

@@ -17,11 +17,31 @@ namespace {
 
 class Security : public WorldTest {};
 
+// Read through a handle on the object itself, as the program reads it.
 void ExpectTheUsersOwn(const std::string& path) {
-    PATH_SECURITY security{OWNER_OTHER, TRUE};
-    ASSERT_TRUE(GetPathSecurityA(path.c_str(), &security));
-    EXPECT_EQ(OWNER_CURRENT_USER, security.owner);
-    EXPECT_FALSE(security.othersMayChange);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << path;
+    OBJECT_SECURITY security{};
+    security.owner = TRUSTEE_OTHER;
+    const BOOL read = GetSecurityInfoOfHandle(h, &security);
+    CloseHandle(h);
+    ASSERT_TRUE(read) << path;
+    EXPECT_EQ(TRUSTEE_CURRENT_USER, security.owner);
+    EXPECT_TRUE(security.hasAccessList);
+    ASSERT_LE(security.entryCount, MAX_ACCESS_ENTRIES);
+    bool usersEntry = false;
+    for (DWORD i = 0; i < security.entryCount; ++i) {
+        const ACCESS_ENTRY& e = security.entries[i];
+        usersEntry |= e.who == TRUSTEE_CURRENT_USER;
+        // Nobody else may change anything (Wine's Everyone, Windows' Users: read and execute).
+        if (e.who == TRUSTEE_OTHER && e.type == ACCESS_ALLOWED_ACE_TYPE) {
+            EXPECT_EQ(0u, e.mask & (FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                    WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL))
+                << path << " entry " << i;
+        }
+    }
+    EXPECT_TRUE(usersEntry) << path;
 }
 
 TEST_F(Security, AProtectedFolderIsMadeOnceAndItAndItsFilesAreTheUsers) {
@@ -44,8 +64,6 @@ TEST_F(Security, TheUsersOwnFolderCanBeProtected) {
 }
 
 TEST_F(Security, NothingIsReadOrMadeWhereThereIsNoPath) {
-    PATH_SECURITY security{};
-    EXPECT_FALSE(GetPathSecurityA((Scratch() + "\\missing").c_str(), &security));
     EXPECT_FALSE(ProtectDirectoryA((Scratch() + "\\missing").c_str()));
     EXPECT_FALSE(CreateProtectedDirectoryA((Scratch() + "\\missing\\deeper").c_str()));
 }

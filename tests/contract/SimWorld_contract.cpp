@@ -25,6 +25,15 @@ void WorldTest::TearDown() {}
 
 std::string Scratch() { return kScratch; }
 
+std::string PlantedFolderLink() {
+    const std::string target = Scratch() + "\\link-target", link = Scratch() + "\\link";
+    EXPECT_TRUE(sim::PutFile(target + "\\inside", "inside"));
+    EXPECT_TRUE(sim::MakeLink(link, target, true, sim::kSymlinkTag));
+    return link;
+}
+
+bool MakeHardLink(const std::string& existing, const std::string& newName) { return sim::HardLink(existing, newName); }
+
 std::string StartRunningImage() {
     const std::string path = Scratch() + "\\running.exe";
     EXPECT_TRUE(sim::PutFile(path, sim::MakeExecutableImage("1.0")));

@@ -5,10 +5,22 @@ everything it started afterwards. Its exit code is the program's.
 Usage: python3 -m tests.harness.run_wine [--timeout S] program.exe [args...]
 """
 
+import os
 import subprocess
 import sys
 
 from .wine import Prefix, Xvfb
+
+
+def plant_folder_link(prefix):
+    """C:\\tq-links\\link, a Unix symbolic link to C:\\tq-links\\target (which
+    holds "inside"), for the contract cases about links: Wine cannot make
+    one itself, and reads one as a reparse point."""
+    links = os.path.join(prefix.drive_c(), "tq-links")
+    os.makedirs(os.path.join(links, "target"), exist_ok=True)
+    with open(os.path.join(links, "target", "inside"), "w") as f:
+        f.write("inside")
+    os.symlink("target", os.path.join(links, "link"))
 
 
 def main(argv):
@@ -23,6 +35,7 @@ def main(argv):
     prefix = None
     try:
         prefix = Prefix("unit", display=xvfb.display)
+        plant_folder_link(prefix)
         proc = prefix.start(argv[1], *argv[2:])
         try:
             code = proc.wait(timeout)

@@ -31,8 +31,9 @@ bool Matches(const char* pattern, const char* name) {
 }
 
 void CopyOut(const std::string& folder, const std::string& name, plat::WIN32_FIND_DATAA* data) {
-    data->dwFileAttributes = IsFolder(folder + "\\" + name) ? plat::FILE_ATTRIBUTE_DIRECTORY
-                                                           : plat::FILE_ATTRIBUTE_NORMAL;
+    const Node* node = Lookup(folder + "\\" + name);
+    data->dwFileAttributes = (node && node->folder ? plat::FILE_ATTRIBUTE_DIRECTORY : plat::FILE_ATTRIBUTE_NORMAL) |
+                             (node && node->reparseTag ? plat::FILE_ATTRIBUTE_REPARSE_POINT : 0);
     std::strncpy(data->cFileName, name.c_str(), plat::MAX_PATH - 1);
     data->cFileName[plat::MAX_PATH - 1] = '\0';
 }

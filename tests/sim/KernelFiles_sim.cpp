@@ -1,6 +1,7 @@
 // The kernel's file and folder calls over the in-memory volumes, with the
 // Windows rules for sharing, running images, moves and copies.
 #include "platform/Kernel.h"
+#include "platform/Security.h"
 #include "tests/sim/KernelLock.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimKernel.h"
@@ -25,12 +26,16 @@ std::vector<PendingMove>& Pending() {
 bool SharingAllows(const Node* node, plat::DWORD access, plat::DWORD share) {
     const bool wantsRead = access & plat::GENERIC_READ;
     const bool wantsWrite = access & plat::GENERIC_WRITE;
+    // A running image may be renamed, so opened to be moved, never written.
+    const bool wantsDelete = access & plat::DELETE;
     if (wantsWrite && node->runningImage) return false;
     for (const HandleEntry* e : HandlesOn(node)) {
         if (wantsRead && !(e->share & plat::FILE_SHARE_READ)) return false;
         if (wantsWrite && !(e->share & plat::FILE_SHARE_WRITE)) return false;
+        if (wantsDelete && !(e->share & plat::FILE_SHARE_DELETE)) return false;
         if ((e->access & plat::GENERIC_READ) && !(share & plat::FILE_SHARE_READ)) return false;
         if ((e->access & plat::GENERIC_WRITE) && !(share & plat::FILE_SHARE_WRITE)) return false;
+        if ((e->access & plat::DELETE) && !(share & plat::FILE_SHARE_DELETE)) return false;
     }
     return true;
 }
@@ -64,6 +69,13 @@ bool ContainsRunningImage(const Node* node) {
 bool MayOpen(const Node* folder, const Node* node, plat::DWORD access) {
     if (!node) return Allowed(folder, sim::kWrite);
     if ((access & plat::GENERIC_READ) && !Allowed(node, sim::kReadExecute)) return false;
+    // Its owner may always read an object's rights.
+    if ((access & plat::READ_CONTROL) && node->owner != sim::CurrentUser() && !Allowed(node, sim::kReadExecute))
+        return false;
+    // Deleting or moving it is also granted by its folder.
+    if ((access & plat::DELETE) && !MayDelete(node)) return false;
+    // On a folder: making a file in it.
+    if ((access & plat::FILE_ADD_FILE) && !Allowed(node, sim::kWrite)) return false;
     return !(access & plat::GENERIC_WRITE) || Allowed(node, sim::kWrite);
 }
 
@@ -90,7 +102,7 @@ namespace plat {
 using namespace sim::detail;
 
 HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                   DWORD dwCreationDisposition, DWORD /*dwFlagsAndAttributes*/) {
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes) {
     sim::detail::KernelLock lock;
     const bool write = dwDesiredAccess & GENERIC_WRITE;
     if (sim::TakeFault(write ? sim::Op::CreateFileWrite : sim::Op::CreateFileRead))
@@ -102,9 +114,20 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
     if (!folder) return INVALID_HANDLE_VALUE;
     auto it = folder->children.find(Key(p.parts.back()));
     Node* node = it == folder->children.end() ? nullptr : it->second.get();
-    if (node && node->folder) return INVALID_HANDLE_VALUE;
-
     const DWORD how = dwCreationDisposition;
+    // A link at the name is opened itself only when asked; otherwise the
+    // opening reaches what it leads to (and fails when that is gone).
+    if (node && !(dwFlagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) && how != CREATE_NEW) {
+        node = Resolve(node);
+        if (!node) return INVALID_HANDLE_VALUE;
+        folder = node->parent;
+    }
+    // A folder opens only as an existing object, for its own attributes and
+    // rights, with the flag that allows it.
+    if (node && node->folder &&
+        (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || how != OPEN_EXISTING || (dwDesiredAccess & GENERIC_WRITE)))
+        return INVALID_HANDLE_VALUE;
+
     if (!node && (how == OPEN_EXISTING || how == kTruncateExisting)) return INVALID_HANDLE_VALUE;
     if (node && how == CREATE_NEW) return INVALID_HANDLE_VALUE;
     if (how < CREATE_NEW || how > kTruncateExisting) return INVALID_HANDLE_VALUE;
@@ -113,9 +136,11 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
     if (node && !SharingAllows(node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0), dwShareMode))
         return INVALID_HANDLE_VALUE;
     if (!node) node = AddChild(folder, p.parts.back(), false);
+    if ((dwDesiredAccess & WRITE_DAC) && !Allowed(node, sim::kChangeRights)) return INVALID_HANDLE_VALUE;
     if (truncates) {
         node->data.clear();
         Reallocated(node);
+        SyncNames(node);
     }
 
     HandleEntry e;
@@ -177,6 +202,7 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     std::string& data = e->node->data;
     if (data.size() < e->position + n) data.resize(e->position + n);
     if (n) std::memcpy(&data[e->position], lpBuffer, n);
+    SyncNames(e->node);
     e->position += n;
     if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = static_cast<DWORD>(n);
     return TRUE;
@@ -188,6 +214,7 @@ BOOL FlushFileBuffers(HANDLE hFile) {
     HandleEntry* e = FindHandle(hFile, "FlushFileBuffers");
     if (!e || e->kind != HandleKind::File || !(e->access & GENERIC_WRITE)) return FALSE;
     Flushed(e->node);
+    SyncNames(e->node);
     return TRUE;
 }
 
@@ -227,8 +254,11 @@ BOOL RemoveDirectoryA(const char* lpPathName) {
     if (sim::TakeFault(sim::Op::RemoveDirectory)) return FALSE;
     if (!lpPathName) return FALSE;
     Node* node = Lookup(lpPathName);
-    // A drive's root has no parent and is never removed.
-    if (!node || !node->folder || !node->parent || !node->children.empty()) return FALSE;
+    // A drive's root has no parent and is never removed; a link to a folder
+    // goes itself, never what it leads to.
+    if (!node || !node->folder || !node->parent || !node->children.empty() || HasOpenHandles(node) ||
+        !MayDelete(node))
+        return FALSE;
     node->parent->children.erase(Key(node->name));
     return TRUE;
 }
@@ -287,7 +317,7 @@ BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL b
     sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::CopyFile)) return FALSE;
     if (!lpExistingFileName || !lpNewFileName) return FALSE;
-    Node* source = Lookup(lpExistingFileName);
+    Node* source = Resolve(Lookup(lpExistingFileName));
     // Read as CreateFileA with GENERIC_READ would: a running image can be copied.
     if (!source || source->folder || !SharingAllows(source, GENERIC_READ, FILE_SHARE_READ) ||
         !Allowed(source, sim::kReadExecute))
@@ -306,6 +336,34 @@ BOOL CopyFileA(const char* lpExistingFileName, const char* lpNewFileName, BOOL b
     if (!target) target = AddChild(folder, to.parts.back(), false);
     target->data = source->data;
     Reallocated(target);  // new data, on the disk only once the cache is written
+    return TRUE;
+}
+
+DWORD GetFileAttributesA(const char* lpFileName) {
+    sim::detail::KernelLock lock;
+    const Node* node = lpFileName ? Lookup(lpFileName) : nullptr;
+    if (!node) return INVALID_FILE_ATTRIBUTES;
+    constexpr DWORD kArchive = 0x20;
+    return (node->folder ? FILE_ATTRIBUTE_DIRECTORY : kArchive) | (node->reparseTag ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+}
+
+BOOL GetFileInformationByHandle(HANDLE hFile, FILE_FACTS* lpFileInformation) {
+    sim::detail::KernelLock lock;
+    HandleEntry* e = FindHandle(hFile, "GetFileInformationByHandle");
+    if (!e || e->kind != HandleKind::File || !lpFileInformation) return FALSE;
+    lpFileInformation->dwFileAttributes = (e->node->folder ? FILE_ATTRIBUTE_DIRECTORY : 0x20) |
+                                          (e->node->reparseTag ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+    lpFileInformation->nNumberOfLinks = NameCount(e->node);
+    return TRUE;
+}
+
+BOOL GetFileAttributeTagInfo(HANDLE hFile, FILE_ATTRIBUTE_TAG_INFO* lpInfo) {
+    sim::detail::KernelLock lock;
+    HandleEntry* e = FindHandle(hFile, "GetFileInformationByHandleEx");
+    if (!e || e->kind != HandleKind::File || !lpInfo || e->node->tagUnreadable) return FALSE;
+    lpInfo->FileAttributes = (e->node->folder ? FILE_ATTRIBUTE_DIRECTORY : 0x20) |
+                             (e->node->reparseTag ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+    lpInfo->ReparseTag = e->node->reparseTag;
     return TRUE;
 }
 

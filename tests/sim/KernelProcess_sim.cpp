@@ -130,8 +130,9 @@ BOOL CreateProcessA(const char* lpApplicationName, DWORD dwCreationFlags,
     sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::CreateProcess)) return FALSE;
     if (!lpApplicationName || !lpProcessInformation) return FALSE;
-    if (!FileExists(lpApplicationName)) return FALSE;
-    if (!sim::detail::Allowed(sim::detail::Lookup(lpApplicationName), sim::kReadExecute)) return FALSE;
+    // A link at the path is followed: what it leads to is started.
+    const sim::detail::Node* image = sim::detail::Resolve(sim::detail::Lookup(lpApplicationName));
+    if (!image || image->folder || !sim::detail::Allowed(image, sim::kReadExecute)) return FALSE;
     auto& st = State();
     st.starts.push_back({lpApplicationName, dwCreationFlags, startupInfo.cb,
                          lpCurrentDirectory ? lpCurrentDirectory : st.currentDirectory});

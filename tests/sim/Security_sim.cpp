@@ -34,22 +34,57 @@ BOOL ProtectDirectoryA(const char* lpPathName) {
     return TRUE;
 }
 
-BOOL GetPathSecurityA(const char* lpPathName, PATH_SECURITY* security) {
+
+namespace {
+
+TRUSTEE_KIND KindOf(sim::Account who) {
+    if (who == sim::Account::System) return TRUSTEE_SYSTEM;
+    if (who == sim::Account::Administrators) return TRUSTEE_ADMINISTRATORS;
+    return who == sim::CurrentUser() ? TRUSTEE_CURRENT_USER : TRUSTEE_OTHER;
+}
+
+BYTE TypeOf(sim::EntryType type) {
+    switch (type) {
+        case sim::EntryType::Allow: return ACCESS_ALLOWED_ACE_TYPE;
+        case sim::EntryType::Deny: return ACCESS_DENIED_ACE_TYPE;
+        case sim::EntryType::AllowObject: return ACCESS_ALLOWED_OBJECT_ACE_TYPE;
+        case sim::EntryType::AllowCallback: return ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+        case sim::EntryType::Unknown: break;
+    }
+    return 0x7F;
+}
+
+// The simulation's five rights as the bits of a Windows mask.
+DWORD MaskOf(unsigned rights) {
+    DWORD mask = 0;
+    if (rights & sim::kReadExecute) mask |= 0x1200A9u;  // FILE_GENERIC_READ | FILE_GENERIC_EXECUTE
+    if (rights & sim::kWrite) mask |= FILE_WRITE_DATA | FILE_APPEND_DATA;
+    if (rights & sim::kDelete) mask |= DELETE;
+    if (rights & sim::kDeleteChild) mask |= FILE_DELETE_CHILD;
+    if (rights & sim::kChangeRights) mask |= WRITE_DAC | WRITE_OWNER;
+    return mask;
+}
+
+BYTE FlagsOf(const sim::AccessEntry& e) {
+    return static_cast<BYTE>((e.toFiles ? OBJECT_INHERIT_ACE : 0) | (e.toFolders ? CONTAINER_INHERIT_ACE : 0) |
+                             (e.here ? 0 : INHERIT_ONLY_ACE) | (e.inherited ? INHERITED_ACE : 0));
+}
+
+}  // namespace
+
+BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security) {
     KernelLock lock;
-    if (sim::TakeFault(sim::Op::GetPathSecurity) || !lpPathName || !security) return FALSE;
-    const Node* node = Lookup(lpPathName);
-    if (!node) return FALSE;
-    const sim::Account user = sim::CurrentUser();
-    security->owner = node->owner == sim::Account::System           ? OWNER_SYSTEM
-                      : node->owner == sim::Account::Administrators ? OWNER_ADMINISTRATORS
-                      : node->owner == user                         ? OWNER_CURRENT_USER
-                                                                    : OWNER_OTHER;
-    constexpr unsigned kChanges = sim::kWrite | sim::kDelete | sim::kDeleteChild | sim::kChangeRights;
-    security->othersMayChange = FALSE;
-    for (const sim::AccessEntry& e : node->acl) {
-        const bool trusted =
-            e.who == sim::Account::System || e.who == sim::Account::Administrators || e.who == user;
-        if (e.here && !trusted && (e.rights & kChanges)) security->othersMayChange = TRUE;
+    if (sim::TakeFault(sim::Op::GetSecurityInfo)) return FALSE;
+    HandleEntry* e = FindHandle(hFile, "GetSecurityInfo");
+    if (!e || e->kind != HandleKind::File || !(e->access & READ_CONTROL) || !security) return FALSE;
+    const Node* node = e->node;
+    if (node->acl.size() > MAX_ACCESS_ENTRIES) return FALSE;
+    security->owner = KindOf(node->owner);
+    security->hasAccessList = TRUE;
+    security->entryCount = static_cast<DWORD>(node->acl.size());
+    for (std::size_t i = 0; i < node->acl.size(); ++i) {
+        const sim::AccessEntry& entry = node->acl[i];
+        security->entries[i] = {TypeOf(entry.type), FlagsOf(entry), MaskOf(entry.rights), KindOf(entry.who)};
     }
     return TRUE;
 }

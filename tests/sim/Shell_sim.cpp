@@ -106,6 +106,20 @@ public:
         m_argumentsSet = true;
         return plat::S_OK;
     }
+    plat::HRESULT GetPath(char* pszFile, int cch) override {
+        RequireComInitialised("IShellLinkA::GetPath");
+        if (cch <= 0 || m_target.size() >= static_cast<std::size_t>(cch)) return plat::E_FAIL;
+        std::memcpy(pszFile, m_target.c_str(), m_target.size() + 1);
+        return plat::S_OK;
+    }
+    plat::HRESULT Load(const plat::WCHAR* pszFileName, plat::DWORD) override {
+        RequireComInitialised("IPersistFile::Load");
+        const std::optional<LinkFile> file = ReadLink(Narrow(pszFileName));
+        if (!file) return plat::E_FAIL;
+        m_target = file->target;
+        m_arguments = file->arguments;
+        return plat::S_OK;
+    }
     plat::HRESULT Save(const plat::WCHAR* pszFileName, plat::BOOL fRemember) override {
         RequireComInitialised("IPersistFile::Save");
         LinkSave save{Narrow(pszFileName), m_target, m_arguments, m_argumentsSet, fRemember, false};
@@ -136,6 +150,7 @@ void ResetShell() {
     const std::string user = "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu";
     s.folders = {
         {plat::CSIDL_COMMON_APPDATA, "C:\\ProgramData"},
+        {plat::CSIDL_LOCAL_APPDATA, "C:\\Users\\user\\AppData\\Local"},
         {plat::CSIDL_DESKTOPDIRECTORY, "C:\\Users\\user\\Desktop"},
         {plat::CSIDL_COMMON_STARTMENU, common},
         {plat::CSIDL_COMMON_PROGRAMS, common + "\\Programs"},

@@ -20,11 +20,19 @@ bool IsMember(Account user, Account who) {
     return false;
 }
 
+bool Grants(EntryType type) {
+    return type == EntryType::Allow || type == EntryType::AllowObject || type == EntryType::AllowCallback;
+}
+
 unsigned Granted(const Node* node, Account user) {
-    unsigned granted = node->owner == user ? kChangeRights : 0u;
-    for (const AccessEntry& e : node->acl)
-        if (e.here && IsMember(user, e.who)) granted |= e.rights;
-    return granted;
+    unsigned granted = 0, denied = 0;
+    for (const AccessEntry& e : node->acl) {
+        if (!e.here || !IsMember(user, e.who)) continue;
+        if (Grants(e.type)) granted |= e.rights;
+        if (e.type == EntryType::Deny) denied |= e.rights;
+    }
+    // The owner may always change the list.
+    return (granted & ~denied) | (node->owner == user ? kChangeRights : 0u);
 }
 
 // What flows from the folder to a node made in it by creator: a folder keeps
@@ -43,7 +51,7 @@ std::vector<AccessEntry> FlowingTo(const Node* folder, bool isFolder, Account cr
             out.push_back(kept);
             if (e.who != Account::CreatorOwner) continue;
         }
-        out.push_back({who, e.rights, true, false, false, true});
+        out.push_back({who, e.rights, true, false, false, true, e.type});
     }
     return out;
 }
@@ -147,12 +155,18 @@ bool MayAccess(const std::string& path, Account user, unsigned rights) {
     return rights == kDelete && node->parent && (detail::Granted(node->parent, user) & kDeleteChild);
 }
 
+std::vector<AccessEntry> AccessListOf(const std::string& path) {
+    const detail::Node* node = detail::Lookup(path);
+    return node ? node->acl : std::vector<AccessEntry>{};
+}
+
 bool SetAccess(const std::string& path, Account owner, const std::vector<AccessEntry>& entries,
                bool isProtected) {
     detail::Node* node = detail::Lookup(path);
     if (!node) return false;
     node->owner = owner;
     detail::SetList(node, entries, isProtected);
+    detail::SyncNames(node);
     return true;
 }
 

@@ -24,7 +24,7 @@ enum class Op : int {
     FlushFileBuffers,
     CreateProtectedDirectory,  // the security calls (platform/Security.h)
     ProtectDirectory,
-    GetPathSecurity,
+    GetSecurityInfo,
     CreateProcess,
     WaitForMultipleObjects,  // fails with WAIT_FAILED
     GetTempPath,

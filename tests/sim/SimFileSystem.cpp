@@ -134,11 +134,37 @@ char DriveOf(const Node* node) {
     return node->name[0];
 }
 
-Node* Lookup(const ParsedPath& p) {
+Node::~Node() {
+    if (!names) return;
+    names->erase(std::remove(names->begin(), names->end(), this), names->end());
+}
+
+bool IsNameSurrogate(const Node* node) {
+    constexpr plat::DWORD kNameSurrogate = 0x20000000u;
+    return node && (node->reparseTag & kNameSurrogate);
+}
+
+namespace {
+
+// Links lead on to links at most this often, as Windows gives up on a loop.
+constexpr int kMaxLinkHops = 8;
+
+Node* LookupFrom(const ParsedPath& p, int hops);
+
+Node* ResolveFrom(Node* node, int hops) {
+    while (IsNameSurrogate(node)) {
+        if (++hops > kMaxLinkHops) return nullptr;
+        node = LookupFrom(ParsePath(node->linkTarget), hops);
+    }
+    return node;
+}
+
+Node* LookupFrom(const ParsedPath& p, int hops) {
     if (!p.ok) return nullptr;
     Node* n = Volume(p.drive);
     for (const auto& part : p.parts) {
-        if (!n->folder) return nullptr;
+        n = ResolveFrom(n, hops);  // a link on the way is gone through
+        if (!n || !n->folder) return nullptr;
         auto it = n->children.find(Key(part));
         if (it == n->children.end()) return nullptr;
         n = it->second.get();
@@ -146,13 +172,36 @@ Node* Lookup(const ParsedPath& p) {
     return n;
 }
 
+}  // namespace
+
+Node* Resolve(Node* node) { return ResolveFrom(node, 0); }
+
+void SyncNames(Node* node) {
+    if (!node->names) return;
+    for (Node* other : *node->names) {
+        if (other == node) continue;
+        other->data = node->data;
+        other->onDisk = node->onDisk;
+        other->unflushed = node->unflushed;
+        other->owner = node->owner;
+        other->acl = node->acl;
+        other->aclProtected = node->aclProtected;
+    }
+}
+
+plat::DWORD NameCount(const Node* node) {
+    return node->names ? static_cast<plat::DWORD>(node->names->size()) : 1u;
+}
+
+Node* Lookup(const ParsedPath& p) { return LookupFrom(p, 0); }
+
 Node* Lookup(const std::string& path) { return Lookup(ParsePath(path)); }
 
 Node* LookupParent(const ParsedPath& p) {
     if (!p.ok || p.parts.empty()) return nullptr;
     ParsedPath parent = p;
     parent.parts.pop_back();
-    Node* n = Lookup(parent);
+    Node* n = Resolve(Lookup(parent));
     return (n && n->folder) ? n : nullptr;
 }
 
@@ -181,10 +230,14 @@ HandleEntry* FindHandle(plat::HANDLE h, const char* fn) {
 
 bool ReleaseHandle(plat::HANDLE h) { return Handles().live.erase(reinterpret_cast<std::uintptr_t>(h)) == 1; }
 
+// Every name of one file is one file: a handle on any of them counts.
 std::vector<const HandleEntry*> HandlesOn(const Node* node) {
     std::vector<const HandleEntry*> found;
-    for (const auto& [token, e] : Handles().live)
-        if (e.node == node) found.push_back(&e);
+    for (const auto& [token, e] : Handles().live) {
+        const bool same = e.node == node || (node->names && std::find(node->names->begin(), node->names->end(),
+                                                                     e.node) != node->names->end());
+        if (same) found.push_back(&e);
+    }
     return found;
 }
 
@@ -234,6 +287,8 @@ bool MakeFolder(const std::string& path, bool recursive) {
     if (!p.ok) return false;
     Node* n = Volume(p.drive);
     for (std::size_t i = 0; i < p.parts.size(); ++i) {
+        n = Resolve(n);
+        if (!n || !n->folder) return false;
         auto& slot = n->children[Key(p.parts[i])];
         if (!slot) {
             if (!recursive && i + 1 < p.parts.size()) {
@@ -246,10 +301,10 @@ bool MakeFolder(const std::string& path, bool recursive) {
             slot->parent = n;
             InheritAccess(slot.get());
         }
-        if (!slot->folder) return false;
         n = slot.get();
     }
-    return true;
+    n = Resolve(n);
+    return n && n->folder;
 }
 
 bool PutFile(const std::string& path, const std::string& bytes) {
@@ -258,22 +313,24 @@ bool PutFile(const std::string& path, const std::string& bytes) {
     ParsedPath parent = p;
     parent.parts.pop_back();
     if (!MakeFolder(Join(parent), true)) return false;
-    Node* folder = Lookup(parent);
+    Node* folder = LookupParent(p);
     auto& slot = folder->children[Key(p.parts.back())];
-    if (slot && slot->folder) return false;
     if (!slot) {
         slot = std::make_unique<Node>();
         slot->name = p.parts.back();
         slot->parent = folder;
         InheritAccess(slot.get());
     }
-    slot->data = bytes;
-    Flushed(slot.get());  // set-up files are on the disk
+    Node* file = Resolve(slot.get());  // written through a link, as CreateFileA would
+    if (!file || file->folder) return false;
+    file->data = bytes;
+    Flushed(file);  // set-up files are on the disk
+    SyncNames(file);
     return true;
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    Node* n = Lookup(path);
+    Node* n = Resolve(Lookup(path));
     if (!n || n->folder) return std::nullopt;
     return n->data;
 }
@@ -295,7 +352,7 @@ bool RemovePath(const std::string& path) {
 
 std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
-    Node* n = Lookup(path);
+    Node* n = Resolve(Lookup(path));
     if (!n || !n->folder) return names;
     for (const auto& [key, child] : n->children) names.push_back(child->name);
     return names;  // the map keeps them in key order
@@ -324,6 +381,45 @@ void SetRunningImage(const std::string& path, bool running) {
 bool IsRunningImage(const std::string& path) {
     Node* n = Lookup(path);
     return n && n->runningImage;
+}
+
+bool MakeLink(const std::string& path, const std::string& target, bool folder, plat::DWORD tag) {
+    ParsedPath p = ParsePath(path);
+    Node* parent = LookupParent(p);
+    if (!parent || parent->children.count(Key(p.parts.back()))) return false;
+    auto node = std::make_unique<Node>();
+    node->name = p.parts.back();
+    node->folder = folder;
+    node->parent = parent;
+    node->reparseTag = tag;
+    node->linkTarget = target;
+    InheritAccess(node.get());
+    parent->children[Key(node->name)] = std::move(node);
+    return true;
+}
+
+bool MarkReparsePoint(const std::string& path, plat::DWORD tag, bool tagUnreadable) {
+    Node* n = Lookup(path);
+    if (!n) return false;
+    n->reparseTag = tag;
+    n->tagUnreadable = tagUnreadable;
+    return true;
+}
+
+bool HardLink(const std::string& existing, const std::string& newName) {
+    Node* file = Resolve(Lookup(existing));
+    ParsedPath p = ParsePath(newName);
+    Node* parent = LookupParent(p);
+    if (!file || file->folder || !parent || parent->children.count(Key(p.parts.back()))) return false;
+    auto node = std::make_unique<Node>();
+    node->name = p.parts.back();
+    node->parent = parent;
+    if (!file->names) file->names = std::make_shared<std::vector<Node*>>(1, file);
+    node->names = file->names;
+    node->names->push_back(node.get());
+    SyncNames(file);
+    parent->children[Key(node->name)] = std::move(node);
+    return true;
 }
 
 }  // namespace sim

@@ -32,7 +32,31 @@ struct Node {
     bool aclProtected = false;
     Node* parent = nullptr;
     std::map<std::string, std::unique_ptr<Node>> children;  // by Key(name)
+    // A reparse point: its tag, 0 for none. A name surrogate (junction,
+    // mount point, symbolic link) leads to linkTarget: a path goes on through
+    // it there, and an opening reaches the target unless it asks for the
+    // link itself. tagUnreadable: the tag cannot be queried.
+    plat::DWORD reparseTag = 0;
+    bool tagUnreadable = false;
+    std::string linkTarget;
+    // Every name of this file (hard links), this one included; null while it
+    // has one. The names share data, owner and list (SyncNames).
+    std::shared_ptr<std::vector<Node*>> names;
+
+    Node() = default;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    ~Node();  // leaves its group of names
 };
+
+bool IsNameSurrogate(const Node* node);
+// The node a link leads to (through chains of links), the node itself when
+// it is no link; null for a link that leads nowhere.
+Node* Resolve(Node* node);
+// After the data, owner or list of one name changed: the same for every name.
+void SyncNames(Node* node);
+// How many names the file has (1 for a folder or a file of one name).
+plat::DWORD NameCount(const Node* node);
 
 // A path split into its volume and its components ("." and ".." resolved).
 struct ParsedPath {
@@ -49,9 +73,11 @@ std::string Join(const ParsedPath& p);
 
 Node* Volume(char drive);  // created on first use
 std::map<char, std::unique_ptr<Node>>& AllVolumes();
+// The node of the path's last name itself (a link there is not followed);
+// links on the way to it are.
 Node* Lookup(const ParsedPath& p);
 Node* Lookup(const std::string& path);
-Node* LookupParent(const ParsedPath& p);  // the containing folder, or null
+Node* LookupParent(const ParsedPath& p);  // the containing folder (links followed), or null
 char DriveOf(const Node* node);
 // The bytes the running program's image had when it was loaded from this
 // path, or null when it was not loaded from there.

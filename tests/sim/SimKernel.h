@@ -45,6 +45,26 @@ bool RemovePath(const std::string& path);
 // sorted case-insensitively.
 std::vector<std::string> ListFolder(const std::string& path);
 
+// Links (reparse points), as another local user may plant them: no
+// privilege is needed for a junction in a folder one may add to.
+// A name surrogate's tag: a junction or mount point, a symbolic link.
+constexpr plat::DWORD kMountPointTag = 0xA0000003u;
+constexpr plat::DWORD kSymlinkTag = 0xA000000Cu;
+// Tags of reparse points that stand for the file itself: compressed (WOF),
+// deduplicated, a cloud placeholder.
+constexpr plat::DWORD kWofTag = 0x80000017u;
+constexpr plat::DWORD kDedupTag = 0x80000013u;
+constexpr plat::DWORD kCloudTag = 0x9000001Au;
+// A link at path (which must not exist yet) to target: a folder link
+// (junction, mount point, symbolic link to a folder) or a link to a file.
+bool MakeLink(const std::string& path, const std::string& target, bool folder, plat::DWORD tag = kMountPointTag);
+// Makes an existing file or folder a reparse point of this tag; with
+// tagUnreadable, querying its tag fails.
+bool MarkReparsePoint(const std::string& path, plat::DWORD tag, bool tagUnreadable = false);
+// A second name for an existing file (a hard link): one file, one owner,
+// one list, whichever name it is reached by.
+bool HardLink(const std::string& existing, const std::string& newName);
+
 // Handles of every kind (files, processes, threads) still open.
 int OpenHandleCount();
 int OpenFileHandleCount();

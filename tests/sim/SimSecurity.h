@@ -3,8 +3,10 @@
 // shared machine, and to see who may start, write or replace what.
 //
 // The model (each rule a small part of what Windows documents):
-// - Every file and folder has an owner and an access list of allowing
-//   entries; there are no denying entries.
+// - Every file and folder has an owner and an access list of entries:
+//   allowing (plain, object or callback entries grant alike here), denying
+//   (taking rights away whatever allows them), or of a type that grants
+//   nothing here but that a reader of the list cannot know.
 // - An entry grants some of five rights to one account: read and execute
 //   (also listing a folder), write (on a folder: add files and sub-folders),
 //   delete, delete a child (on a folder: delete anything in it), change the
@@ -51,6 +53,8 @@ enum Rights : unsigned {
     kFullControl = 31,
 };
 
+enum class EntryType { Allow, Deny, AllowObject, AllowCallback, Unknown };
+
 struct AccessEntry {
     Account who;
     unsigned rights;
@@ -58,6 +62,7 @@ struct AccessEntry {
     bool toFiles = false;    // flows to files made in the folder
     bool toFolders = false;  // flows to folders made in it
     bool inherited = false;  // copied from the folder above (set by the simulation)
+    EntryType type = EntryType::Allow;
 };
 
 // The user every simulated call runs as from now on.
@@ -73,6 +78,9 @@ bool MayAccess(const std::string& path, Account user, unsigned rights);
 // path does not exist.
 bool SetAccess(const std::string& path, Account owner, const std::vector<AccessEntry>& entries,
                bool isProtected);
+// The list's entries, its own and the inherited ones (empty for a path
+// that does not exist).
+std::vector<AccessEntry> AccessListOf(const std::string& path);
 // An entry that applies here and flows to everything made inside.
 inline AccessEntry Everywhere(Account who, unsigned rights) { return {who, rights, true, true, true, false}; }
 

@@ -15,7 +15,8 @@
 namespace sim {
 
 // ------------------------------------------------------- special folders
-// Defaults: CSIDL_COMMON_APPDATA "C:\ProgramData", CSIDL_DESKTOPDIRECTORY
+// Defaults: CSIDL_COMMON_APPDATA "C:\ProgramData", CSIDL_LOCAL_APPDATA
+// "C:\Users\user\AppData\Local", CSIDL_DESKTOPDIRECTORY
 // "C:\Users\user\Desktop", CSIDL_COMMON_STARTMENU
 // "C:\ProgramData\Microsoft\Windows\Start Menu" (CSIDL_COMMON_PROGRAMS its
 // "\Programs"), CSIDL_STARTMENU

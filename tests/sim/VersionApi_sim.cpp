@@ -39,7 +39,7 @@ std::string VersionBlockOf(const std::string& bytes) {
 // already loaded), else the file.
 std::optional<std::string> BytesFor(const char* path) {
     if (const std::string* loaded = LoadedImageAt(path)) return *loaded;
-    const Node* node = Lookup(path);
+    const Node* node = Resolve(Lookup(path));
     if (node && !Allowed(node, sim::kReadExecute)) return std::nullopt;  // access denied
     return sim::ReadFileBytes(path);
 }

@@ -18,8 +18,10 @@ const std::string kImage500 = sim::MakeExecutableImage("5.0.0.0");
 const std::string kImage400 = sim::MakeExecutableImage("4.0.0.0");
 
 // After the step: this copy was installed and the installed copy started
-// (the window closes), the copy that was there started, or this copy runs on.
-enum class After { InstalledAndStarted, FormerCopyStarted, RunsOn };
+// (the window closes), the copy that was there started, this copy runs on,
+// or the machine's folder could not be used and the user's own copy was
+// installed and started instead.
+enum class After { InstalledAndStarted, FormerCopyStarted, RunsOn, OwnCopy };
 
 struct InstallFault {
     const char* what;
@@ -36,17 +38,19 @@ const InstallFault kRows[] = {
     {"installed version data", sim::Op::GetFileVersionInfo, 1, kImage500, After::InstalledAndStarted},
     {"installed root query", sim::Op::VerQueryValue, 1, kImage500, After::InstalledAndStarted},
     {"folder exists, create fails", sim::Op::CreateProtectedDirectory, 1, kImage400, After::InstalledAndStarted},
-    {"folder missing, create fails", sim::Op::CreateProtectedDirectory, 1, "", After::RunsOn},
-    {"folder's rights unreadable", sim::Op::GetPathSecurity, 1, kImage400, After::RunsOn},
-    // The older copy's folder is read, repaired and read again before the target.
-    {"repaired folder's rights unreadable", sim::Op::GetPathSecurity, 2, kImage400, After::RunsOn},
-    {"target's rights unreadable", sim::Op::GetPathSecurity, 3, kImage400, After::RunsOn},
-    {"older version's folder not repaired", sim::Op::ProtectDirectory, 1, kImage400, After::RunsOn},
+    {"folder missing, create fails", sim::Op::CreateProtectedDirectory, 1, "", After::OwnCopy},
+    {"folder's rights unreadable", sim::Op::GetSecurityInfo, 1, kImage400, After::OwnCopy},
+    // The older copy's folder is read, its entries read, the folder repaired
+    // and read again, its entries read again, and then the target.
+    {"an entry's rights unreadable: it goes", sim::Op::GetSecurityInfo, 2, kImage400, After::InstalledAndStarted},
+    {"repaired folder's rights unreadable", sim::Op::GetSecurityInfo, 3, kImage400, After::OwnCopy},
+    {"target's rights unreadable", sim::Op::GetSecurityInfo, 5, kImage400, After::OwnCopy},
+    {"older version's folder not repaired", sim::Op::ProtectDirectory, 1, kImage400, After::OwnCopy},
     {"target not opened, nothing there", sim::Op::CreateFileWrite, 1, "", After::RunsOn},
     {"target not opened, older copy there", sim::Op::CreateFileWrite, 1, kImage400, After::FormerCopyStarted},
     {"written image not flushed, older copy there", sim::Op::FlushFileBuffers, 1, kImage400, After::RunsOn},
     {"written target's close fails", sim::Op::CloseHandle, 2, kImage400, After::InstalledAndStarted},
-    {"no common application data folder", sim::Op::SHGetSpecialFolderPath, 1, "", After::RunsOn},
+    {"no common application data folder", sim::Op::SHGetSpecialFolderPath, 1, "", After::OwnCopy},
     {"written image not moved, older copy there", sim::Op::MoveFileEx, 1, kImage400, After::FormerCopyStarted},
     {"written image not moved, nothing there", sim::Op::MoveFileEx, 1, "", After::RunsOn},
 };
@@ -80,6 +84,11 @@ TEST_P(EachInstallFault, LeavesAWorkingProgram) {
     case After::RunsOn:
         EXPECT_EQ(row.installed, sim::ReadFileBytes(kTarget).value_or(""));
         EXPECT_TRUE(NothingStartedOrClosed());
+        break;
+    case After::OwnCopy:
+        EXPECT_EQ(row.installed, sim::ReadFileBytes(kTarget).value_or(""));
+        EXPECT_EQ(kImage500, sim::ReadFileBytes(kOwnTarget).value_or(""));
+        EXPECT_TRUE(Relaunched(kOwnTarget));
         break;
     }
     // Whatever stands at the target is a program with a version, and
@@ -124,10 +133,12 @@ TEST_F(InstallFaults, WithoutTheApplicationDataFolderNothingLandsInTheDrivesRoot
     EXPECT_FALSE(sim::Exists("C:\\Veltrano"));
     EXPECT_STREQ("tarnquill.exe", m_exeName);
 
-    // The shell answering with an empty path is the same.
+    // The shell answering with an empty path is the same; with neither
+    // folder known, this copy runs on where it is.
     TearDown();
     SetUp();
     sim::SetSpecialFolder(plat::CSIDL_COMMON_APPDATA, "");
+    sim::SetSpecialFolder(plat::CSIDL_LOCAL_APPDATA, "");
     RunDownloaded(kImage500);
     Step();
     EXPECT_FALSE(sim::Exists("C:\\Veltrano"));

@@ -18,6 +18,9 @@ inline const std::string kMarker = kInstallFolder + " Veltrano4.lnk";
 inline constexpr unsigned kPid = 4242;
 inline const std::string kStaged = kTarget + ".4242.new";
 inline const std::string kDownloaded = "C:\\Users\\user\\Downloads\\tarnquill.exe";
+// The user's own copy, where the machine's folder cannot be used.
+inline const std::string kOwnFolder = "C:\\Users\\user\\AppData\\Local\\Veltrano\\";
+inline const std::string kOwnTarget = kOwnFolder + "tarnquill.exe";
 
 class InstallTest : public ::testing::Test {
 protected:
@@ -53,9 +56,9 @@ protected:
         return n;
     }
     // Installed: the target was started and the window asked to close.
-    bool Relaunched() const {
+    bool Relaunched(const std::string& target = kTarget) const {
         const auto starts = sim::ProcessStarts();
-        return starts.size() == 1 && starts[0].application == kTarget && CloseMessages() == 1;
+        return starts.size() == 1 && starts[0].application == target && CloseMessages() == 1;
     }
     bool NothingStartedOrClosed() const { return sim::ProcessStarts().empty() && CloseMessages() == 0; }
 

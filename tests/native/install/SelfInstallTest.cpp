@@ -24,12 +24,17 @@ TEST_F(InstallTest, FreshDownloadInstallsStartsTheCopyAndCloses) {
     // installed copy and not the download beside the user's current folder.
     EXPECT_EQ("C:\\ProgramData\\Veltrano\\", sim::ProcessStarts()[0].currentDirectory);
     EXPECT_TRUE(sim::MessageBoxes().empty());
-    // The common application data folder is asked of the shell, owned by the window.
+    // Both application data folders are asked of the shell, owned by the
+    // window, and neither is made by it.
     const auto calls = sim::SpecialFolderCalls();
-    ASSERT_EQ(1u, calls.size());
+    ASSERT_EQ(2u, calls.size());
     EXPECT_EQ(plat::CSIDL_COMMON_APPDATA, calls[0].csidl);
-    EXPECT_EQ(m_hwnd, calls[0].owner);
-    EXPECT_EQ(plat::FALSE, calls[0].create);
+    EXPECT_EQ(plat::CSIDL_LOCAL_APPDATA, calls[1].csidl);
+    for (const sim::SpecialFolderCall& call : calls) {
+        EXPECT_EQ(m_hwnd, call.owner);
+        EXPECT_EQ(plat::FALSE, call.create);
+    }
+    EXPECT_FALSE(sim::Exists(kOwnFolder));
 }
 
 TEST_F(InstallTest, InstallFolderComesFromTheShell) {
@@ -90,11 +95,13 @@ struct UnreadCase {
     const char* what;
     sim::Op op;
     sim::Fault fault;
+    int nth = 1;
 };
 
 TEST_F(InstallTest, IncompleteOwnImageIsNeverInstalled) {
     const UnreadCase cases[] = {
-        {"own file does not open", sim::Op::CreateFileRead, sim::Fault::Failure()},
+        // The first opening for reading is the install folder's, held.
+        {"own file does not open", sim::Op::CreateFileRead, sim::Fault::Failure(), 2},
         {"size unknown", sim::Op::GetFileSize, sim::Fault::Failure()},
         {"read fails", sim::Op::ReadFile, sim::Fault::Failure()},
         {"short read", sim::Op::ReadFile, sim::Fault::Short(100)},
@@ -104,7 +111,7 @@ TEST_F(InstallTest, IncompleteOwnImageIsNeverInstalled) {
         TearDown();
         SetUp();
         RunDownloaded(kImage500);
-        sim::InjectFault(c.op, 1, c.fault);
+        sim::InjectFault(c.op, c.nth, c.fault);
 
         Step();
 

@@ -41,7 +41,7 @@ protected:
         ASSERT_TRUE(sim::MakeFolder(kInstallFolder));
         sim::SetModulePath(kTarget);
     }
-    void Offer() { OfferShortcuts(m_hwnd, kInstallFolder.c_str()); }
+    void Offer() { OfferShortcuts(m_hwnd, kInstallFolder.c_str(), true); }
     void ExpectRowsWritten(const std::vector<Row>& rows, std::size_t firstSave = 0) {
         const auto saves = sim::LinkSaves();
         ASSERT_EQ(firstSave + rows.size(), saves.size());

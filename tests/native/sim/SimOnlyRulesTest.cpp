@@ -20,6 +20,27 @@ protected:
     void SetUp() override { sim::Reset(); }
 };
 
+// The owner and list of the object at path, read through a handle on it.
+OBJECT_SECURITY SecurityOf(const char* path) {
+    OBJECT_SECURITY security{};
+    HANDLE h = CreateFileA(path, READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+    EXPECT_NE(INVALID_HANDLE_VALUE, h) << path;
+    EXPECT_TRUE(GetSecurityInfoOfHandle(h, &security)) << path;
+    CloseHandle(h);
+    return security;
+}
+
+bool OthersMayChange(const OBJECT_SECURITY& security) {
+    for (DWORD i = 0; i < security.entryCount; ++i) {
+        const ACCESS_ENTRY& e = security.entries[i];
+        if (e.type == ACCESS_ALLOWED_ACE_TYPE && e.who == TRUSTEE_OTHER && !(e.flags & INHERIT_ONLY_ACE) &&
+            (e.mask & (FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC)))
+            return true;
+    }
+    return false;
+}
+
 // The seam cannot set the current directory, and the test program's own is
 // wherever the harness starts it.
 TEST_F(SimOnlyRules, RelativePathsAndOtherSpellingsOfAPath) {
@@ -108,9 +129,7 @@ TEST_F(SimOnlyRules, AnotherUsersFileInTheCommonFolderIsTheirsAlone) {
     EXPECT_FALSE(MoveFileExA("C:\\Users\\user\\mine.exe", theirs, MOVEFILE_REPLACE_EXISTING));
     // Their folder inherits "Users may add": anyone may put a file beside it.
     EXPECT_TRUE(MoveFileExA("C:\\Users\\user\\mine.exe", "C:\\ProgramData\\Theirs\\mine.exe", 0));
-    PATH_SECURITY security{};
-    ASSERT_TRUE(GetPathSecurityA(theirs, &security));
-    EXPECT_EQ(OWNER_OTHER, security.owner);
+    EXPECT_EQ(TRUSTEE_OTHER, SecurityOf(theirs).owner);
     EXPECT_FALSE(ProtectDirectoryA("C:\\ProgramData\\Theirs"));
 }
 
@@ -122,15 +141,12 @@ TEST_F(SimOnlyRules, ProtectingAFolderClosesItAndAMovedFileKeepsItsRights) {
     const char* folder = "C:\\ProgramData\\Mine";
     ASSERT_TRUE(CreateDirectoryA(folder));
     ASSERT_TRUE(sim::PutFile("C:\\ProgramData\\Mine\\own.exe", "MZ"));
-    PATH_SECURITY security{};
-    ASSERT_TRUE(GetPathSecurityA(folder, &security));
-    EXPECT_EQ(OWNER_CURRENT_USER, security.owner);
-    EXPECT_TRUE(security.othersMayChange);
+    EXPECT_EQ(TRUSTEE_CURRENT_USER, SecurityOf(folder).owner);
+    EXPECT_TRUE(OthersMayChange(SecurityOf(folder)));
     EXPECT_TRUE(sim::MayAccess(folder, sim::Account::UserB, sim::kWrite));
 
     EXPECT_TRUE(ProtectDirectoryA(folder));
-    ASSERT_TRUE(GetPathSecurityA(folder, &security));
-    EXPECT_FALSE(security.othersMayChange);
+    EXPECT_FALSE(OthersMayChange(SecurityOf(folder)));
     EXPECT_FALSE(sim::MayAccess(folder, sim::Account::UserB, sim::kWrite));
     EXPECT_TRUE(sim::MayAccess("C:\\ProgramData\\Mine\\own.exe", sim::Account::UserB, sim::kReadExecute));
 
@@ -140,6 +156,65 @@ TEST_F(SimOnlyRules, ProtectingAFolderClosesItAndAMovedFileKeepsItsRights) {
     sim::SetCurrentUser(sim::Account::UserB);
     PROCESS_INFORMATION pi{};
     EXPECT_FALSE(CreateProcessA("C:\\ProgramData\\Mine\\new.exe", NORMAL_PRIORITY_CLASS, STARTUPINFOA{68}, &pi));
+}
+
+// Wine reads a Unix symbolic link as a reparse point by its name only: a
+// handle opened on it with FILE_FLAG_OPEN_REPARSE_POINT reports the folder
+// it leads to, a link to a file reads as the file, RemoveDirectoryA refuses
+// a link to a folder, and DeleteFileA of a link to a file deletes the file
+// it leads to (all seen under Wine 8). Windows opens, removes and deletes
+// the link itself, and tells a link (a name surrogate) from a reparse point
+// that is the file itself (compressed, deduplicated, a cloud placeholder).
+TEST_F(SimOnlyRules, ALinkItselfIsOpenedRemovedAndDeleted) {
+    ASSERT_TRUE(sim::PutFile("C:\\Target\\file.txt", "kept"));
+    ASSERT_TRUE(sim::MakeLink("C:\\Junction", "C:\\Target", true));
+    ASSERT_TRUE(sim::MakeLink("C:\\FileLink", "C:\\Target\\file.txt", false, sim::kSymlinkTag));
+    const DWORD onTheObject = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+    for (const char* link : {"C:\\Junction", "C:\\FileLink"}) {
+        SCOPED_TRACE(link);
+        EXPECT_TRUE(GetFileAttributesA(link) & FILE_ATTRIBUTE_REPARSE_POINT);
+        HANDLE h = CreateFileA(link, READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING, onTheObject);
+        FILE_ATTRIBUTE_TAG_INFO tag{};
+        EXPECT_TRUE(GetFileAttributeTagInfo(h, &tag));
+        EXPECT_TRUE(tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        EXPECT_TRUE(tag.ReparseTag & 0x20000000u) << "a name surrogate";
+        CloseHandle(h);
+    }
+    HANDLE through = CreateFileA("C:\\FileLink", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+    char text[8] = {};
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(through, text, 4, &got));
+    EXPECT_EQ(std::string("kept"), text);
+    CloseHandle(through);
+
+    EXPECT_TRUE(RemoveDirectoryA("C:\\Junction"));
+    EXPECT_TRUE(DeleteFileA("C:\\FileLink"));
+    EXPECT_EQ("kept", sim::ReadFileBytes("C:\\Target\\file.txt"));
+
+    ASSERT_TRUE(sim::MarkReparsePoint("C:\\Target\\file.txt", sim::kWofTag));
+    HANDLE wof = CreateFileA("C:\\Target\\file.txt", READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING, onTheObject);
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    EXPECT_TRUE(GetFileAttributeTagInfo(wof, &tag));
+    EXPECT_EQ(sim::kWofTag, tag.ReparseTag);
+    CloseHandle(wof);
+}
+
+// Same reason (Wine keeps no lists): a denying entry takes away what
+// another entry allows, and an entry of a type that grants nothing here
+// still reads back as its type.
+TEST_F(SimOnlyRules, DenyingEntriesAndEntryTypes) {
+    ASSERT_TRUE(sim::MakeFolder("C:\\ProgramData\\Mine"));
+    ASSERT_TRUE(sim::SetAccess("C:\\ProgramData\\Mine", sim::Account::UserA,
+                               {sim::Everywhere(sim::Account::Users, sim::kFullControl),
+                                {sim::Account::UserB, sim::kWrite, true, false, false, false, sim::EntryType::Deny},
+                                {sim::Account::UserB, sim::kDelete, true, false, false, false, sim::EntryType::Unknown}},
+                               true));
+    EXPECT_FALSE(sim::MayAccess("C:\\ProgramData\\Mine", sim::Account::UserB, sim::kWrite));
+    EXPECT_TRUE(sim::MayAccess("C:\\ProgramData\\Mine", sim::Account::UserB, sim::kDelete));
+    const OBJECT_SECURITY security = SecurityOf("C:\\ProgramData\\Mine");
+    ASSERT_EQ(3u, security.entryCount);
+    EXPECT_EQ(ACCESS_DENIED_ACE_TYPE, security.entries[1].type);
+    EXPECT_EQ(0x7F, security.entries[2].type);
 }
 
 }  // namespace
