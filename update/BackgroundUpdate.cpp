@@ -57,9 +57,12 @@ CBackgroundUpdate::~CBackgroundUpdate() = default;
 
 void CBackgroundUpdate::Start(HWND hWnd) {
     // An administrator who keeps the program current another way (or not at
-    // all) has turned the check off: no request, no offer.
+    // all) has turned the check off: no request, no offer, whatever ticks.
     const UpdatePolicy policy = ReadUpdatePolicy();
-    if (!policy.autoUpdate) return;
+    if (!policy.autoUpdate) {
+        m_stage = Stage::Finished;
+        return;
+    }
     if (m_baseUrl.IsEmpty()) m_baseUrl = policy.directory;
     SetTimer(hWnd, IDT_UPDATE_CHECK, kUpdateCheckDelayMs);
 }

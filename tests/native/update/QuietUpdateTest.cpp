@@ -10,6 +10,7 @@
 #include "base/ProgramPaths.h"
 #include "platform/Registry.h"
 #include "platform/Threads.h"
+#include "platform/User.h"
 #include "tests/sim/SimRegistry.h"
 #include "tests/sim/SimSecurity.h"
 
@@ -215,6 +216,8 @@ TEST_F(PolicyWindow, OffTheWindowMakesNoRequestYetTheQuietUpdateRuns) {
     Publish("5.0.0.1", newImage);
     main.emplace(Updater());
     EXPECT_FALSE(main->TimerLive()) << "the check was scheduled";
+    // A tick from elsewhere (another program may post WM_TIMER) changes nothing.
+    plat::SendMessageA(main->window, plat::WM_TIMER, IDT_UPDATE_CHECK, 0);
     sim::Pump();
     EXPECT_TRUE(sim::OpenedUrls().empty());
     EXPECT_TRUE(sim::MessageBoxes().empty());
