@@ -31,36 +31,25 @@ struct AdministratorsSid {
 // flows in from above.
 constexpr char kAdminsOnly[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
-struct Security {
-    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
-    ~Security() {
-        if (attributes.lpSecurityDescriptor) ::LocalFree(attributes.lpSecurityDescriptor);
-    }
-    bool Make() {
-        static const auto fromText = win32::SystemFunction<decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
-            "advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorA");
-        return fromText && fromText(kAdminsOnly, SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr);
-    }
-};
-
 // Made by the first copy, opened by the others; one that has just been
-// closed by its maker is made anew.
-HANDLE MakeOrOpenNamespace(Security& security) {
-    static const auto boundary = Kernel32<decltype(&::CreateBoundaryDescriptorW)>("CreateBoundaryDescriptorW");
-    static const auto addSid = Kernel32<decltype(&::AddSIDToBoundaryDescriptor)>("AddSIDToBoundaryDescriptor");
-    static const auto drop = Kernel32<decltype(&::DeleteBoundaryDescriptor)>("DeleteBoundaryDescriptor");
-    static const auto create = Kernel32<decltype(&::CreatePrivateNamespaceW)>("CreatePrivateNamespaceW");
-    static const auto open = Kernel32<decltype(&::OpenPrivateNamespaceW)>("OpenPrivateNamespaceW");
+// closed by its maker is made anew. The functions are looked up at each
+// call: a process takes this lock once or twice.
+HANDLE MakeOrOpenNamespace(SECURITY_ATTRIBUTES* security) {
+    const auto boundary = Kernel32<decltype(&::CreateBoundaryDescriptorW)>("CreateBoundaryDescriptorW");
+    const auto addSid = Kernel32<decltype(&::AddSIDToBoundaryDescriptor)>("AddSIDToBoundaryDescriptor");
+    const auto drop = Kernel32<decltype(&::DeleteBoundaryDescriptor)>("DeleteBoundaryDescriptor");
+    const auto create = Kernel32<decltype(&::CreatePrivateNamespaceW)>("CreatePrivateNamespaceW");
+    const auto open = Kernel32<decltype(&::OpenPrivateNamespaceW)>("OpenPrivateNamespaceW");
+    // Wine 8, for one, exports CreateBoundaryDescriptorW alone (and fails
+    // it); its other namespace functions are stubs that end the process.
     if (!boundary || !addSid || !drop || !create || !open) return nullptr;
-    // Wine, for one, has no boundary descriptors: stop before its other
-    // namespace functions, which end the process there.
     HANDLE descriptor = boundary(kNamespace, 0);
     if (!descriptor) return nullptr;
     AdministratorsSid admins;
     HANDLE made = nullptr;
     if (addSid(&descriptor, &admins)) {
         for (int attempt = 0; attempt < 3 && !made; ++attempt) {
-            made = create(&security.attributes, descriptor, kNamespace);
+            made = create(security, descriptor, kNamespace);
             if (!made && ::GetLastError() == ERROR_ALREADY_EXISTS) made = open(descriptor, kNamespace);
         }
     }
@@ -71,20 +60,25 @@ HANDLE MakeOrOpenNamespace(Security& security) {
 }  // namespace
 
 HANDLE CreateAdminMutexA(const char* lpName) {
-    static const auto createEx = Kernel32<decltype(&::CreateMutexExA)>("CreateMutexExA");
-    Security security;
-    if (!createEx || !security.Make()) return nullptr;
     // Open for the process's life: its objects stay reachable by name.
     static HANDLE space = nullptr;
-    if (!space) space = MakeOrOpenNamespace(security);
-    if (!space) return nullptr;
+    const auto fromText = win32::SystemFunction<decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
+        "advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+    const auto createEx = Kernel32<decltype(&::CreateMutexExA)>("CreateMutexExA");
     char name[MAX_PATH];
-    const int length = ::lstrlenA(lpName);
-    if (length + static_cast<int>(sizeof kPrefix) > MAX_PATH) return nullptr;
-    ::lstrcpyA(name, kPrefix);
-    ::lstrcatA(name, lpName);
+    int length = 0;
+    for (const char* p = kPrefix; *p;) name[length++] = *p++;
+    while (*lpName && length < MAX_PATH - 1) name[length++] = *lpName++;
+    name[length] = '\0';
+    SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+    if (*lpName || !fromText || !createEx ||
+        !fromText(kAdminsOnly, SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr))
+        return nullptr;
+    if (!space) space = MakeOrOpenNamespace(&security);
     // Just enough to wait and let go; an existing mutex is opened with these.
-    return createEx(&security.attributes, name, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
+    HANDLE mutex = space ? createEx(&security, name, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE) : nullptr;
+    ::LocalFree(security.lpSecurityDescriptor);
+    return mutex;
 }
 
 }  // namespace plat
