@@ -64,11 +64,14 @@ TEST_F(Registry, AKeyIsMadeWithItsParentsReadBackAndDeletedLeafFirst) {
 TEST_F(Registry, TheMachinesKeysAreReadThroughThe64BitView) {
     constexpr char kMachineKey[] = "Software\\tarnquill contract policy";
     RegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, KEY_SET_VALUE | KEY_WOW64_64KEY, key.Put()));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, KEY_SET_VALUE | KEY_WOW64_64KEY, key.Put()));
     const DWORD zero = 0;
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), "AutoUpdate", REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key.Get(), "AutoUpdate", REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4));
     key.Close();
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Put()));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Put()));
     DWORD type = 0, value = 7, size = sizeof value;
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key.Get(), "AutoUpdate", &type, reinterpret_cast<BYTE*>(&value), &size));
     EXPECT_EQ(REG_DWORD, type);
