@@ -1,5 +1,6 @@
 // Platform headers come before the framework's (which includes <windows.h>).
 #include "update/AutoUpdater.h"
+#include "update/QuietUpdate.h"
 #include "update/UpdateOutcome.h"
 #include "install/CommandLine.h"
 #include "platform/Kernel.h"
@@ -32,6 +33,11 @@ BOOL CShellApp::InitInstance() {
     const ProgramSwitches switches = ParseSwitches(plat::GetCommandLineA());
     if (switches.uninstall) {
         m_exitCode = RunUninstallCommand(switches.quiet);
+        return FALSE;
+    }
+    // Nor does the update a scheduled task runs; it restarts nobody.
+    if (switches.update) {
+        m_exitCode = RunQuietUpdate(theUpdater);
         return FALSE;
     }
 

@@ -14,6 +14,6 @@ public:
     DECLARE_MESSAGE_MAP()
 
 private:
-    int m_exitCode = 0;  // "/uninstall" says by it what was removed
+    int m_exitCode = 0;  // "/uninstall" says by it what was removed, "/update /quiet" how it went
 };
 

@@ -1,12 +1,11 @@
-// The update procedure fed any manifest body: only a well-formed version
-// above the running one, short enough for the release's addresses that
-// carry it, is offered, with its text exactly as read; an
-// accepted offer swaps in exactly the signed executable served, which is
-// newer than the running one; nothing else touches the disk, and no handle
-// is left open.
+// The blocking update procedure fed any manifest body: only a well-formed
+// version above the running one, short enough for the release's addresses
+// that carry it, is installed, and then exactly the signed executable
+// served, which is newer than the running one; nothing else touches the
+// disk, nothing is shown, no handle is left open, and a body that is no
+// version is a failure, never "current".
 #include "FuzzCheck.h"
 
-#include "platform/User.h"
 #include "tests/sim/SimCrypto.h"
 #include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
@@ -37,10 +36,7 @@ std::string ServedImage(const std::optional<fuzzref::Version>& announced) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return 0;
-    // First byte: the user's answer to an offer (even: Yes); the rest: the body.
-    const bool acceptsOffer = (data[0] & 1) == 0;
-    const std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string body(reinterpret_cast<const char*>(data), size);
 
     sim::Reset();
     const std::string oldImage = sim::MakeExecutableImage("5.0.0.0");
@@ -66,42 +62,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sim::ServeBody(exeUrl, served);
     // Signing costs milliseconds; only a newer announcement ever asks for it.
     if (newer) sim::ServeBody(sigUrl, sim::SignWithKey(served, kSigningKey));
-    sim::QueueAnswer(acceptsOffer ? plat::IDYES : plat::IDNO);
 
     UpdateResult result;
+    UpdateFailure why = UpdateFailure::None;
     {
         CAutoUpdater updater;
-        result = updater.CheckForUpdate(kBase.c_str());
+        result = updater.CheckForUpdate(kBase.c_str(), &why);
     }
 
     FUZZ_CHECK(sim::OpenUrlHandleCount() == 0 && sim::OpenSessionCount() == 0);
     FUZZ_CHECK(sim::OpenFileHandleCount() == 0);
     FUZZ_CHECK(sim::BadHandleCalls().empty() && sim::BadInternetHandleCalls().empty());
 
-    const auto boxes = sim::MessageBoxes();
-    if (body.empty()) {
-        FUZZ_CHECK(result == ManifestReadFailed);
+    FUZZ_CHECK(sim::MessageBoxes().empty());
+    if (manifest.empty()) {
+        FUZZ_CHECK(result == ManifestReadFailed || result == NoNewerVersion);
     } else if (!newer) {
         FUZZ_CHECK(result == NoNewerVersion);
     }
+    // Current only after a version was read and is not above the running one.
+    FUZZ_CHECK((why == UpdateFailure::None) == ((announced && !newer) || (newer && addressable)));
     if (newer && !addressable) FUZZ_CHECK(result == OpenFailed);
     if (!newer || !addressable) {
-        FUZZ_CHECK(boxes.empty());
         FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage);
         FUZZ_CHECK(!sim::Exists(kBackup) && sim::ListFolder(kTempDir).empty());
         return 0;
     }
-
-    // Offered, with the manifest's text exactly as read.
-    FUZZ_CHECK(boxes.size() == 1);
-    FUZZ_CHECK(boxes[0].text == "新版本 " + manifest + " 现在可用，是否下载更新？");
-    if (!acceptsOffer) {
-        FUZZ_CHECK(result == NotReplaced);
-        FUZZ_CHECK(sim::ReadFileBytes(kExe) == oldImage && sim::ListFolder(kTempDir).empty());
-    } else {
-        FUZZ_CHECK(result == Updated);
-        FUZZ_CHECK(sim::ReadFileBytes(kExe) == served);
-        FUZZ_CHECK(sim::ReadFileBytes(kBackup) == oldImage);
-    }
+    FUZZ_CHECK(result == Updated);
+    FUZZ_CHECK(sim::ReadFileBytes(kExe) == served);
+    FUZZ_CHECK(sim::ReadFileBytes(kBackup) == oldImage);
     return 0;
 }

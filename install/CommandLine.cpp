@@ -31,6 +31,7 @@ ProgramSwitches ParseSwitches(const char* commandLine) {
     ProgramSwitches switches;
     if (!commandLine) return switches;
     bool quiet = false;
+    bool update = false;
     for (const char* p = SkipProgramPath(commandLine); *p;) {
         while (IsSpace(*p)) ++p;
         const char* word = p;
@@ -38,7 +39,9 @@ ProgramSwitches ParseSwitches(const char* commandLine) {
         const std::size_t length = static_cast<std::size_t>(p - word);
         if (WordIs(word, length, "/uninstall")) switches.uninstall = true;
         if (WordIs(word, length, "/quiet")) quiet = true;
+        if (WordIs(word, length, "/update")) update = true;
     }
     switches.quiet = switches.uninstall && quiet;
+    switches.update = !switches.uninstall && update && quiet;
     return switches;
 }

@@ -1,10 +1,12 @@
-// The switches the program takes: "/uninstall", and "/quiet" with it. Any
-// other command line starts the program as before (arguments are ignored).
+// The switches the program takes: "/uninstall", and "/quiet" with it;
+// "/update /quiet". Any other command line starts the program as before
+// (arguments are ignored).
 #pragma once
 
 struct ProgramSwitches {
     bool uninstall = false;
     bool quiet = false;  // only with uninstall: no question, no box
+    bool update = false;  // "/update /quiet" (and no "/uninstall"): the headless update
 };
 
 // The words after the program's own path (quoted or not), compared without

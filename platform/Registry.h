@@ -1,5 +1,6 @@
-// The user's registry (advapi32): the program's entry in the list of
-// installed programs is its only key.
+// The registry (advapi32): the program's entry in the list of installed
+// programs (the user's), and the policy an administrator sets for the
+// machine, which it only reads.
 #pragma once
 #include "platform/WinTypes.h"
 
@@ -9,6 +10,8 @@ using HKEY = struct HKEY__*;
 // The predefined key, sign-extended as the SDK defines it on 64-bit builds.
 inline HKEY const HKEY_CURRENT_USER =
     reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000001u)));
+inline HKEY const HKEY_LOCAL_MACHINE =
+    reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
 
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
@@ -20,6 +23,9 @@ constexpr DWORD REG_DWORD = 4;
 
 constexpr DWORD KEY_QUERY_VALUE = 0x0001;
 constexpr DWORD KEY_SET_VALUE = 0x0002;
+// The 64-bit view for a 32-bit program on 64-bit Windows; ignored by 32-bit
+// Windows.
+constexpr DWORD KEY_WOW64_64KEY = 0x0100;
 
 // No class, REG_OPTION_NON_VOLATILE, no security attributes, the
 // disposition not asked: opens the key, creating it and missing parents.

@@ -22,6 +22,20 @@ enum UpdateResult : int {
     NotPermitted = 8,
 };
 
+// Why the procedure ended without the executable current: finer than the
+// result, which the window's messages need no more of. A quiet update
+// reports it as its exit code (QuietUpdate.h).
+enum class UpdateFailure {
+    None,          // current: updated, or nothing newer announced
+    Network,       // no connection, the server unreachable or silent, an error status, no version read
+    Signature,     // no signature served, or the download not the maker's newer executable
+    TooLarge,      // the download past kMaxDownloadBytes
+    NotAllowed,    // the download or the swap could not be written beside the executable
+    LockHeld,      // another copy kept the update lock past kLockWaitMs
+    Undone,        // the announced version was undone on this PC
+    NoOwnVersion,  // the running executable carries no version
+};
+
 class CAutoUpdater {
 public:
     CAutoUpdater();
@@ -46,8 +60,10 @@ public:
     bool IsNumeric(const CString& str) { return ::IsNumeric(str); }
     int CompareVersions(CString strFirst, CString strSecond) { return ::CompareVersions(strFirst, strSecond); }
 
-    // Update procedure and executable replacement
-    UpdateResult CheckForUpdate(const char* lpszBaseUrl);
+    // The update procedure in one blocking call, without a question or a
+    // box (the window's check asks first, BackgroundUpdate.h); why, when
+    // given, receives the reason of a failure.
+    UpdateResult CheckForUpdate(const char* lpszBaseUrl, UpdateFailure* why = nullptr);
     bool ReplaceExecutable(CString strExePath, CString strNewFile, bool bDelayUntilReboot);
 
     plat::HINTERNET m_hSession = nullptr;
@@ -57,8 +73,10 @@ private:
 };
 
 class TransferWatch;
+enum class DownloadEnd { Whole, Broken, NoFile, TooLarge };
 // The body into a file made new (CREATE_NEW) and held by the watch, which a
-// watching window may call off. True when all of it came and stayed within
+// watching window may call off. Whole when all of it came and stayed within
 // kMaxDownloadBytes; the file then stays open in the watch (TakeFile), else
-// whatever of it is still the worker's is closed.
-bool DownloadInto(plat::HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch);
+// whatever of it is still the worker's is closed. NoFile: the file could not
+// be made.
+DownloadEnd DownloadInto(plat::HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch);

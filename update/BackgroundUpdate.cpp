@@ -1,6 +1,7 @@
 #include "update/BackgroundUpdate.h"
 
 #include "update/UpdateOutcome.h"
+#include "update/UpdatePolicy.h"
 #include "update/UpdateSteps.h"
 
 #include "platform/Kernel.h"
@@ -50,11 +51,21 @@ bool BoxOpen(HWND hWnd) { return FindOtherVisibleThreadWindow(hWnd) != nullptr; 
 UpdateJob& CBackgroundUpdate::Job() { return m_job.Get()->job; }
 
 CBackgroundUpdate::CBackgroundUpdate(CAutoUpdater& updater, const char* baseUrl)
-    : m_updater(updater), m_baseUrl(baseUrl ? baseUrl : kUpdateDirectoryUrl) {}
+    : m_updater(updater), m_baseUrl(baseUrl) {}
 
 CBackgroundUpdate::~CBackgroundUpdate() = default;
 
-void CBackgroundUpdate::Start(HWND hWnd) { SetTimer(hWnd, IDT_UPDATE_CHECK, kUpdateCheckDelayMs); }
+void CBackgroundUpdate::Start(HWND hWnd) {
+    // An administrator who keeps the program current another way (or not at
+    // all) has turned the check off: no request, no offer, whatever ticks.
+    const UpdatePolicy policy = ReadUpdatePolicy();
+    if (!policy.autoUpdate) {
+        m_stage = Stage::Finished;
+        return;
+    }
+    if (m_baseUrl.IsEmpty()) m_baseUrl = policy.directory;
+    SetTimer(hWnd, IDT_UPDATE_CHECK, kUpdateCheckDelayMs);
+}
 
 void CBackgroundUpdate::OnTimer(HWND hWnd, unsigned nIDEvent) {
     if (nIDEvent == IDT_UPDATE_CHECK) {

@@ -33,13 +33,14 @@ constexpr plat::UINT WM_UPDATE_STEP_DONE = plat::WM_APP + 1;
 
 class CBackgroundUpdate {
 public:
-    // baseUrl null: the program's own update directory.
+    // baseUrl null: the update directory of the policy, or the program's own.
     explicit CBackgroundUpdate(CAutoUpdater& updater, const char* baseUrl = nullptr);
     ~CBackgroundUpdate();
     CBackgroundUpdate(const CBackgroundUpdate&) = delete;
     CBackgroundUpdate& operator=(const CBackgroundUpdate&) = delete;
 
-    // From the window's initialisation: the check runs once, a while later.
+    // From the window's initialisation: the check runs once, a while later,
+    // unless the policy has turned it off.
     void Start(plat::HWND hWnd);
     // WM_TIMER of the window, before its default processing.
     void OnTimer(plat::HWND hWnd, unsigned nIDEvent);

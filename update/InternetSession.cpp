@@ -27,11 +27,11 @@ bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
     return HttpQueryInfoNumber(hUrl, HTTP_QUERY_CONTENT_LENGTH, length) != FALSE;
 }
 
-// The body into the watch's file, piece by piece; true when all of it came.
-bool ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
+// The body into the watch's file, piece by piece; Whole when all of it came.
+DownloadEnd ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
     DWORD announced = 0;
     const bool announces = AnnouncedLength(hUrl, &announced);
-    if (announces && announced > kMaxDownloadBytes) return false;
+    if (announces && announced > kMaxDownloadBytes) return DownloadEnd::TooLarge;
     char piece[kDownloadPieceSize];
     std::uint64_t stored = 0;
     auto room = [&](DWORD& size) {
@@ -44,10 +44,11 @@ bool ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
         if (stored > kMaxDownloadBytes) return false;
         return read == 0 || watch.Write(piece, read);
     };
-    if (!ReadToEnd(hUrl, kDownloadDeadlineMs, room, took)) return false;
+    if (!ReadToEnd(hUrl, kDownloadDeadlineMs, room, took))
+        return stored > kMaxDownloadBytes ? DownloadEnd::TooLarge : DownloadEnd::Broken;
     // A connection that ends early looks like a clean end; the announced
     // length tells a truncated body from a whole one.
-    return !announces || stored == announced;
+    return !announces || stored == announced ? DownloadEnd::Whole : DownloadEnd::Broken;
 }
 
 }  // namespace
@@ -100,14 +101,14 @@ bool CAutoUpdater::ReadChunk(HINTERNET hUrl, void* pBuffer, DWORD nSize) {
 bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
     TransferWatch unwatched;
     if (!unwatched.Create(lpszFileName, CREATE_ALWAYS)) return false;
-    return unwatched.Close(ReadWhole(hUrl, unwatched));
+    return unwatched.Close(ReadWhole(hUrl, unwatched) == DownloadEnd::Whole);
 }
 
-bool DownloadInto(HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch) {
-    if (!watch.Create(lpszFileName, CREATE_NEW)) return false;
-    if (ReadWhole(hUrl, watch)) return true;
-    watch.Close(false);
-    return false;
+DownloadEnd DownloadInto(HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch) {
+    if (!watch.Create(lpszFileName, CREATE_NEW)) return DownloadEnd::NoFile;
+    const DownloadEnd end = ReadWhole(hUrl, watch);
+    if (end != DownloadEnd::Whole) watch.Close(false);
+    return end;
 }
 
 CString CAutoUpdater::GetModulePath() { return RunningModulePath(); }

@@ -2,16 +2,28 @@
 
 #include "platform/FileSearch.h"
 #include "platform/Kernel.h"
+#include "platform/PrivateNamespace.h"
+#include "platform/Security.h"
 
 using namespace plat;
 
 // In this session's own namespace, which no other user's session can reach:
 // a name in the global one, predictable from the path, could be taken first
 // by any local user and would stop every update for good.
-CString UpdateLockName(const char* exePath) { return "Local\\tarnquill-update-" + ExecutableHash(exePath); }
+CString UpdateLockName(const char* exePath) { return "Local\\" + MachineLockName(exePath); }
+
+CString MachineLockName(const char* exePath) { return "tarnquill-update-" + ExecutableHash(exePath); }
+
+bool IsMachineCopy(const char* exePath) {
+    CString path(exePath);
+    PATH_SECURITY folder{};
+    return GetPathSecurityA(path.Left(path.ReverseFind('\\')), &folder) &&
+           (folder.owner == OWNER_SYSTEM || folder.owner == OWNER_ADMINISTRATORS);
+}
 
 bool UpdateLock::Acquire(const char* exePath, DWORD waitMs) {
     if (Held()) return true;
+    if (!m_mutex && IsMachineCopy(exePath)) m_mutex.Reset(CreateAdminMutexA(MachineLockName(exePath)));
     if (!m_mutex) m_mutex.Reset(CreateMutexA(UpdateLockName(exePath)));
     if (!m_mutex) return false;
     // An abandoned mutex (a copy that ended while holding it) is ours now.

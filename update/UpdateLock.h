@@ -15,6 +15,17 @@
 // offered version already installed does not download again.
 CString UpdateLockName(const char* exePath);
 
+// A copy in a folder owned by SYSTEM or Administrators is the machine's,
+// kept current by an administrator's window or a task run as SYSTEM in
+// session 0, which must take turns: its lock is "tarnquill-update-" and the
+// hash in the private namespace of the Administrators (PrivateNamespace.h),
+// which every session shares and no standard user can make first. Where
+// this process cannot reach that namespace (not elevated, or a system
+// without it) the session's lock stands in: such a process may not write
+// the folder anyway, and taking its own lock keeps no one else waiting.
+CString MachineLockName(const char* exePath);
+bool IsMachineCopy(const char* exePath);
+
 class UpdateLock {
 public:
     // Takes the lock, waiting at most waitMs. False while another copy holds

@@ -1,5 +1,7 @@
-// The update procedure in one blocking call: the steps of UpdateSteps.h in
-// their order, on the calling thread.
+// The update procedure in one blocking call, the steps of UpdateSteps.h in
+// their order on the calling thread: what "/update /quiet" runs. Nobody is
+// asked (whoever started it has decided) and nothing is shown; the window's
+// check drives the same steps with its question (BackgroundUpdate.cpp).
 #include "update/AutoUpdater.h"
 #include "update/UpdateLock.h"
 #include "update/UpdateSettings.h"
@@ -7,13 +9,29 @@
 
 #include "platform/Threads.h"
 
-UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl) {
-    UpdateJob job(lpszBaseUrl);
-    if (!FetchOffer(*this, job) || !OfferUpdate(job)) return job.result;
+namespace {
 
+UpdateResult Run(CAutoUpdater& updater, UpdateJob& job) {
+    if (!FetchOffer(updater, job)) return job.result;
     UpdateLock lock;
-    if (!lock.Acquire(job.modulePath, kLockWaitMs)) return NotReplaced;
-    if (AlreadyInstalled(*this, job)) return Updated;
-    if (!ChooseDownloadFile(job, plat::GetCurrentProcessId()) || !DownloadUpdate(*this, job)) return job.result;
-    return InstallUpdate(*this, job);
+    if (!lock.Acquire(job.modulePath, 0)) {
+        // Another copy's download may take long; the connection is reopened after.
+        job.exeUrl.Close();
+        if (!lock.Acquire(job.modulePath, kLockWaitMs)) {
+            job.failure = UpdateFailure::LockHeld;
+            return NotReplaced;
+        }
+    }
+    if (AlreadyInstalled(updater, job)) return Updated;
+    if (!ChooseDownloadFile(job, plat::GetCurrentProcessId()) || !DownloadUpdate(updater, job)) return job.result;
+    return InstallUpdate(updater, job);
+}
+
+}  // namespace
+
+UpdateResult CAutoUpdater::CheckForUpdate(const char* lpszBaseUrl, UpdateFailure* why) {
+    UpdateJob job(lpszBaseUrl);
+    const UpdateResult result = Run(*this, job);
+    if (why) *why = job.failure;
+    return result;
 }

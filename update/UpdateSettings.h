@@ -55,3 +55,18 @@ constexpr plat::DWORD kRestartEndWaitMs = 5 * 1000;
 // enough for a slow start on a loaded machine; short enough that a user
 // whose program vanished is not left guessing for long.
 constexpr plat::DWORD kRestartSignWaitMs = 30 * 1000;
+
+// What an administrator may set for every user of the machine, where Group
+// Policy and management tools write (HKEY_LOCAL_MACHINE, its 64-bit view on
+// 64-bit Windows: see UpdatePolicy.cpp). A value that is absent, of another
+// type or not of the form below leaves the built-in behaviour.
+constexpr char kPolicyKey[] = "Software\\Policies\\Veltrano\\tarnquill";
+// DWORD: 0 turns the window's own check off; "/update /quiet" still runs.
+constexpr char kPolicyAutoUpdate[] = "AutoUpdate";
+// String: the update directory to use instead of kUpdateDirectoryUrl (a
+// mirror of the same three files), of the build's scheme only; the maker's
+// signature is required as ever.
+constexpr char kPolicyUpdateUrl[] = "UpdateUrl";
+// The longest mirror address taken: with the executable's name and the
+// version's query it must still fit the 1024 bytes of a canonical address.
+constexpr plat::DWORD kPolicyUrlMax = 512;

@@ -19,8 +19,9 @@ namespace {
 // The file name after the path's last backslash.
 CString FileNameOf(const CString& path) { return path.Mid(path.ReverseFind('\\') + 1); }
 
-bool End(UpdateJob& job, UpdateResult result) {
+bool End(UpdateJob& job, UpdateResult result, UpdateFailure why) {
     job.result = result;
+    job.failure = why;
     return false;
 }
 
@@ -42,10 +43,12 @@ bool ReadManifest(CAutoUpdater& updater, const UpdateJob& job, CString& manifest
 }
 
 // The signature served beside the executable; without one there is nothing
-// to offer, since nothing downloaded could ever be trusted.
-bool FetchSignature(CAutoUpdater& updater, CString strUrl, Signature& signature) {
+// to offer, since nothing downloaded could ever be trusted. None when read;
+// a server that cannot be reached is told from one that serves no signature.
+UpdateFailure FetchSignature(CAutoUpdater& updater, CString strUrl, Signature& signature) {
     UrlHandle sigUrl(updater.OpenUrl(strUrl));
-    return sigUrl && ReadSignature(sigUrl.Get(), signature);
+    if (!sigUrl) return UpdateFailure::Network;
+    return ReadSignature(sigUrl.Get(), signature) ? UpdateFailure::None : UpdateFailure::Signature;
 }
 
 // A file of the announced release. The version in the query names the
@@ -77,26 +80,32 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     // Before anything is asked of the server: no offer this user could not
     // complete.
     job.modulePath = updater.GetModulePath();
-    if (MayReplaceExecutable(job.modulePath) != ReplaceRight::Granted) return End(job, NotPermitted);
-    if (!updater.IsConnected()) return End(job, NotConnected);
+    if (MayReplaceExecutable(job.modulePath) != ReplaceRight::Granted)
+        return End(job, NotPermitted, UpdateFailure::NotAllowed);
+    if (!updater.IsConnected()) return End(job, NotConnected, UpdateFailure::Network);
 
     UpdateResult failure = OpenFailed;
-    if (!ReadManifest(updater, job, job.manifest, failure)) return End(job, failure);
+    if (!ReadManifest(updater, job, job.manifest, failure)) return End(job, failure, UpdateFailure::Network);
     job.watch.Heard();
 
     job.ownVersion = updater.GetFileVersionString(job.modulePath);
-    if (job.ownVersion.IsEmpty()) return End(job, OwnVersionUnknown);
-    if (updater.CompareVersions(job.manifest, job.ownVersion) != kVersionNewer) return End(job, NoNewerVersion);
+    if (job.ownVersion.IsEmpty()) return End(job, OwnVersionUnknown, UpdateFailure::NoOwnVersion);
+    const int order = updater.CompareVersions(job.manifest, job.ownVersion);
+    // A manifest that is no version says nothing of what is current.
+    if (order != kVersionNewer)
+        return End(job, NoNewerVersion,
+                   order == kFirstVersionMalformed ? UpdateFailure::Network : UpdateFailure::None);
     // A release that never started here is not offered again; a newer one is.
-    if (IsUndoneRelease(job.modulePath, job.manifest)) return End(job, NoNewerVersion);
+    if (IsUndoneRelease(job.modulePath, job.manifest)) return End(job, NoNewerVersion, UpdateFailure::Undone);
 
     job.fileName = FileNameOf(job.modulePath);
-    if (!FetchSignature(updater, ReleaseFileUrl(job, kSignatureSuffix), job.signature)) return End(job, OpenFailed);
+    const UpdateFailure signature = FetchSignature(updater, ReleaseFileUrl(job, kSignatureSuffix), job.signature);
+    if (signature != UpdateFailure::None) return End(job, OpenFailed, signature);
     job.watch.Heard();
 
     CString strUrl = ReleaseFileUrl(job, "");
     job.exeUrl.Reset(updater.OpenUrl(strUrl));
-    if (!job.exeUrl) return End(job, OpenFailed);
+    if (!job.exeUrl) return End(job, OpenFailed, UpdateFailure::Network);
     return true;
 }
 
@@ -106,7 +115,7 @@ bool OfferUpdate(UpdateJob& job) {
     // Only a clear Yes downloads: a box that could not be shown answers 0.
     if (MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
     job.exeUrl.Close();
-    return End(job, NotReplaced);
+    return End(job, NotReplaced, UpdateFailure::None);
 }
 
 bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job) {
@@ -123,7 +132,7 @@ bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job) {
 
 bool ChooseDownloadFile(UpdateJob& job, DWORD processId) {
     CString folder = FolderOf(job.modulePath);
-    if (folder.IsEmpty()) return End(job, DownloadFailed);
+    if (folder.IsEmpty()) return End(job, DownloadFailed, UpdateFailure::NotAllowed);
     RemoveStaleDownloads(folder, job.fileName, job.modulePath);
     job.downloadFile = DownloadFileName(folder, job.fileName, job.modulePath, processId);
     return true;
@@ -135,12 +144,15 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
         job.exeUrl.Reset(updater.OpenUrl(strUrl));
         job.watch.Heard();
     }
-    bool downloaded = job.exeUrl && AnsweredOk(job.exeUrl.Get()) &&
-                      DownloadInto(job.exeUrl.Get(), job.downloadFile, job.watch);
+    DownloadEnd end = DownloadEnd::Broken;
+    if (job.exeUrl && AnsweredOk(job.exeUrl.Get())) end = DownloadInto(job.exeUrl.Get(), job.downloadFile, job.watch);
     job.exeUrl.Close();
-    if (downloaded) return true;
+    if (end == DownloadEnd::Whole) return true;
     DeleteFileA(job.downloadFile);
-    return End(job, DownloadFailed);
+    return End(job, DownloadFailed,
+               end == DownloadEnd::NoFile     ? UpdateFailure::NotAllowed
+               : end == DownloadEnd::TooLarge ? UpdateFailure::TooLarge
+                                              : UpdateFailure::Network);
 }
 
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
@@ -154,5 +166,6 @@ UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
     // Rejected, or a swap that failed and put the old image back: the
     // download was never moved and is of no further use.
     DeleteFileA(job.downloadFile);
-    return trusted ? NotReplaced : DownloadFailed;
+    End(job, trusted ? NotReplaced : DownloadFailed, trusted ? UpdateFailure::NotAllowed : UpdateFailure::Signature);
+    return job.result;
 }

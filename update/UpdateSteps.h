@@ -22,6 +22,7 @@ struct UpdateJob {
     UrlHandle exeUrl;  // opened before the offer; reopened by the download when closed meanwhile
     CString downloadFile;  // beside the executable, so it has the folder's rights
     UpdateResult result = Updated;
+    UpdateFailure failure = UpdateFailure::None;  // why a failed step ended it
     TransferWatch watch;  // of the network step under way
 };
 
@@ -44,5 +45,6 @@ bool ChooseDownloadFile(UpdateJob& job, plat::DWORD processId);
 // on DownloadFailed the file is gone.
 bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job);
 // The signature, executable and version check of the bytes held under the
-// download's handle, then the swap; on any failure the download is deleted.
+// download's handle, then the swap; on any failure the download is deleted
+// and job.failure says why.
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job);

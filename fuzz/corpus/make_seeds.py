@@ -89,9 +89,9 @@ SEEDS = {
         b"" + SEP + b"5.0", b"." + SEP + b"x", b"5.1" + SEP + b"5.0 beta",
     ],
     "fuzz_manifest": [
-        b"\x005.0.0.1", b"\x015.0.0.1", b"\x005.0", b"\x005.0.0.1\r\n", b"\x00v5.1",
-        b"\x006..1.", b"\x0070000.1", b"\x015.0.0.1\x009.9", b"\x00\x00",
-        b"\x00<html><body>404 Not Found</body></html>", b"\x00" + b"5.0.0.1" + b"." * 4100,
+        b"5.0.0.1", b"5.0.0.2", b"5.0", b"5.0.0.1\r\n", b"v5.1",
+        b"6..1.", b"70000.1", b"5.0.0.1\x009.9", b"\x00",
+        b"<html><body>404 Not Found</body></html>", b"5.0.0.1" + b"." * 4100,
     ],
     "fuzz_own_path": [
         b'"C:\\Users\\user\\Downloads\\tarnquill.exe" -embedding',

@@ -58,5 +58,28 @@ TEST_F(Registry, AKeyIsMadeWithItsParentsReadBackAndDeletedLeafFirst) {
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_CURRENT_USER, kRoot));
 }
 
+// The machine's policy is read from the 64-bit view by name, which 32-bit
+// Windows (and a 32-bit Wine prefix) has as its only one. Wine lets every
+// process write HKEY_LOCAL_MACHINE (all run as administrators).
+TEST_F(Registry, TheMachinesKeysAreReadThroughThe64BitView) {
+    constexpr char kMachineKey[] = "Software\\tarnquill contract policy";
+    RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, KEY_SET_VALUE | KEY_WOW64_64KEY, key.Put()));
+    const DWORD zero = 0;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key.Get(), "AutoUpdate", REG_DWORD, reinterpret_cast<const BYTE*>(&zero), 4));
+    key.Close();
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Put()));
+    DWORD type = 0, value = 7, size = sizeof value;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key.Get(), "AutoUpdate", &type, reinterpret_cast<BYTE*>(&value), &size));
+    EXPECT_EQ(REG_DWORD, type);
+    EXPECT_EQ(0u, value);
+    key.Close();
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, kMachineKey, KEY_QUERY_VALUE, key.Put()));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey));
+}
+
 }  // namespace
 }  // namespace contract

@@ -1,6 +1,9 @@
-// The simulated registry: the current user's hive as a tree of keys, each
-// with its values (type and bytes). Names compare without regard to ASCII
-// case, as Windows compares them.
+// The simulated registry: the current user's hive and the machine's as
+// trees of keys, each with its values (type and bytes). Names compare
+// without regard to ASCII case, as Windows compares them. On a simulated
+// 64-bit Windows (SetWow64) the 32-bit program's HKEY_LOCAL_MACHINE\Software
+// is the 32-bit view (Software\Wow6432Node) unless it asks for
+// KEY_WOW64_64KEY; 32-bit Windows, like a 32-bit Wine prefix, has one view.
 #include "platform/Registry.h"
 #include "tests/sim/KernelLock.h"
 #include "tests/sim/SimFaults.h"
@@ -11,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -24,6 +28,7 @@ struct RegistryState {
     std::map<std::string, std::map<std::string, Value>> keys;  // by Key(path), values by Key(name)
     std::set<std::string> protectedKeys;
     std::map<plat::HKEY, std::string> open;  // handle -> key path
+    bool wow64 = false;
     std::uintptr_t next = 0x2000;
 };
 
@@ -39,15 +44,29 @@ std::string KeyPath(const std::string& path) {
     return key;
 }
 
-// The full path of a sub-key of an open key (or of the user's root).
-bool Resolve(plat::HKEY parent, const char* subKey, std::string* out) {
+// The machine's keys, beside the user's in one map.
+const std::string kMachine = "\x01machine";
+const std::string kSoftware = "SOFTWARE";
+
+// The 32-bit view of a machine path under Software, as WOW64 redirects it.
+std::string Redirected(const std::string& sub) {
+    if (sub.compare(0, kSoftware.size(), kSoftware) != 0) return sub;
+    if (sub.size() > kSoftware.size() && sub[kSoftware.size()] != '\\') return sub;
+    return kSoftware + "\\WOW6432NODE" + sub.substr(kSoftware.size());
+}
+
+// The full path of a sub-key of an open key (or of a root).
+bool Resolve(plat::HKEY parent, const char* subKey, std::string* out, plat::DWORD sam = 0) {
     std::string base;
-    if (parent != plat::HKEY_CURRENT_USER) {
+    std::string sub = subKey ? KeyPath(subKey) : std::string();
+    if (parent == plat::HKEY_LOCAL_MACHINE) {
+        base = kMachine;
+        if (State().wow64 && !(sam & plat::KEY_WOW64_64KEY)) sub = Redirected(sub);
+    } else if (parent != plat::HKEY_CURRENT_USER) {
         auto it = State().open.find(parent);
         if (it == State().open.end()) return false;
         base = it->second;
     }
-    const std::string sub = subKey ? KeyPath(subKey) : std::string();
     *out = base.empty() ? sub : sub.empty() ? base : base + "\\" + sub;
     return true;
 }
@@ -102,12 +121,29 @@ std::optional<plat::DWORD> RegistryDword(const std::string& subKey, const std::s
     return d;
 }
 
-void PutRegistryString(const std::string& subKey, const std::string& name, const std::string& value) {
-    detail::KernelLock lock;
-    const std::string path = KeyPath(subKey);
+namespace {
+
+void Put(const std::string& path, const std::string& name, Value value) {
     for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
         State().keys[path.substr(0, at)];
-    State().keys[path][detail::Key(name)] = Value{plat::REG_SZ, value + '\0'};
+    State().keys[path][detail::Key(name)] = std::move(value);
+}
+
+}  // namespace
+
+void PutRegistryString(const std::string& subKey, const std::string& name, const std::string& value) {
+    detail::KernelLock lock;
+    Put(KeyPath(subKey), name, Value{plat::REG_SZ, value + '\0'});
+}
+
+void SetWow64(bool wow64) {
+    detail::KernelLock lock;
+    State().wow64 = wow64;
+}
+
+void PutMachineValue(const std::string& subKey, const std::string& name, plat::DWORD type, const std::string& bytes) {
+    detail::KernelLock lock;
+    Put(kMachine + "\\" + KeyPath(subKey), name, Value{type, bytes});
 }
 
 void ProtectRegistryKey(const std::string& subKey) {
@@ -126,11 +162,11 @@ namespace plat {
 
 using sim::State;
 
-LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*samDesired*/, HKEY* phkResult) {
+LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired, HKEY* phkResult) {
     sim::detail::KernelLock lock;
     if (sim::TakeFault(sim::Op::RegCreateKey)) return ERROR_ACCESS_DENIED;
     std::string path;
-    if (!phkResult || !sim::Resolve(hKey, lpSubKey, &path) || path.empty()) return ERROR_FILE_NOT_FOUND;
+    if (!phkResult || !sim::Resolve(hKey, lpSubKey, &path, samDesired) || path.empty()) return ERROR_FILE_NOT_FOUND;
     if (!State().keys.count(path) && State().protectedKeys.count(path.substr(0, path.rfind('\\'))))
         return ERROR_ACCESS_DENIED;
     // Every missing level is made, as Windows does.
@@ -141,10 +177,10 @@ LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*samDesired*/, HKEY
     return ERROR_SUCCESS;
 }
 
-LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD /*samDesired*/, HKEY* phkResult) {
+LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired, HKEY* phkResult) {
     sim::detail::KernelLock lock;
     std::string path;
-    if (!phkResult || !sim::Resolve(hKey, lpSubKey, &path) || !State().keys.count(path))
+    if (!phkResult || !sim::Resolve(hKey, lpSubKey, &path, samDesired) || !State().keys.count(path))
         return ERROR_FILE_NOT_FOUND;
     *phkResult = sim::OpenHandle(path);
     return ERROR_SUCCESS;

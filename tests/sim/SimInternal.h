@@ -94,6 +94,9 @@ struct HandleEntry {
     plat::DWORD processId = 0;  // of a Process handle
 };
 plat::HANDLE NewHandle(const HandleEntry& entry);
+// A mutex handle on the object that key names (Threads_sim.cpp); the
+// kernel lock held.
+plat::HANDLE NewMutex(const std::string& key);
 // The live entry of the handle, or null (the call is then recorded under fn).
 HandleEntry* FindHandle(plat::HANDLE h, const char* fn);
 bool ReleaseHandle(plat::HANDLE h);

@@ -1,5 +1,5 @@
 // The test-facing side of the simulated registry: the current user's keys
-// and values, empty after sim::Reset().
+// and values, and the machine's, empty after sim::Reset().
 #pragma once
 #include "platform/WinTypes.h"
 
@@ -18,6 +18,11 @@ void PutRegistryString(const std::string& subKey, const std::string& name, const
 // A key this user may read but not change or delete (one an administrator
 // made): every write and delete of it is refused with ERROR_ACCESS_DENIED.
 void ProtectRegistryKey(const std::string& subKey);
+// The program runs on 64-bit Windows from now on (until sim::Reset()).
+void SetWow64(bool wow64);
+// A value under HKEY_LOCAL_MACHINE as Group Policy or an administrator's
+// 64-bit tool writes it: in the 64-bit view, its missing keys made.
+void PutMachineValue(const std::string& subKey, const std::string& name, plat::DWORD type, const std::string& bytes);
 // Key handles still open.
 int OpenRegistryKeyCount();
 

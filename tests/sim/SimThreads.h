@@ -34,8 +34,12 @@ void AdvanceClock(plat::DWORD milliseconds);
 // GetCurrentProcessId's answer, default 4242.
 void SetProcessId(plat::DWORD pid);
 
-// True while a live handle holds the named mutex.
+// True while a live handle holds the named mutex (a "Local\\" name: of the
+// current session's).
 bool MutexHeld(const std::string& name);
+// The terminal session the simulated process runs in from now on: 1 after
+// sim::Reset(), 0 for a service or a scheduled task run as SYSTEM.
+void SetSession(plat::DWORD session);
 // Mutex names ever created.
 int MutexesCreated();
 

@@ -20,8 +20,9 @@ struct ThreadState {
     bool workersFail = false;
     plat::DWORD clock = 1000000;
     plat::DWORD pid = 4242;
-    std::map<plat::HANDLE, std::string> mutexNames;
-    std::map<std::string, plat::HANDLE> holders;  // by name; the holding handle
+    plat::DWORD session = 1;  // the terminal session the simulated process runs in
+    std::map<plat::HANDLE, std::string> mutexNames;  // by the name's key (MutexKey)
+    std::map<std::string, plat::HANDLE> holders;  // by key; the holding handle
     int mutexesCreated = 0;
     std::map<plat::HANDLE, std::string> eventNames;
     std::map<std::string, bool> eventSignalled;
@@ -37,6 +38,19 @@ thread_local bool t_onWorker = false;
 ThreadState& State() {
     static ThreadState state;
     return state;
+}
+
+// Where a name lives: "Local\" and a bare name in the session's own
+// namespace (in session 0 that is the global one), "Global\" in the one
+// every session shares.
+std::string MutexKey(const char* name) {
+    if (!name) return std::string();
+    const std::string text = name;
+    const std::string global = "Global\\", local = "Local\\";
+    if (text.compare(0, global.size(), global) == 0) return text;
+    const std::string rest = text.compare(0, local.size(), local) == 0 ? text.substr(local.size()) : text;
+    if (State().session == 0) return global + rest;
+    return "Session\\" + std::to_string(State().session) + "\\" + rest;
 }
 
 // The holder, when its handle is still open (a closed one abandoned it).
@@ -105,6 +119,15 @@ bool Signalled(plat::HANDLE h, bool& waitable) {
 
 namespace detail {
 
+plat::HANDLE NewMutex(const std::string& key) {
+    ++State().mutexesCreated;
+    HandleEntry entry;
+    entry.kind = HandleKind::Mutex;
+    plat::HANDLE h = NewHandle(entry);
+    State().mutexNames[h] = key;
+    return h;
+}
+
 void WaitMeanwhile(const std::function<void()>& meanwhile, KernelLock& held) {
     if (!meanwhile) return;
     if (!t_onWorker) {
@@ -144,7 +167,8 @@ void Pump() {
 plat::DWORD Clock() { return State().clock; }
 void AdvanceClock(plat::DWORD milliseconds) { State().clock += milliseconds; }
 void SetProcessId(plat::DWORD pid) { State().pid = pid; }
-bool MutexHeld(const std::string& name) { return LiveHolder(name) != nullptr; }
+bool MutexHeld(const std::string& name) { return LiveHolder(MutexKey(name.c_str())) != nullptr; }
+void SetSession(plat::DWORD session) { State().session = session; }
 int MutexesCreated() { return State().mutexesCreated; }
 
 void ResetThreads() { State() = ThreadState{}; }
@@ -164,12 +188,7 @@ BOOL StartWorker(WorkerProc fn, void* arg) {
 
 HANDLE CreateMutexA(const char* lpName) {
     sim::detail::KernelLock lock;
-    ++State().mutexesCreated;
-    sim::detail::HandleEntry entry;
-    entry.kind = sim::detail::HandleKind::Mutex;
-    HANDLE h = sim::detail::NewHandle(entry);
-    State().mutexNames[h] = lpName ? lpName : "";
-    return h;
+    return sim::detail::NewMutex(sim::MutexKey(lpName));
 }
 
 DWORD WaitForSingleObject(HANDLE hHandle, DWORD /*dwMilliseconds*/) {

@@ -238,24 +238,29 @@ TEST_F(EntryTest, TheInstalledCopyWritesItWhenMissingOrOfAnotherVersionOnly) {
     EXPECT_EQ(writes, sim::CallCount(sim::Op::RegSetValue));
 }
 
-TEST(Switches, UninstallAndQuietAfterTheProgramsPathAnythingElseIgnored) {
+TEST(Switches, UninstallOrUpdateAndQuietAfterTheProgramsPathAnythingElseIgnored) {
     struct Case {
         const char* line;
-        bool uninstall, quiet;
+        bool uninstall, quiet, update;
     } cases[] = {
-        {"\"C:\\a b\\tarnquill.exe\" /uninstall", true, false},
-        {"\"C:\\a b\\tarnquill.exe\" /UNINSTALL  /Quiet", true, true},
-        {"C:\\tarnquill.exe /quiet /uninstall", true, true},
-        {"\"C:\\x /uninstall\\tarnquill.exe\"", false, false},  // inside the path
-        {"\"C:\\tarnquill.exe\" /quiet", false, false},
-        {"\"C:\\tarnquill.exe\" /uninstallx file.txt", false, false},
-        {"\"C:\\tarnquill.exe", false, false},
-        {"", false, false},
+        {"\"C:\\a b\\tarnquill.exe\" /uninstall", true, false, false},
+        {"\"C:\\a b\\tarnquill.exe\" /UNINSTALL  /Quiet", true, true, false},
+        {"C:\\tarnquill.exe /quiet /uninstall", true, true, false},
+        {"\"C:\\x /uninstall\\tarnquill.exe\"", false, false, false},  // inside the path
+        {"\"C:\\tarnquill.exe\" /quiet", false, false, false},
+        {"\"C:\\tarnquill.exe\" /uninstallx file.txt", false, false, false},
+        {"\"C:\\tarnquill.exe", false, false, false},
+        {"", false, false, false},
+        {"\"C:\\tarnquill.exe\" /update /quiet", false, false, true},
+        {"C:\\tarnquill.exe /QUIET\t/Update", false, false, true},
+        {"\"C:\\tarnquill.exe\" /update", false, false, false},  // the window, as before
+        {"\"C:\\tarnquill.exe\" /update /quiet /uninstall", true, true, false},
     };
     for (const Case& c : cases) {
         const ProgramSwitches s = ParseSwitches(c.line);
         EXPECT_EQ(c.uninstall, s.uninstall) << c.line;
         EXPECT_EQ(c.quiet, s.quiet) << c.line;
+        EXPECT_EQ(c.update, s.update) << c.line;
     }
 }
 

@@ -53,6 +53,27 @@ TEST_F(Background, TheNetworkStepsRunOnWorkersAndTheRestOnTheWindow) {
     EXPECT_EQ(LeftOver(), std::vector<std::string>{});
 }
 
+// The question is the window's alone (the blocking procedure asks nothing).
+TEST_F(Background, TheOfferShowsTheManifestTextExactlyAndOnlyYesDownloads) {
+    // No, Cancel, and 0: a box that could not be shown.
+    for (int answer : {plat::IDNO, plat::IDCANCEL, 0}) {
+        main.emplace(Updater());
+        sim::SetActiveWindow(main->window);
+        Publish("5.00.0.01", newImage);
+        const std::size_t first = sim::MessageBoxes().size();
+        sim::QueueAnswer(answer);
+        sim::QueueAnswer(plat::IDOK);  // the failure message a declined offer shows
+        main->TickAndPump();
+        ASSERT_EQ(Captions(first), (std::vector<std::string>{kOfferCaption, updtest::kFailureCaption}));
+        const sim::MessageBoxCall offer = sim::MessageBoxes()[first];
+        EXPECT_EQ(offer.text, "新版本 5.00.0.01 现在可用，是否下载更新？");
+        EXPECT_EQ(offer.style, plat::MB_YESNO | plat::MB_ICONQUESTION);
+        EXPECT_EQ(offer.owner, main->window);
+    }
+    for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, ExeUrl("5.00.0.01"));
+    ExpectDiskUnchanged();
+}
+
 TEST_F(Background, EveryWaitOnTheServerIsBounded) {
     // A server that accepts the manifest's request and says nothing: silent.
     sim::HttpAnswer silent;

@@ -1,4 +1,5 @@
-// The update procedure: each result, what it leaves on disk, and what it asks.
+// The blocking update procedure: each result and what it leaves on disk; it
+// asks nothing and shows nothing.
 #include "UpdateWorld.h"
 
 #include "update/UpdateSettings.h"
@@ -15,7 +16,6 @@ using namespace updtest;
 
 namespace {
 
-const std::string kOfferCaption = "有新版更新";
 const std::string kEarlierBackup = "image of an earlier update";
 
 sim::HttpAnswer Answer(plat::DWORD status, const std::string& body) {
@@ -23,10 +23,6 @@ sim::HttpAnswer Answer(plat::DWORD status, const std::string& body) {
     answer.status = status;
     answer.body = body;
     return answer;
-}
-
-std::string OfferFor(const std::string& version) {
-    return "新版本 " + version + " 现在可用，是否下载更新？";
 }
 
 class Procedure : public UpdateWorld {};
@@ -112,53 +108,19 @@ TEST_F(Procedure, AnExecutableThatCannotBeOpenedIsNeverOffered) {
     ExpectDiskUnchanged();
 }
 
-TEST_F(Procedure, TheOfferShowsTheManifestTextExactlyAndDecliningDownloadsNothing) {
-    plat::HWND active = sim::CreateWindow(nullptr, 0, {0, 0, 100, 100});
-    sim::SetActiveWindow(active);
-    Publish("5.00.0.01", newImage);
-    sim::QueueAnswer(plat::IDNO);
-    EXPECT_EQ(Check(), NotReplaced);
-
-    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
-    sim::MessageBoxCall offer = sim::MessageBoxes()[0];
-    EXPECT_EQ(offer.text, OfferFor("5.00.0.01"));
-    EXPECT_EQ(offer.caption, kOfferCaption);
-    EXPECT_EQ(offer.style, plat::MB_YESNO | plat::MB_ICONQUESTION);
-    EXPECT_EQ(offer.owner, active);
-    EXPECT_FALSE(offer.fromAfx);
-    // The signature was read and the executable's URL opened before asking;
-    // the executable was never read.
-    EXPECT_EQ(sim::OpenedUrls(),
-              (std::vector<std::string>{kManifestUrl, SigUrl("5.00.0.01"), ExeUrl("5.00.0.01")}));
-    for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, ExeUrl("5.00.0.01"));
-    ExpectDiskUnchanged();
-}
-
 TEST_F(Procedure, AcceptedUpdateSwapsTheExecutableBehindTheBackup) {
     sim::PutFile(kBackup, "image of an earlier update");
     Publish("5.0.0.1", newImage);
-    sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
     EXPECT_TRUE(sim::IsRunningImage(kBackup));
     EXPECT_FALSE(sim::Exists(kDownload));
-    EXPECT_EQ(sim::MessageBoxes()[0].text, OfferFor("5.0.0.1"));
+    EXPECT_TRUE(sim::MessageBoxes().empty()) << "nobody is asked";
     // Made in the executable's folder, the new image has that folder's
     // rights: the other users of the machine can still start the program.
     EXPECT_TRUE(sim::MayAccess(kExe, sim::Account::UserB, sim::kReadExecute));
     EXPECT_FALSE(sim::MayAccess(kExe, sim::Account::UserB, sim::kWrite));
-}
-
-TEST_F(Procedure, OnlyYesStartsTheDownload) {
-    // 0: the box could not be shown.
-    for (int answer : {plat::IDCANCEL, 0}) {
-        Publish("5.0.0.1", newImage);
-        sim::QueueAnswer(answer);
-        EXPECT_EQ(Check(), NotReplaced);
-    }
-    for (const auto& read : sim::UrlReads()) EXPECT_NE(read.url, kExeUrl);
-    ExpectDiskUnchanged();
 }
 
 TEST_F(Procedure, TheManifestReadLeavesRoomForTheTerminator) {
@@ -193,10 +155,8 @@ protected:
         sim::ServeBody(kSigUrl, signature.empty() ? SignatureOf(newImage) : signature);
         sim::ServeUrl(kExeUrl, exe);
         sim::PutFile(kBackup, kEarlierBackup);
-        sim::QueueAnswer(plat::IDYES);
-        std::size_t boxesBefore = sim::MessageBoxes().size();
-        EXPECT_EQ(Check(), DownloadFailed);
-        EXPECT_EQ(sim::MessageBoxes().size(), boxesBefore + 1) << "the offer alone";
+            EXPECT_EQ(Check(), DownloadFailed);
+        EXPECT_TRUE(sim::MessageBoxes().empty());
         // Not even the backup of the swap was touched.
         ExpectDiskUnchanged(kEarlierBackup);
     }
@@ -267,7 +227,6 @@ TEST_F(BadDownload, ASignedExecutableNotNewerThanTheRunningOne) {
 TEST_F(Procedure, AnImageLargerThanOneReadPieceIsCheckedWhole) {
     const std::string large = newImage + std::string(3 * 4096, 'p');
     Publish("5.0.0.1", large);
-    sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
     EXPECT_EQ(sim::ReadFileBytes(kExe), large);
 }
@@ -276,7 +235,6 @@ TEST_F(Procedure, TheDownloadNeedNotCarryTheAnnouncedVersionExactly) {
     // A manifest that names 5.1 for an executable of 5.1.0.3.
     std::string image = sim::MakeExecutableImage("5.1.0.3");
     Publish("5.1", image);
-    sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
     EXPECT_EQ(sim::ReadFileBytes(kExe), image);
 }
@@ -309,7 +267,6 @@ TEST_F(Procedure, ASignatureDeliveredInPiecesIsWhole) {
     sim::HttpAnswer pieces = Answer(200, SignatureOf(newImage));
     pieces.pieceSize = 100;
     sim::ServeUrl(kSigUrl, pieces);
-    sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
 }
 
@@ -363,7 +320,6 @@ TEST_F(Procedure, ABackupThatCannotBeDeletedGetsOneOfItsOwn) {
     sim::PutFile(kBackup, "image still running elsewhere");
     sim::SetRunningImage(kBackup, true);
     Publish("5.0.0.1", newImage);
-    sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     EXPECT_EQ(sim::ReadFileBytes(kBackup), "image still running elsewhere");
@@ -377,7 +333,6 @@ TEST_F(Procedure, ABackupThatCannotBeDeletedGetsOneOfItsOwn) {
     sim::SetRunningImage(kExe, true);
     updater.reset();
     Publish("5.0.0.1", newImage);
-    sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
     EXPECT_FALSE(sim::Exists(ownBackup));
     EXPECT_EQ(sim::ReadFileBytes(kBackup), oldImage);
@@ -394,7 +349,6 @@ TEST_F(Procedure, NoLockLeftOrTakenElsewhereStopsTheUpdate) {
     plat::CloseHandle(endedCopy);  // its process ended without a release
 
     Publish("5.0.0.1", newImage);
-    sim::QueueAnswer(plat::IDYES);
     EXPECT_EQ(Check(), Updated);
     EXPECT_EQ(sim::ReadFileBytes(kExe), newImage);
     plat::ReleaseMutex(otherUsers);
@@ -403,7 +357,6 @@ TEST_F(Procedure, NoLockLeftOrTakenElsewhereStopsTheUpdate) {
 
 TEST_F(Procedure, AFailedSecondMovePutsTheOldImageBack) {
     Publish("5.0.0.1", newImage);
-    sim::QueueAnswer(plat::IDYES);
     sim::InjectFault(sim::Op::MoveFileEx, 2);
     EXPECT_EQ(Check(), NotReplaced);
     EXPECT_EQ(sim::ReadFileBytes(kExe), oldImage);

@@ -15,7 +15,8 @@ namespace updtest {
 
 class WindowCheck {
 public:
-    explicit WindowCheck(CAutoUpdater& updater) : check(updater, kBaseUrl.c_str()) {
+    // baseUrl null: the policy's directory, or the program's own.
+    explicit WindowCheck(CAutoUpdater& updater, const char* baseUrl = kBaseUrl.c_str()) : check(updater, baseUrl) {
         window = sim::CreateWindow(nullptr, 0, {0, 0, 640, 480});
         sim::SetMessageHandler(window, [this](plat::UINT msg, plat::WPARAM wParam, plat::LPARAM) {
             if (msg == plat::WM_TIMER) check.OnTimer(window, static_cast<unsigned>(wParam));
