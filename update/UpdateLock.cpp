@@ -1,5 +1,7 @@
 #include "update/UpdateLock.h"
 
+#include "base/ObjectTrust.h"
+
 #include "platform/FileSearch.h"
 #include "platform/Kernel.h"
 #include "platform/PrivateNamespace.h"
@@ -15,10 +17,12 @@ CString UpdateLockName(const char* exePath) { return "Local\\" + MachineLockName
 CString MachineLockName(const char* exePath) { return "tarnquill-update-" + ExecutableHash(exePath); }
 
 bool IsMachineCopy(const char* exePath) {
-    CString path(exePath);
-    PATH_SECURITY folder{};
-    return GetPathSecurityA(path.Left(path.ReverseFind('\\')), &folder) &&
-           (folder.owner == OWNER_SYSTEM || folder.owner == OWNER_ADMINISTRATORS);
+    const CString path(exePath);
+    // The folder itself, never what a link there leads to.
+    const HeldObject folder = HeldObject::Open(path.Left(path.ReverseFind('\\')));
+    OBJECT_SECURITY security{};
+    return FileHandleTraits::IsValid(folder.Handle()) && GetSecurityInfoOfHandle(folder.Handle(), &security) &&
+           (security.owner == TRUSTEE_SYSTEM || security.owner == TRUSTEE_ADMINISTRATORS);
 }
 
 bool UpdateLock::Acquire(const char* exePath, DWORD waitMs) {

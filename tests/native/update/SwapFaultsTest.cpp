@@ -59,8 +59,9 @@ const SwapFault kRows[] = {
     {"own version data", sim::Op::GetFileVersionInfo, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"own version root query", sim::Op::VerQueryValue, 1, kFail, kSilent, Temp::Absent, Backup::Untouched},
     {"executable status query", sim::Op::HttpQueryInfo, 3, kFail, kFailed, Temp::Absent, Backup::Untouched},
-    // After the two openings that ask whether this user may replace it.
-    {"installed version unreadable", sim::Op::CreateFileRead, 3, kFail, kUpdated, Temp::Absent, Backup::OldImage},
+    // After the two openings that ask whether this user may replace it and
+    // the lock's look at the owner of the executable's folder.
+    {"installed version unreadable", sim::Op::CreateFileRead, 4, kFail, kUpdated, Temp::Absent, Backup::OldImage},
     {"download file not created", sim::Op::CreateFileWrite, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download write fails", sim::Op::WriteFile, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
     {"download not flushed", sim::Op::FlushFileBuffers, 1, kFail, kFailed, Temp::Absent, Backup::Untouched},
