@@ -96,6 +96,16 @@ CString DownloadFileName(const CString& folder, const CString& fileName, const c
 // whichever process (and the version copies older versions made).
 CString TemporaryFilesPattern(const CString& folder, const CString& fileName, const char* exePath);
 
+// --- Support log --------------------------------------------------------------
+// "<local application data>\Veltrano\tarnquill.log": what the program
+// decided and why, one line per event, for support to ask for. In the
+// user's own profile, where no other standard user may add or change
+// anything; a process running as SYSTEM writes under SYSTEM's profile.
+// Only the log there is no installed copy: a copy is its executable.
+CString SupportLogIn(const CString& folder);
+// "<log>.1": the log's older generation, kept when the log is full.
+CString OlderSupportLog(const CString& log);
+
 // --- Removal --------------------------------------------------------------------
 // The entry of the list of installed programs (Settings -> Apps), under
 // HKEY_CURRENT_USER: each user who installs has one, and needs no

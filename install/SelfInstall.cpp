@@ -15,6 +15,7 @@
 #include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
 #include "base/StartProgram.h"
+#include "base/SupportLog.h"
 
 namespace {
 
@@ -64,6 +65,8 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     // while it starts and its version is read.
     const HeldObject target = HeldObject::Open(installTarget);
     const bool started = target.Trusted() && StartInstalledCopy(installFolder, installTarget);
+    LogEvent("install into %s: %s, %s", installTarget.c_str(), placed ? "written" : "not written",
+             started ? "started" : "not started");
     if (!started && !placed) return;
     // Once the installed copy runs, so its start page never waits for it. Not
     // placed: the running installed copy keeps the entry itself.
@@ -81,6 +84,9 @@ struct InstalledCopy {
     HeldObject heldFolder;
     HeldObject heldTarget;
     CopyFacts facts;
+    // For the log: why it is not usable, and whether its executable failed.
+    const char* why = "unknown";
+    bool executableFailed = false;
 };
 
 // create: a missing folder is made (with the program's protected rights);
@@ -88,13 +94,35 @@ struct InstalledCopy {
 // its executable, whose version is the running program's.
 void Look(InstalledCopy& copy, bool create, bool runsFromIt, const CString& ownVersion) {
     if (copy.folder.IsEmpty()) return;
+    copy.why = "absent";
     if (!create && plat::GetFileAttributesA(FolderName(copy.folder)) == plat::INVALID_FILE_ATTRIBUTES) return;
-    if (PrepareInstallFolder(copy.folder, copy.heldFolder) != Trust::Ok) return;
+    const Trust folder = PrepareInstallFolder(copy.folder, copy.heldFolder);
+    copy.why = TrustName(folder);
+    if (folder != Trust::Ok) return;
     copy.heldTarget = HeldObject::Open(copy.target);
-    if (copy.heldTarget.Exists() && !copy.heldTarget.Trusted()) return;
+    copy.executableFailed = copy.heldTarget.Exists() && !copy.heldTarget.Trusted();
+    if (copy.executableFailed) {
+        copy.why = TrustName(copy.heldTarget.Verdict());
+        return;
+    }
     copy.facts.usable = true;
     if (!copy.heldTarget.Exists()) return;
     copy.facts.version = runsFromIt ? FourNumberVersion(ownVersion) : GetInstalledVersionOf(copy.target);
+}
+
+// The start, its decision and why, in one line: "machine <folder> link" says
+// the machine's folder was a link and therefore not used.
+void LogStart(const CString& running, const InstalledCopy& machine, const InstalledCopy& own, StartPlan plan) {
+    static const char* const kActions[] = {"run here", "install", "offer shortcuts", "stay", "switch"};
+    static const char* const kCopies[] = {"no copy", "machine copy", "own copy"};
+    const InstalledCopy* copies[] = {&machine, &own};
+    CString folders;
+    for (const InstalledCopy* copy : copies)
+        folders += CString(copy == &machine ? "; machine " : "; own ") + copy->folder + " " +
+                   (copy->executableFailed ? "executable " : "") + copy->why +
+                   (copy->facts.version.IsEmpty() ? "" : " ") + copy->facts.version;
+    LogEvent("start %s%s: %s, %s", running.c_str(), folders.c_str(), kActions[static_cast<int>(plan.action)],
+             kCopies[static_cast<int>(plan.copy)]);
 }
 
 Copy FolderOf(const CString& path, const InstalledCopy& machine, const InstalledCopy& own) {
@@ -119,6 +147,7 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
     Look(machine, runs != Copy::Own, SamePath(running, machine.target), ownVersion);
     Look(own, runs == Copy::None && !machine.facts.usable, SamePath(running, own.target), ownVersion);
     const StartPlan plan = PlanStart(runs, ownVersion, machine.facts, own.facts);
+    LogStart(running, machine, own, plan);
     InstalledCopy& chosen = plan.copy == Copy::Machine ? machine : own;
     switch (plan.action) {
     case StartAction::RunHere:

@@ -4,6 +4,7 @@
 #include "base/Handles.h"
 #include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
+#include "base/SupportLog.h"
 #include "install/InstallFolderTrust.h"
 #include "install/PathCompare.h"
 #include "install/RunningCopies.h"
@@ -129,12 +130,16 @@ void RemoveInstallation(Removal& removal, const CString& installFolder, bool all
     const bool executableGone = RemoveExecutable(target, tempDir);
     if (!executableGone) removal.Left(target);
     folder.Release();
+    // The user's own copy keeps the user's log in its folder: it goes with
+    // everything else, and stays to say what was left.
+    if (!allUsers && removal.Complete()) DeleteSupportLog();
     if (FolderExists(installFolder)) removal.Folder(installFolder);
     // The entry is what lets the user try again: it goes with the executable.
     if (!executableGone || !RemoveUninstallEntry()) removal.Left(UninstallEntryName());
 }
 
 int Tell(bool quiet, const char* text, int code) {
+    LogEvent("removal: exit code %d, %s", code, text);
     if (!quiet) AfxMessageBox(text, MB_OK | MB_ICONWARNING);
     return code;
 }
@@ -142,7 +147,10 @@ int Tell(bool quiet, const char* text, int code) {
 }  // namespace
 
 int RunUninstall(bool quiet, UpdateGate& updates) {
-    if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return kUninstallDeclined;
+    if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        LogEvent("removal: the answer was No");
+        return kUninstallDeclined;
+    }
     // The user's own copy removes itself (its entry names it); any other
     // start removes the machine's.
     const CString ownFolder = OwnCopyFolderIn(SpecialFolder(CSIDL_LOCAL_APPDATA));
@@ -156,6 +164,11 @@ int RunUninstall(bool quiet, UpdateGate& updates) {
 
     Removal removal;
     RemoveInstallation(removal, installFolder, !own);
-    if (removal.Complete()) return kUninstallDone;
+    // Nothing of the program is left: nor is its log (unless the user's own
+    // copy, still installed, keeps it). The exit code says how it went.
+    if (removal.Complete()) {
+        DeleteSupportLog();
+        return kUninstallDone;
+    }
     return Tell(quiet, kLeftBehind + removal.LeftList(), kUninstallPartly);
 }

@@ -15,6 +15,11 @@ constexpr DWORD HTTP_QUERY_CONTENT_LENGTH = 5;
 constexpr DWORD HTTP_QUERY_STATUS_CODE = 19;
 constexpr DWORD HTTP_QUERY_FLAG_NUMBER = 0x20000000u;
 
+// What a failed call leaves for GetLastError (Threads.h), among others.
+constexpr DWORD ERROR_INTERNET_TIMEOUT = 12002;
+constexpr DWORD ERROR_INTERNET_CANNOT_CONNECT = 12029;
+constexpr DWORD ERROR_INTERNET_CONNECTION_ABORTED = 12030;
+
 HINTERNET InternetOpenA(const char* lpszAgent, DWORD dwAccessType, const char* lpszProxy,
                         const char* lpszProxyBypass, DWORD dwFlags);
 BOOL InternetCloseHandle(HINTERNET hInternet);

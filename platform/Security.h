@@ -41,7 +41,7 @@ constexpr BYTE INHERITED_ACE = 0x10;
 
 // Rights of an entry's mask.
 constexpr DWORD FILE_WRITE_DATA = 0x2;    // on a folder: add a file
-constexpr DWORD FILE_APPEND_DATA = 0x4;   // on a folder: add a folder
+// FILE_APPEND_DATA (WinTypes.h), on a folder: add a folder.
 constexpr DWORD FILE_DELETE_CHILD = 0x40;
 constexpr DWORD DELETE = 0x00010000u;
 constexpr DWORD WRITE_OWNER = 0x00080000u;

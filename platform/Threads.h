@@ -1,7 +1,8 @@
 // Kernel services for work off the window's thread (kernel32): a worker
 // thread, the named mutex that keeps updates of one executable apart, the
-// named event by which a restarted program says it runs, the process id and
-// the millisecond clock.
+// named event by which a restarted program says it runs, the process id, the
+// millisecond clock, the time of day (UTC) and the calling thread's last
+// error.
 #pragma once
 #include "platform/WinTypes.h"
 
@@ -36,5 +37,21 @@ DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, DWORD dwMill
 
 DWORD GetCurrentProcessId();
 DWORD GetTickCount();
+
+// The current time in UTC.
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+void GetSystemTime(SYSTEMTIME* lpSystemTime);
+// The calling thread's last error: what a failed call (WinINet's among
+// them, ERROR_INTERNET_*) left. Read at once, before any other call.
+DWORD GetLastError();
 
 }  // namespace plat

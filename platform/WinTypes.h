@@ -47,6 +47,11 @@ constexpr DWORD FILE_SHARE_DELETE = 0x4;
 constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+// Writing only at the file's end, wherever another handle has written: each
+// WriteFile of such a handle lands whole after everything before it.
+constexpr DWORD FILE_APPEND_DATA = 0x4;
+constexpr DWORD FILE_READ_ATTRIBUTES = 0x80;  // enough for GetFileSize
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
 constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;

@@ -79,4 +79,5 @@ enum class DownloadEnd { Whole, Broken, NoFile, TooLarge };
 // kMaxDownloadBytes; the file then stays open in the watch (TakeFile), else
 // whatever of it is still the worker's is closed. NoFile: the file could not
 // be made.
-DownloadEnd DownloadInto(plat::HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch);
+// bytes: how many came.
+DownloadEnd DownloadInto(plat::HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch, plat::DWORD& bytes);

@@ -4,6 +4,7 @@
 #include "update/UpdatePolicy.h"
 #include "update/UpdateSteps.h"
 
+#include "base/SupportLog.h"
 #include "platform/Kernel.h"
 #include "platform/Threads.h"
 
@@ -135,6 +136,7 @@ void CBackgroundUpdate::AfterFetch(HWND hWnd) {
 void CBackgroundUpdate::TakeLock(HWND hWnd) {
     if (!m_lock.Acquire(Job().modulePath, 0)) {
         if (GetTickCount() - m_lockWaitStart > kLockWaitMs) {
+            LogEvent("another copy kept updating this executable: given up");
             Finish(hWnd, NotReplaced);
             return;
         }
@@ -171,6 +173,7 @@ void CBackgroundUpdate::WatchStep(HWND hWnd) {
     // Refused while the worker writes (it is not stalled then) or once its
     // step has ended and the result is on its way.
     if (!job.watch.CallOff()) return;
+    LogEvent("%s called off: %s", downloading ? "download" : "check", overdue ? "past its deadline" : "the server fell silent");
     KillTimer(hWnd, IDT_UPDATE_WATCH);
     if (downloading) DeleteFileA(job.downloadFile);
     // Reported like any other result: never inside an open box.
@@ -208,5 +211,6 @@ void CBackgroundUpdate::Finish(HWND hWnd, UpdateResult result) {
     m_stage = Stage::Finished;
     m_job.Close();
     m_lock.Release();
+    LogEvent("check ended: result %d", static_cast<int>(result));
     ShowUpdateOutcome(hWnd, result);
 }

@@ -4,9 +4,11 @@
 #include "update/UpdateSettings.h"
 #include "update/UrlAnswer.h"
 #include "base/ModulePath.h"
+#include "base/SupportLog.h"
 
 #include "platform/Inet.h"
 #include "platform/Kernel.h"
+#include "platform/Threads.h"
 
 #include <cstdint>
 
@@ -28,18 +30,19 @@ bool AnnouncedLength(HINTERNET hUrl, DWORD* length) {
 }
 
 // The body into the watch's file, piece by piece; Whole when all of it came.
-DownloadEnd ReadWhole(HINTERNET hUrl, TransferWatch& watch) {
+DownloadEnd ReadWhole(HINTERNET hUrl, TransferWatch& watch, DWORD& stored) {
+    stored = 0;
     DWORD announced = 0;
     const bool announces = AnnouncedLength(hUrl, &announced);
     if (announces && announced > kMaxDownloadBytes) return DownloadEnd::TooLarge;
     char piece[kDownloadPieceSize];
-    std::uint64_t stored = 0;
     auto room = [&](DWORD& size) {
         size = kDownloadPieceSize;
         return piece;
     };
     auto took = [&](DWORD read) {
         watch.Heard();
+        // Bounded far below 4 GiB, so a DWORD never wraps: one piece past the bound ends it.
         stored += read;
         if (stored > kMaxDownloadBytes) return false;
         return read == 0 || watch.Write(piece, read);
@@ -87,7 +90,13 @@ HINTERNET CAutoUpdater::OpenUrl(CString& strUrl) {
     // beats opening a truncated address.
     if (!InternetCanonicalizeUrlA(strUrl, canonical, &length, ICU_BROWSER_MODE)) return nullptr;
     canonical[kCanonicalUrlSize - 1] = '\0';
+    const DWORD start = GetTickCount();
     HINTERNET hUrl = InternetOpenUrlA(Session(), canonical, kOpenUrlFlags);
+    // Read at once: the next call may change it.
+    const DWORD error = hUrl ? 0 : GetLastError();
+    if (!hUrl)
+        LogEvent("GET %s: no answer, WinINet error %lu, %lu ms", LoggableUrl(canonical).c_str(),
+                 static_cast<unsigned long>(error), static_cast<unsigned long>(GetTickCount() - start));
     strUrl = canonical;
     return hUrl;
 }
@@ -101,12 +110,14 @@ bool CAutoUpdater::ReadChunk(HINTERNET hUrl, void* pBuffer, DWORD nSize) {
 bool CAutoUpdater::DownloadToFile(HINTERNET hUrl, const char* lpszFileName) {
     TransferWatch unwatched;
     if (!unwatched.Create(lpszFileName, CREATE_ALWAYS)) return false;
-    return unwatched.Close(ReadWhole(hUrl, unwatched) == DownloadEnd::Whole);
+    DWORD stored = 0;
+    return unwatched.Close(ReadWhole(hUrl, unwatched, stored) == DownloadEnd::Whole);
 }
 
-DownloadEnd DownloadInto(HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch) {
+DownloadEnd DownloadInto(HINTERNET hUrl, const char* lpszFileName, TransferWatch& watch, DWORD& bytes) {
+    bytes = 0;
     if (!watch.Create(lpszFileName, CREATE_NEW)) return DownloadEnd::NoFile;
-    const DownloadEnd end = ReadWhole(hUrl, watch);
+    const DownloadEnd end = ReadWhole(hUrl, watch, bytes);
     if (end != DownloadEnd::Whole) watch.Close(false);
     return end;
 }

@@ -1,6 +1,8 @@
 #include "update/QuietUpdate.h"
 #include "update/UpdatePolicy.h"
 
+#include "base/SupportLog.h"
+
 int QuietUpdateExitCode(UpdateResult result, UpdateFailure why) {
     switch (why) {
     case UpdateFailure::None:
@@ -21,5 +23,7 @@ int QuietUpdateExitCode(UpdateResult result, UpdateFailure why) {
 int RunQuietUpdate(CAutoUpdater& updater) {
     UpdateFailure why = UpdateFailure::None;
     const UpdateResult result = updater.CheckForUpdate(ReadUpdatePolicy().directory, &why);
-    return QuietUpdateExitCode(result, why);
+    const int code = QuietUpdateExitCode(result, why);
+    LogEvent("/update /quiet: exit code %d", code);
+    return code;
 }

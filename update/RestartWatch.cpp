@@ -5,6 +5,7 @@
 #include "update/UpdateUndo.h"
 #include "base/ProgramPaths.h"
 #include "base/StartProgram.h"
+#include "base/SupportLog.h"
 
 #include "platform/Kernel.h"
 #include "platform/Threads.h"
@@ -44,6 +45,7 @@ bool RestartWatch::Await() {
     }
     m_alive.Close();
     m_process.Close();
-    if (!alive) UndoUpdate(m_exePath);
+    LogEvent("restarted version %s", alive ? "runs" : "gave no sign of life: undone");
+    if (!alive && !UndoUpdate(m_exePath)) LogEvent("undo failed: the previous version could not be put back");
     return alive;
 }

@@ -6,12 +6,12 @@
 
 using namespace plat;
 
-bool ReadSignature(HINTERNET hUrl, Signature& signature) {
+bool ReadSignature(HINTERNET hUrl, Signature& signature, DWORD& stored) {
+    stored = 0;
     if (!AnsweredOk(hUrl)) return false;
 
     // One byte of room beyond the signature tells a longer body from a whole one.
     unsigned char body[kSignatureSize + 1];
-    DWORD stored = 0;
     auto room = [&](DWORD& size) {
         size = sizeof body - stored;
         return body + stored;

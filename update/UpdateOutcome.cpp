@@ -5,6 +5,7 @@
 #include "update/AutoUpdater.h"
 #include "update/RestartWatch.h"
 #include "base/ModulePath.h"
+#include "base/SupportLog.h"
 
 #include "platform/Kernel.h"
 #include "platform/User.h"
@@ -51,14 +52,18 @@ CString RelaunchPath(const char* exeName) {
 
 void ShowUpdateOutcome(HWND hWnd, UpdateResult result) {
     switch (result) {
-    case Updated:
-        if (MessageBoxA(hWnd, kSuccessText, kSuccessCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    case Updated: {
+        const bool now = MessageBoxA(hWnd, kSuccessText, kSuccessCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        LogEvent("restart now: %s", now ? "Yes" : "No");
+        if (now) {
             g_bRestartAfterUpdate = true;
             SendMessageA(hWnd, WM_CLOSE, 0, 0);
         }
         break;
+    }
     case DownloadFailed:
     case NotReplaced:
+        LogEvent("update failed: the failure message shown");
         MessageBoxA(hWnd, kFailureText, kUpdateFailedCaption, MB_OK | MB_ICONQUESTION);
         break;
     default:

@@ -2,6 +2,7 @@
 #include "update/UpdateSettings.h"
 
 #include "base/Handles.h"
+#include "base/SupportLog.h"
 
 #include "platform/Registry.h"
 
@@ -64,5 +65,7 @@ UpdatePolicy ReadUpdatePolicy() {
     if (ReadDword(key.Get(), kPolicyAutoUpdate, autoUpdate)) policy.autoUpdate = autoUpdate != 0;
     CString mirror = PolicyDirectory(ReadString(key.Get(), kPolicyUpdateUrl));
     if (!mirror.IsEmpty()) policy.directory = mirror;
+    LogEvent("policy: AutoUpdate %s, update directory %s", policy.autoUpdate ? "on" : "0 (the window's check off)",
+             LoggableUrl(policy.directory).c_str());
     return policy;
 }

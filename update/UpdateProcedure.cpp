@@ -7,6 +7,7 @@
 #include "update/UpdateSettings.h"
 #include "update/UpdateSteps.h"
 
+#include "base/SupportLog.h"
 #include "platform/Threads.h"
 
 namespace {
@@ -18,6 +19,7 @@ UpdateResult Run(CAutoUpdater& updater, UpdateJob& job) {
         // Another copy's download may take long; the connection is reopened after.
         job.exeUrl.Close();
         if (!lock.Acquire(job.modulePath, kLockWaitMs)) {
+            LogEvent("another copy kept updating this executable: given up");
             job.failure = UpdateFailure::LockHeld;
             return NotReplaced;
         }

@@ -9,8 +9,12 @@
 #include "update/UpdateSettings.h"
 #include "update/UrlAnswer.h"
 
+#include "base/SupportLog.h"
 #include "platform/Kernel.h"
+#include "platform/Threads.h"
 #include "platform/User.h"
+
+#include <cstring>
 
 using namespace plat;
 
@@ -30,12 +34,14 @@ bool End(UpdateJob& job, UpdateResult result, UpdateFailure why) {
 // manifest, even when its body reads as a version.
 bool ReadManifest(CAutoUpdater& updater, const UpdateJob& job, CString& manifest, UpdateResult& failure) {
     CString strUrl = job.baseUrl + kManifestName;
+    const DWORD start = GetTickCount();
     UrlHandle manifestUrl(updater.OpenUrl(strUrl));
     failure = OpenFailed;
     if (!manifestUrl) return false;
     char buffer[kManifestBufferSize] = {};
     bool got = AnsweredOk(manifestUrl.Get()) &&
                updater.ReadChunk(manifestUrl.Get(), buffer, kManifestBufferSize - 1);
+    LogAnswer(strUrl, nullptr, manifestUrl.Get(), static_cast<DWORD>(std::strlen(buffer)), start);
     failure = ManifestReadFailed;
     if (!got) return false;
     manifest = buffer;
@@ -45,10 +51,14 @@ bool ReadManifest(CAutoUpdater& updater, const UpdateJob& job, CString& manifest
 // The signature served beside the executable; without one there is nothing
 // to offer, since nothing downloaded could ever be trusted. None when read;
 // a server that cannot be reached is told from one that serves no signature.
-UpdateFailure FetchSignature(CAutoUpdater& updater, CString strUrl, Signature& signature) {
+UpdateFailure FetchSignature(CAutoUpdater& updater, CString strUrl, const CString& release, Signature& signature) {
+    const DWORD start = GetTickCount();
     UrlHandle sigUrl(updater.OpenUrl(strUrl));
     if (!sigUrl) return UpdateFailure::Network;
-    return ReadSignature(sigUrl.Get(), signature) ? UpdateFailure::None : UpdateFailure::Signature;
+    DWORD bytes = 0;
+    const bool read = ReadSignature(sigUrl.Get(), signature, bytes);
+    LogAnswer(strUrl, release, sigUrl.Get(), bytes, start);
+    return read ? UpdateFailure::None : UpdateFailure::Signature;
 }
 
 // A file of the announced release. The version in the query names the
@@ -66,9 +76,13 @@ CString ReleaseFileUrl(const UpdateJob& job, const char* suffix) {
 // announced version: a manifest may name a version in short, and no signed
 // old release may be put back. All three read the bytes through the handle
 // that wrote them, which no one else can write through.
-bool IsTrustedNewer(CAutoUpdater& updater, HANDLE file, const Signature& signature, const CString& ownVersion) {
-    return IsSignedByMaker(file, signature) && IsCompleteWin32ExecutableFile(file) &&
-           updater.CompareVersions(ImageFileVersion(file), ownVersion) == kVersionNewer;
+// Why not, for the log; null when it may.
+const char* Rejection(CAutoUpdater& updater, HANDLE file, const Signature& signature, const CString& ownVersion) {
+    if (!IsSignedByMaker(file, signature)) return "the signature does not verify";
+    if (!IsCompleteWin32ExecutableFile(file)) return "signed, but no whole 32-bit executable";
+    if (updater.CompareVersions(ImageFileVersion(file), ownVersion) != kVersionNewer)
+        return "signed, but not newer than the running version";
+    return nullptr;
 }
 
 // The executable's folder, with its final backslash.
@@ -80,9 +94,17 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     // Before anything is asked of the server: no offer this user could not
     // complete.
     job.modulePath = updater.GetModulePath();
-    if (MayReplaceExecutable(job.modulePath) != ReplaceRight::Granted)
+    const ReplaceRight right = MayReplaceExecutable(job.modulePath);
+    if (right != ReplaceRight::Granted) {
+        LogEvent("no check: this user may not %s", right == ReplaceRight::FolderClosed
+                                                       ? "add files beside the executable"
+                                                       : "move the executable aside");
         return End(job, NotPermitted, UpdateFailure::NotAllowed);
-    if (!updater.IsConnected()) return End(job, NotConnected, UpdateFailure::Network);
+    }
+    if (!updater.IsConnected()) {
+        LogEvent("no check: no connection");
+        return End(job, NotConnected, UpdateFailure::Network);
+    }
 
     UpdateResult failure = OpenFailed;
     if (!ReadManifest(updater, job, job.manifest, failure)) return End(job, failure, UpdateFailure::Network);
@@ -91,16 +113,25 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     job.ownVersion = updater.GetFileVersionString(job.modulePath);
     if (job.ownVersion.IsEmpty()) return End(job, OwnVersionUnknown, UpdateFailure::NoOwnVersion);
     const int order = updater.CompareVersions(job.manifest, job.ownVersion);
+    LogEvent("announced %s, running %s: %s", job.manifest.c_str(), job.ownVersion.c_str(),
+             order == kVersionNewer ? "newer" : order == kFirstVersionMalformed ? "no version" : "not newer");
     // A manifest that is no version says nothing of what is current.
     if (order != kVersionNewer)
         return End(job, NoNewerVersion,
                    order == kFirstVersionMalformed ? UpdateFailure::Network : UpdateFailure::None);
     // A release that never started here is not offered again; a newer one is.
-    if (IsUndoneRelease(job.modulePath, job.manifest)) return End(job, NoNewerVersion, UpdateFailure::Undone);
+    if (IsUndoneRelease(job.modulePath, job.manifest)) {
+        LogEvent("no offer: %s was undone here", job.manifest.c_str());
+        return End(job, NoNewerVersion, UpdateFailure::Undone);
+    }
 
     job.fileName = FileNameOf(job.modulePath);
-    const UpdateFailure signature = FetchSignature(updater, ReleaseFileUrl(job, kSignatureSuffix), job.signature);
-    if (signature != UpdateFailure::None) return End(job, OpenFailed, signature);
+    const UpdateFailure signature =
+        FetchSignature(updater, ReleaseFileUrl(job, kSignatureSuffix), job.manifest, job.signature);
+    if (signature != UpdateFailure::None) {
+        LogEvent("no offer of %s: no signature", job.manifest.c_str());
+        return End(job, OpenFailed, signature);
+    }
     job.watch.Heard();
 
     CString strUrl = ReleaseFileUrl(job, "");
@@ -113,7 +144,9 @@ bool OfferUpdate(UpdateJob& job) {
     CString strPrompt;
     strPrompt.Format("新版本 %s 现在可用，是否下载更新？", job.manifest.c_str());
     // Only a clear Yes downloads: a box that could not be shown answers 0.
-    if (MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
+    const int answer = MessageBoxA(GetActiveWindow(), strPrompt, "有新版更新", MB_YESNO | MB_ICONQUESTION);
+    LogEvent("offer of %s: %s", job.manifest.c_str(), answer == IDYES ? "Yes" : answer == IDNO ? "No" : "no answer");
+    if (answer == IDYES) return true;
     job.exeUrl.Close();
     return End(job, NotReplaced, UpdateFailure::None);
 }
@@ -127,7 +160,9 @@ bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job) {
                                   FILE_ATTRIBUTE_NORMAL));
     if (!onDisk.IsValid()) return false;
     int order = updater.CompareVersions(ImageFileVersion(onDisk.Get()), job.manifest);
-    return order == kVersionNewer || order == kVersionsEqual;
+    const bool installed = order == kVersionNewer || order == kVersionsEqual;
+    if (installed) LogEvent("%s already installed by another copy", job.manifest.c_str());
+    return installed;
 }
 
 bool ChooseDownloadFile(UpdateJob& job, DWORD processId) {
@@ -145,8 +180,15 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
         job.watch.Heard();
     }
     DownloadEnd end = DownloadEnd::Broken;
-    if (job.exeUrl && AnsweredOk(job.exeUrl.Get())) end = DownloadInto(job.exeUrl.Get(), job.downloadFile, job.watch);
+    const DWORD start = GetTickCount();
+    DWORD bytes = 0;
+    if (job.exeUrl && AnsweredOk(job.exeUrl.Get()))
+        end = DownloadInto(job.exeUrl.Get(), job.downloadFile, job.watch, bytes);
+    if (job.exeUrl) LogAnswer(ReleaseFileUrl(job, ""), job.manifest, job.exeUrl.Get(), bytes, start);
     job.exeUrl.Close();
+    static const char* const kEnds[] = {"whole", "broken off", "no file could be made beside the executable",
+                                        "larger than its bound"};
+    LogEvent("download of %s: %s", job.manifest.c_str(), kEnds[static_cast<int>(end)]);
     if (end == DownloadEnd::Whole) return true;
     DeleteFileA(job.downloadFile);
     return End(job, DownloadFailed,
@@ -157,12 +199,17 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
 
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
     FileHandle file = job.watch.TakeFile();
-    const bool trusted = file.IsValid() && IsTrustedNewer(updater, file.Get(), job.signature, job.ownVersion);
+    const char* rejection =
+        file.IsValid() ? Rejection(updater, file.Get(), job.signature, job.ownVersion) : "the download is gone";
+    const bool trusted = !rejection;
+    LogEvent("download of %s: %s", job.manifest.c_str(), trusted ? "signature verified" : rejection);
     // On the disk before it can be moved into the executable's place: after a
     // power cut a moved but unflushed file is zeros.
     const bool kept = trusted && FlushFileBuffers(file.Get()) != FALSE;
     file.Close();
-    if (kept && updater.ReplaceExecutable(job.modulePath, job.downloadFile, false)) return Updated;
+    const bool swapped = kept && updater.ReplaceExecutable(job.modulePath, job.downloadFile, false);
+    if (trusted) LogEvent("swap to %s: %s", job.manifest.c_str(), swapped ? "done" : "failed, executable unchanged");
+    if (swapped) return Updated;
     // Rejected, or a swap that failed and put the old image back: the
     // download was never moved and is of no further use.
     DeleteFileA(job.downloadFile);

@@ -59,4 +59,11 @@ DWORD GetCurrentProcessId() { return ::GetCurrentProcessId(); }
 
 DWORD GetTickCount() { return ::GetTickCount(); }
 
+void GetSystemTime(SYSTEMTIME* lpSystemTime) {
+    static_assert(sizeof(SYSTEMTIME) == sizeof(::SYSTEMTIME), "same layout");
+    ::GetSystemTime(reinterpret_cast<::SYSTEMTIME*>(lpSystemTime));
+}
+
+DWORD GetLastError() { return ::GetLastError(); }
+
 }  // namespace plat

@@ -2,6 +2,7 @@
 #include "tests/sim/SimInet.h"
 
 #include "platform/Inet.h"
+#include "platform/Threads.h"
 #include "tests/sim/KernelLock.h"
 #include "tests/sim/SimFaults.h"
 #include "tests/sim/SimInternal.h"
@@ -233,6 +234,9 @@ HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFla
     std::string url = lpszUrl ? lpszUrl : "";
     State().opens.push_back(sim::UrlOpenCall{url, dwFlags, false});
     if (State().onOpen) lock.RunUnlocked([&] { State().onOpen(url); });
+    // A failure leaves its reason as WinINet does: a connection that could
+    // not be made, or a server that never answered within the time-out.
+    sim::detail::SetLastError(ERROR_INTERNET_CANNOT_CONNECT);
     if (sim::TakeFault(sim::Op::InternetOpenUrl)) return nullptr;
     sim::InetHandle* session = sim::Find(hInternet, "InternetOpenUrlA");
     if (!session || !session->session) return nullptr;
@@ -247,11 +251,13 @@ HINTERNET InternetOpenUrlA(HINTERNET hInternet, const char* lpszUrl, DWORD dwFla
     if (option != session->options.end()) timeout = option->second;
     if (it->second.silent) {
         sim::WaitForSilentServer(timeout, it->second, url, lock);
+        sim::detail::SetLastError(ERROR_INTERNET_TIMEOUT);
         return nullptr;
     }
     sim::InetHandle handle;
     handle.url = sim::UrlState{url, it->second, 0, timeout};
     State().opens.back().succeeded = true;
+    sim::detail::SetLastError(0);
     return sim::NewHandle(handle);
 }
 
@@ -266,12 +272,14 @@ BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRe
     sim::Fault fault;
     bool faulted = sim::TakeFault(sim::Op::InternetReadFile, &fault);
     if ((faulted && fault.kind == sim::Fault::Fail) || sim::ReadFails(u)) {
+        sim::detail::SetLastError(ERROR_INTERNET_CONNECTION_ABORTED);
         State().reads.push_back(call);
         return FALSE;
     }
     std::size_t n = sim::Deliverable(u, dwNumberOfBytesToRead);
     if (n == 0 && dwNumberOfBytesToRead > 0 && u.answer.stallAfter && u.position >= *u.answer.stallAfter) {
         sim::WaitForSilentServer(u.receiveTimeout, u.answer, u.url, lock);
+        sim::detail::SetLastError(ERROR_INTERNET_TIMEOUT);
         State().reads.push_back(call);
         return FALSE;
     }

@@ -13,8 +13,12 @@ namespace sim {
 namespace detail {
 namespace {
 
-constexpr plat::DWORD kOpenAlways = 4;
 constexpr plat::DWORD kTruncateExisting = 5;
+
+// Appending is writing, for rights and sharing alike.
+plat::DWORD Writes(plat::DWORD access) {
+    return (access & plat::FILE_APPEND_DATA) ? access | plat::GENERIC_WRITE : access;
+}
 
 std::vector<PendingMove>& Pending() {
     static std::vector<PendingMove> moves;
@@ -104,7 +108,7 @@ using namespace sim::detail;
 HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes) {
     sim::detail::KernelLock lock;
-    const bool write = dwDesiredAccess & GENERIC_WRITE;
+    const bool write = Writes(dwDesiredAccess) & GENERIC_WRITE;
     if (sim::TakeFault(write ? sim::Op::CreateFileWrite : sim::Op::CreateFileRead))
         return INVALID_HANDLE_VALUE;
     if (!lpFileName) return INVALID_HANDLE_VALUE;
@@ -132,8 +136,8 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
     if (node && how == CREATE_NEW) return INVALID_HANDLE_VALUE;
     if (how < CREATE_NEW || how > kTruncateExisting) return INVALID_HANDLE_VALUE;
     const bool truncates = how == CREATE_ALWAYS || how == kTruncateExisting;
-    if (!MayOpen(folder, node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0))) return INVALID_HANDLE_VALUE;
-    if (node && !SharingAllows(node, dwDesiredAccess | (truncates ? GENERIC_WRITE : 0), dwShareMode))
+    if (!MayOpen(folder, node, Writes(dwDesiredAccess) | (truncates ? GENERIC_WRITE : 0))) return INVALID_HANDLE_VALUE;
+    if (node && !SharingAllows(node, Writes(dwDesiredAccess) | (truncates ? GENERIC_WRITE : 0), dwShareMode))
         return INVALID_HANDLE_VALUE;
     if (!node) node = AddChild(folder, p.parts.back(), false);
     if ((dwDesiredAccess & WRITE_DAC) && !Allowed(node, sim::kChangeRights)) return INVALID_HANDLE_VALUE;
@@ -146,7 +150,8 @@ HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareM
     HandleEntry e;
     e.kind = HandleKind::File;
     e.node = node;
-    e.access = dwDesiredAccess;
+    e.access = Writes(dwDesiredAccess);
+    e.append = (dwDesiredAccess & (FILE_APPEND_DATA | GENERIC_WRITE)) == FILE_APPEND_DATA;
     e.share = dwShareMode;
     return NewHandle(e);
 }
@@ -200,6 +205,7 @@ BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
     if (faulted) n = std::min<std::size_t>(n, fault.bytes);  // the disk is full
     BeforeWrite(e->node);
     std::string& data = e->node->data;
+    if (e->append) e->position = data.size();
     if (data.size() < e->position + n) data.resize(e->position + n);
     if (n) std::memcpy(&data[e->position], lpBuffer, n);
     SyncNames(e->node);

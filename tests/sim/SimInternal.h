@@ -91,6 +91,7 @@ struct HandleEntry {
     plat::DWORD access = 0;
     plat::DWORD share = 0;
     std::size_t position = 0;
+    bool append = false;  // FILE_APPEND_DATA alone: every write at the end
     plat::DWORD processId = 0;  // of a Process handle
 };
 plat::HANDLE NewHandle(const HandleEntry& entry);
@@ -157,5 +158,7 @@ void ResetProcesses();
 void ResetVersionData();
 void ResetMessageBoxes();
 void ResetWindows();
+// What plat::GetLastError answers next on the calling thread.
+void SetLastError(plat::DWORD error);
 
 }  // namespace sim::detail

@@ -34,6 +34,7 @@ struct ThreadState {
 };
 
 thread_local bool t_onWorker = false;
+thread_local plat::DWORD t_lastError = 0;
 
 ThreadState& State() {
     static ThreadState state;
@@ -259,4 +260,17 @@ DWORD GetTickCount() {
     return State().clock;
 }
 
+// A fixed day, 2026-12-08 (a Tuesday); the time of day follows the clock.
+void GetSystemTime(SYSTEMTIME* lpSystemTime) {
+    sim::detail::KernelLock lock;
+    const DWORD ms = State().clock;
+    *lpSystemTime = SYSTEMTIME{2026, 12, 2, 8, static_cast<WORD>(ms / 3600000 % 24),
+                               static_cast<WORD>(ms / 60000 % 60), static_cast<WORD>(ms / 1000 % 60),
+                               static_cast<WORD>(ms % 1000)};
+}
+
+DWORD GetLastError() { return sim::t_lastError; }
+
 }  // namespace plat
+
+void sim::detail::SetLastError(plat::DWORD error) { sim::t_lastError = error; }
