@@ -3,12 +3,8 @@
 #include "update/QuietUpdate.h"
 #include "update/UpdateOutcome.h"
 #include "install/CommandLine.h"
-#include "base/FileVersion.h"
-#include "base/ModulePath.h"
-#include "base/ProgramPaths.h"
 #include "base/SupportLog.h"
 #include "platform/Kernel.h"
-#include "platform/Shell.h"
 
 #include "app/ShellApp.h"
 #include "app/Uninstall.h"
@@ -30,22 +26,11 @@ END_MESSAGE_MAP()
 // No name: the framework takes the executable's file name less extension.
 CShellApp::CShellApp() : CWinApp(nullptr) {}
 
-namespace {
-
-// Before anything is decided, so that every decision can be logged; under
-// the profile of the account the program runs as (SYSTEM's for a task).
-void OpenLog() {
-    char folder[plat::MAX_PATH] = {};
-    if (plat::SHGetSpecialFolderPathA(nullptr, folder, plat::CSIDL_LOCAL_APPDATA, plat::FALSE))
-        OpenSupportLog(OwnCopyFolderIn(folder), GetFileVersionString(RunningModulePath()));
-}
-
-}  // namespace
-
 BOOL CShellApp::InitInstance() {
     // The layout's products are meant in double precision.
     _controlfp(_PC_53, _MCW_PC);
-    OpenLog();
+    // Before anything is decided, so that every decision can be logged.
+    OpenUserSupportLog();
 
     // The removal shows no window: only its question and what it could not remove.
     const ProgramSwitches switches = ParseSwitches(plat::GetCommandLineA());

@@ -1,9 +1,12 @@
 #include "base/SupportLog.h"
 
+#include "base/FileVersion.h"
 #include "base/Handles.h"
+#include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
 #include "platform/Kernel.h"
 #include "platform/Security.h"
+#include "platform/Shell.h"
 #include "platform/Threads.h"
 
 #include <cstdarg>
@@ -70,6 +73,12 @@ void OpenSupportLog(const CString& folder, const char* version) {
     const CString log = SupportLogIn(folder);
     std::snprintf(g_version, sizeof g_version, "%s", version && *version ? version : "-");
     if (Copy(g_older, OlderSupportLog(log))) Copy(g_log, log);
+}
+
+void OpenUserSupportLog() {
+    char folder[MAX_PATH] = {};
+    if (SHGetSpecialFolderPathA(nullptr, folder, CSIDL_LOCAL_APPDATA, FALSE))
+        OpenSupportLog(OwnCopyFolderIn(folder), GetFileVersionString(RunningModulePath()));
 }
 
 bool SupportLogOn() { return g_log[0] != '\0'; }

@@ -17,6 +17,9 @@ constexpr plat::DWORD kSupportLogMax = 256 * 1024;
 // trust rule. Every line carries the time (UTC), the process id and
 // version. An empty folder turns the log off.
 void OpenSupportLog(const CString& folder, const char* version);
+// The same for the account the program runs as (under SYSTEM's profile for
+// a task run as SYSTEM), with the running executable's version.
+void OpenUserSupportLog();
 // Whether lines are written: what a line needs that costs a call is asked
 // for only then.
 bool SupportLogOn();

@@ -186,10 +186,10 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
         end = DownloadInto(job.exeUrl.Get(), job.downloadFile, job.watch, bytes);
     if (job.exeUrl) LogAnswer(ReleaseFileUrl(job, ""), job.manifest, job.exeUrl.Get(), bytes, start);
     job.exeUrl.Close();
-    static const char* const kEnds[] = {"whole", "broken off", "no file could be made beside the executable",
+    if (end == DownloadEnd::Whole) return true;
+    static const char* const kEnds[] = {"", "broken off", "no file could be made beside the executable",
                                         "larger than its bound"};
     LogEvent("download of %s: %s", job.manifest.c_str(), kEnds[static_cast<int>(end)]);
-    if (end == DownloadEnd::Whole) return true;
     DeleteFileA(job.downloadFile);
     return End(job, DownloadFailed,
                end == DownloadEnd::NoFile     ? UpdateFailure::NotAllowed
