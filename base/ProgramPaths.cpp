@@ -40,10 +40,6 @@ CString StagedInstallTarget(const CString& installTarget, plat::DWORD processId)
     return name;
 }
 
-CString SupportLogIn(const CString& folder) { return folder + "tarnquill.log"; }
-
-CString OlderSupportLog(const CString& log) { return log + ".1"; }
-
 CString ShortcutMarkerIn(const char* installFolder) { return CString(installFolder) + " Veltrano4.lnk"; }
 
 CString DesktopLinkIn(const CString& desktopFolder) { return desktopFolder + "\\ Veltrano.lnk"; }

@@ -102,9 +102,9 @@ CString TemporaryFilesPattern(const CString& folder, const CString& fileName, co
 // user's own profile, where no other standard user may add or change
 // anything; a process running as SYSTEM writes under SYSTEM's profile.
 // Only the log there is no installed copy: a copy is its executable.
-CString SupportLogIn(const CString& folder);
-// "<log>.1": the log's older generation, kept when the log is full.
-CString OlderSupportLog(const CString& log);
+constexpr char kSupportLogName[] = "tarnquill.log";
+// The log's older generation, kept when the log is full.
+constexpr char kOlderSupportLogName[] = "tarnquill.log.1";
 
 // --- Removal --------------------------------------------------------------------
 // The entry of the list of installed programs (Settings -> Apps), under

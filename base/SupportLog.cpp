@@ -27,12 +27,6 @@ char g_version[24];
 // A line longer than this is cut: an address is the longest part.
 constexpr int kLineMax = 1024;
 
-bool Copy(char (&to)[MAX_PATH], const CString& from) {
-    if (from.GetLength() >= static_cast<int>(MAX_PATH)) return false;
-    std::memcpy(to, from.c_str(), static_cast<std::size_t>(from.GetLength()) + 1);
-    return true;
-}
-
 // Appending only, whoever else writes: a write lands whole at the end. Any
 // sharing, so a reader or another copy never stops the program, nor the
 // program them. The name is opened itself, never what a link there leads to.
@@ -64,15 +58,17 @@ void Append(const char* line, DWORD length) {
 
 void OpenSupportLog(const CString& folder, const char* version) {
     g_log[0] = '\0';
-    if (folder.IsEmpty() || !Copy(g_folder, folder.Left(folder.GetLength() - 1))) return;
+    const int length = folder.GetLength();
+    if (length == 0 || length + sizeof kOlderSupportLogName > MAX_PATH) return;
+    std::snprintf(g_folder, MAX_PATH, "%.*s", length - 1, folder.c_str());
     // The folder the user's own copy would use: made as that one is, and
     // judged on the object itself.
     CreateProtectedDirectoryA(g_folder);
     const HeldObject held = HeldObject::Open(g_folder);
     if (!held.Trusted() || !held.IsFolder()) return;
-    const CString log = SupportLogIn(folder);
     std::snprintf(g_version, sizeof g_version, "%s", version && *version ? version : "-");
-    if (Copy(g_older, OlderSupportLog(log))) Copy(g_log, log);
+    std::snprintf(g_older, MAX_PATH, "%s%s", folder.c_str(), kOlderSupportLogName);
+    std::snprintf(g_log, MAX_PATH, "%s%s", folder.c_str(), kSupportLogName);
 }
 
 void OpenUserSupportLog() {
@@ -107,7 +103,9 @@ void LogEvent(const char* format, ...) {
 
 void DeleteSupportLog() {
     // Beside a copy still installed there (the user's own), it stays with it.
-    if (!g_log[0] || FileExists(CString(g_folder) + "\\" + kInstalledFileName)) return;
+    char executable[MAX_PATH + sizeof kInstalledFileName];
+    std::snprintf(executable, sizeof executable, "%s\\%s", g_folder, kInstalledFileName);
+    if (!g_log[0] || FileExists(executable)) return;
     DeleteFileA(g_log);
     DeleteFileA(g_older);
     g_log[0] = '\0';
@@ -115,21 +113,17 @@ void DeleteSupportLog() {
 }
 
 CString LoggableUrl(const char* url) {
-    CString text(url);
-    for (char end : {'?', '#'}) {
-        const int at = text.Find(end);
-        if (at >= 0) text = text.Left(at);
-    }
-    const int scheme = text.Find("://");
-    if (scheme < 0) return text;
-    const int hostStart = scheme + 3;
-    int hostEnd = text.Find('/', hostStart);
-    if (hostEnd < 0) hostEnd = text.GetLength();
+    // The addresses are canonical: ASCII, never a trail byte taken for '@'.
+    const std::size_t length = std::strcspn(url, "?#");
+    const char* host = std::strstr(url, "://");
+    host = host && static_cast<std::size_t>(host - url) < length ? host + 3 : url;
     // The last '@' before the path ends the user-info (a password may hold one).
-    int at = -1;
-    for (int i = hostStart; i < hostEnd; ++i)
-        if (text.GetAt(i) == '@') at = i;
-    if (at >= 0) text.Delete(hostStart, at + 1 - hostStart);
+    const char* from = host;
+    for (const char* p = host; p < url + length && *p != '/'; ++p)
+        if (*p == '@') from = p + 1;
+    CString text(url);
+    text.Delete(static_cast<int>(length), text.GetLength());
+    text.Delete(static_cast<int>(host - url), static_cast<int>(from - host));
     return text;
 }
 
