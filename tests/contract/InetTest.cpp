@@ -1,6 +1,7 @@
 // WinINet's answers as the update reads them: status, announced length and
 // body, a body cut short, and a connection refused.
 #include "platform/Inet.h"
+#include "platform/Threads.h"
 #include "tests/contract/ContractWorld.h"
 
 #include <cstring>
@@ -64,8 +65,9 @@ TEST_F(Inet, StatusLengthAndBodyAsTheServerSentThem) {
     }
 }
 
-TEST_F(Inet, ARefusedConnectionGivesNoHandle) {
+TEST_F(Inet, ARefusedConnectionGivesNoHandleAndSaysSo) {
     EXPECT_EQ(nullptr, Open(RefusedUrl()));
+    EXPECT_EQ(ERROR_INTERNET_CANNOT_CONNECT, GetLastError());
 }
 
 TEST(InetCanonical, BrowserModeMendsOnlyThePathAndReportsAShortBuffer) {

@@ -38,6 +38,31 @@ TEST_F(OpenFiles, CreateAlwaysTruncatesAndOpenExistingNeedsTheFile) {
     EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForWrite(Scratch()));  // a folder
 }
 
+// The support log's opening: made when missing, kept when there; every
+// write of any handle lands at the end, after the others'; the size is
+// readable through it.
+TEST_F(OpenFiles, AppendingHandlesEachWriteAtTheEnd) {
+    const std::string path = Scratch() + "\\log.txt";
+    auto open = [&] {
+        return CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    };
+    HANDLE first = open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, first);
+    HANDLE second = open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, second);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(first, "one\n", 4, &written));
+    EXPECT_TRUE(WriteFile(second, "two\n", 4, &written));
+    EXPECT_TRUE(WriteFile(first, "three\n", 6, &written));
+    EXPECT_EQ(14u, GetFileSize(second, nullptr));
+    char buf[4];
+    EXPECT_FALSE(ReadFile(first, buf, sizeof buf, &written));  // appending is no reading
+    CloseHandle(first);
+    CloseHandle(second);
+    EXPECT_EQ("one\ntwo\nthree\n", ReadBytes(path));
+}
+
 TEST_F(OpenFiles, ASecondOpeningMustShareWithTheFirst) {
     const std::string path = Scratch() + "\\s.bin";
     ASSERT_TRUE(WriteBytes(path, "data"));

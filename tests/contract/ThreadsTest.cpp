@@ -86,5 +86,13 @@ TEST_F(Background, ANamedEventIsSetThroughAHandleOpenedByName) {
     EXPECT_EQ(OpenEventA(name), nullptr) << "gone with its last handle";
 }
 
+TEST(Clock, TheSystemTimeIsADateAndATimeOfDay) {
+    SYSTEMTIME t{};
+    GetSystemTime(&t);
+    EXPECT_GE(t.wYear, 2026);
+    EXPECT_TRUE(t.wMonth >= 1 && t.wMonth <= 12 && t.wDay >= 1 && t.wDay <= 31 && t.wDayOfWeek <= 6);
+    EXPECT_TRUE(t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 && t.wMilliseconds < 1000);
+}
+
 }  // namespace
 }  // namespace contract
