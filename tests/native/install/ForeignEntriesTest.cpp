@@ -226,6 +226,28 @@ TEST_F(ForeignEntries, TheWholeAccessListCounts) {
     }
 }
 
+// An IT department's folder (SYSTEM's, closed to Users) passes as it is: an
+// administrator's session installs into it and never gives it other rights.
+TEST_F(ForeignEntries, AnAdministratorNeverRewritesAFolderThatPasses) {
+    const std::vector<AccessEntry> theirs = {Everywhere(Account::System, sim::kFullControl),
+                                             Everywhere(Account::Administrators, sim::kFullControl),
+                                             Everywhere(Account::Users, sim::kReadExecute)};
+    ASSERT_TRUE(sim::MakeFolder(kFolderName));
+    ASSERT_TRUE(sim::SetAccess(kFolderName, Account::System, theirs, true));
+    sim::SetCurrentUser(Account::Administrators);
+    RunDownloaded(kImage500);
+    Step();
+    sim::SetCurrentUser(Account::UserA);
+    EXPECT_TRUE(Relaunched());
+    EXPECT_EQ(Account::System, sim::OwnerOf(kFolderName));
+    const auto list = sim::AccessListOf(kFolderName);
+    ASSERT_EQ(theirs.size(), list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(theirs[i].who, list[i].who);
+        EXPECT_EQ(theirs[i].rights, list[i].rights);
+    }
+}
+
 // The removal deletes only in the folder itself: through a link at the
 // folder's name nothing behind it is deleted.
 TEST_F(ForeignEntries, TheRemovalNeverDeletesThroughALink) {
