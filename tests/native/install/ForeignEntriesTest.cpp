@@ -112,23 +112,6 @@ TEST_F(ForeignEntries, NothingIsDoneThroughALink) {
     }
 }
 
-// A compressed, deduplicated or cloud-placeholder program is a file of its
-// own, not a link: the installed copy is used as it is.
-TEST_F(ForeignEntries, AReparsePointThatIsNoLinkIsTheFileItself) {
-    for (const plat::DWORD tag : {sim::kWofTag, sim::kDedupTag, sim::kCloudTag}) {
-        SCOPED_TRACE(tag);
-        TearDown();
-        SetUp();
-        ASSERT_TRUE(plat::CreateProtectedDirectoryA(kFolderName.c_str()));
-        ASSERT_TRUE(contract::WriteBytes(kTarget, kImage500));
-        ASSERT_TRUE(sim::MarkReparsePoint(kTarget, tag));
-        RunFrom(kTarget, kImage500, "\"" + kTarget + "\"");
-        sim::QueueAnswer(plat::IDYES);
-        Step();
-        EXPECT_EQ(6u, sim::LinkSaves().size());
-    }
-}
-
 // Another name of a program the user trusts (the administrators' own),
 // made the program's name in an older version's folder: never started or
 // linked to; the name is removed, and the program installs its own copy.
