@@ -69,12 +69,12 @@ private:
 void RemoveShortcuts(Removal& removal, bool allUsers) {
     const CString desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
-    for (int csidl : {CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU}) {
-        const CString menu = allUsers || csidl == CSIDL_STARTMENU ? SpecialFolder(csidl) : CString();
+    // The user's start menu and programs menu, then all users'.
+    static const int kMenus[2][2] = {{CSIDL_STARTMENU, CSIDL_PROGRAMS}, {CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS}};
+    for (int i = 0; i < (allUsers ? 2 : 1); ++i) {
+        const CString menu = SpecialFolder(kMenus[i][0]);
         if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
-    }
-    for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-        const CString programs = allUsers || csidl == CSIDL_PROGRAMS ? SpecialFolder(csidl) : CString();
+        const CString programs = SpecialFolder(kMenus[i][1]);
         if (programs.IsEmpty()) continue;
         removal.File(ProgramsLinkIn(programs));
         if (FolderExists(ProgramsSubFolderIn(programs))) removal.Folder(ProgramsSubFolderIn(programs));
