@@ -65,8 +65,7 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     // while it starts and its version is read.
     const HeldObject target = HeldObject::Open(installTarget);
     const bool started = target.Trusted() && StartInstalledCopy(installFolder, installTarget);
-    LogEvent("install into %s: %s, %s", installTarget.c_str(), placed ? "written" : "not written",
-             started ? "started" : "not started");
+    LogEvent("install %s: written %d, started %d", installTarget.c_str(), placed, started);
     if (!started && !placed) return;
     // Once the installed copy runs, so its start page never waits for it. Not
     // placed: the running installed copy keeps the entry itself.

@@ -148,7 +148,7 @@ int Tell(bool quiet, const char* text, int code) {
 
 int RunUninstall(bool quiet, UpdateGate& updates) {
     if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        LogEvent("removal: the answer was No");
+        LogEvent("removal: No");
         return kUninstallDeclined;
     }
     // The user's own copy removes itself (its entry names it); any other

@@ -136,7 +136,7 @@ void CBackgroundUpdate::AfterFetch(HWND hWnd) {
 void CBackgroundUpdate::TakeLock(HWND hWnd) {
     if (!m_lock.Acquire(Job().modulePath, 0)) {
         if (GetTickCount() - m_lockWaitStart > kLockWaitMs) {
-            LogEvent("another copy kept updating this executable: given up");
+            LogEvent("lock held: given up");
             Finish(hWnd, NotReplaced);
             return;
         }
@@ -173,7 +173,7 @@ void CBackgroundUpdate::WatchStep(HWND hWnd) {
     // Refused while the worker writes (it is not stalled then) or once its
     // step has ended and the result is on its way.
     if (!job.watch.CallOff()) return;
-    LogEvent("%s called off: %s", downloading ? "download" : "check", overdue ? "past its deadline" : "the server fell silent");
+    LogEvent("%s called off: %s", downloading ? "download" : "check", overdue ? "deadline" : "silent");
     KillTimer(hWnd, IDT_UPDATE_WATCH);
     if (downloading) DeleteFileA(job.downloadFile);
     // Reported like any other result: never inside an open box.

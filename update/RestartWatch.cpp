@@ -45,7 +45,7 @@ bool RestartWatch::Await() {
     }
     m_alive.Close();
     m_process.Close();
-    LogEvent("restarted version %s", alive ? "runs" : "gave no sign of life: undone");
-    if (!alive && !UndoUpdate(m_exePath)) LogEvent("undo failed: the previous version could not be put back");
+    LogEvent("restart: %s", alive ? "runs" : "no sign, undone");
+    if (!alive && !UndoUpdate(m_exePath)) LogEvent("undo failed");
     return alive;
 }

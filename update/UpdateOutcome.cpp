@@ -63,7 +63,7 @@ void ShowUpdateOutcome(HWND hWnd, UpdateResult result) {
     }
     case DownloadFailed:
     case NotReplaced:
-        LogEvent("update failed: the failure message shown");
+        LogEvent("failure message");
         MessageBoxA(hWnd, kFailureText, kUpdateFailedCaption, MB_OK | MB_ICONQUESTION);
         break;
     default:

@@ -65,7 +65,6 @@ UpdatePolicy ReadUpdatePolicy() {
     if (ReadDword(key.Get(), kPolicyAutoUpdate, autoUpdate)) policy.autoUpdate = autoUpdate != 0;
     CString mirror = PolicyDirectory(ReadString(key.Get(), kPolicyUpdateUrl));
     if (!mirror.IsEmpty()) policy.directory = mirror;
-    LogEvent("policy: AutoUpdate %s, update directory %s", policy.autoUpdate ? "on" : "0 (the window's check off)",
-             LoggableUrl(policy.directory).c_str());
+    LogEvent("policy: AutoUpdate %s, %s", policy.autoUpdate ? "on" : "off", LoggableUrl(policy.directory).c_str());
     return policy;
 }

@@ -19,7 +19,7 @@ UpdateResult Run(CAutoUpdater& updater, UpdateJob& job) {
         // Another copy's download may take long; the connection is reopened after.
         job.exeUrl.Close();
         if (!lock.Acquire(job.modulePath, kLockWaitMs)) {
-            LogEvent("another copy kept updating this executable: given up");
+            LogEvent("lock held: given up");
             job.failure = UpdateFailure::LockHeld;
             return NotReplaced;
         }

@@ -78,10 +78,10 @@ CString ReleaseFileUrl(const UpdateJob& job, const char* suffix) {
 // that wrote them, which no one else can write through.
 // Why not, for the log; null when it may.
 const char* Rejection(CAutoUpdater& updater, HANDLE file, const Signature& signature, const CString& ownVersion) {
-    if (!IsSignedByMaker(file, signature)) return "the signature does not verify";
-    if (!IsCompleteWin32ExecutableFile(file)) return "signed, but no whole 32-bit executable";
+    if (!IsSignedByMaker(file, signature)) return "bad signature";
+    if (!IsCompleteWin32ExecutableFile(file)) return "no 32-bit executable";
     if (updater.CompareVersions(ImageFileVersion(file), ownVersion) != kVersionNewer)
-        return "signed, but not newer than the running version";
+        return "not newer";
     return nullptr;
 }
 
@@ -96,9 +96,7 @@ bool FetchOffer(CAutoUpdater& updater, UpdateJob& job) {
     job.modulePath = updater.GetModulePath();
     const ReplaceRight right = MayReplaceExecutable(job.modulePath);
     if (right != ReplaceRight::Granted) {
-        LogEvent("no check: this user may not %s", right == ReplaceRight::FolderClosed
-                                                       ? "add files beside the executable"
-                                                       : "move the executable aside");
+        LogEvent("no check: may not replace the %s", right == ReplaceRight::FolderClosed ? "folder's files" : "executable");
         return End(job, NotPermitted, UpdateFailure::NotAllowed);
     }
     if (!updater.IsConnected()) {
@@ -161,7 +159,7 @@ bool AlreadyInstalled(CAutoUpdater& updater, const UpdateJob& job) {
     if (!onDisk.IsValid()) return false;
     int order = updater.CompareVersions(ImageFileVersion(onDisk.Get()), job.manifest);
     const bool installed = order == kVersionNewer || order == kVersionsEqual;
-    if (installed) LogEvent("%s already installed by another copy", job.manifest.c_str());
+    if (installed) LogEvent("%s already installed", job.manifest.c_str());
     return installed;
 }
 
@@ -187,8 +185,7 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
     if (job.exeUrl) LogAnswer(ReleaseFileUrl(job, ""), job.manifest, job.exeUrl.Get(), bytes, start);
     job.exeUrl.Close();
     if (end == DownloadEnd::Whole) return true;
-    static const char* const kEnds[] = {"", "broken off", "no file could be made beside the executable",
-                                        "larger than its bound"};
+    static const char* const kEnds[] = {"", "broken off", "no file", "too large"};
     LogEvent("download of %s: %s", job.manifest.c_str(), kEnds[static_cast<int>(end)]);
     DeleteFileA(job.downloadFile);
     return End(job, DownloadFailed,
@@ -200,15 +197,15 @@ bool DownloadUpdate(CAutoUpdater& updater, UpdateJob& job) {
 UpdateResult InstallUpdate(CAutoUpdater& updater, UpdateJob& job) {
     FileHandle file = job.watch.TakeFile();
     const char* rejection =
-        file.IsValid() ? Rejection(updater, file.Get(), job.signature, job.ownVersion) : "the download is gone";
+        file.IsValid() ? Rejection(updater, file.Get(), job.signature, job.ownVersion) : "gone";
     const bool trusted = !rejection;
-    LogEvent("download of %s: %s", job.manifest.c_str(), trusted ? "signature verified" : rejection);
+    LogEvent("download of %s: %s", job.manifest.c_str(), trusted ? "verified" : rejection);
     // On the disk before it can be moved into the executable's place: after a
     // power cut a moved but unflushed file is zeros.
     const bool kept = trusted && FlushFileBuffers(file.Get()) != FALSE;
     file.Close();
     const bool swapped = kept && updater.ReplaceExecutable(job.modulePath, job.downloadFile, false);
-    if (trusted) LogEvent("swap to %s: %s", job.manifest.c_str(), swapped ? "done" : "failed, executable unchanged");
+    if (trusted) LogEvent("swap to %s: %s", job.manifest.c_str(), swapped ? "done" : "failed");
     if (swapped) return Updated;
     // Rejected, or a swap that failed and put the old image back: the
     // download was never moved and is of no further use.

@@ -63,7 +63,7 @@ TEST_F(UpdateLog, EachOutcomeSaysWhatWasAskedAndWhatCameBack) {
              Publish("5.0.0.1", newImage);
              sim::ServeBody(kSigUrl, SignatureOf(newImage, kStrangerKey));
          },
-         "download of 5.0.0.1: the signature does not verify"},
+         "download of 5.0.0.1: bad signature"},
         {"undone here",
          [this] {
              Publish("5.0.0.1", newImage);
@@ -75,7 +75,7 @@ TEST_F(UpdateLog, EachOutcomeSaysWhatWasAskedAndWhatCameBack) {
              Publish("5.0.0.1", newImage);
              sim::ServeUrl(kExeUrl, Answer([](sim::HttpAnswer& a) { a.contentLength = kMaxDownloadBytes + 1; }));
          },
-         "download of 5.0.0.1: larger than its bound"},
+         "download of 5.0.0.1: too large"},
         {"updated", [this] { Publish("5.0.0.1", newImage); }, "swap to 5.0.0.1: done"},
         {"exit code", [] { sim::ServeBody(kManifestUrl, "not a version"); }, "/update /quiet: exit code 20"},
     };
@@ -107,7 +107,7 @@ TEST_F(UpdateLog, AMirrorsAccountNeverReachesTheLog) {
                          mirror + std::string(1, '\0'));
     sim::ServeUrl(mirror + "update.txt", Answer([](sim::HttpAnswer& a) { a.unreachable = true; }));
     EXPECT_EQ(kQuietUpdateNetwork, RunQuietUpdate(Updater()));
-    EXPECT_TRUE(Logged("policy: AutoUpdate on, update directory http://mirror.corp.example/veltrano/\r\n"));
+    EXPECT_TRUE(Logged("policy: AutoUpdate on, http://mirror.corp.example/veltrano/\r\n"));
     EXPECT_TRUE(Logged("GET http://mirror.corp.example/veltrano/update.txt: no answer"));
     EXPECT_EQ(std::string::npos, ReadLog().find("s3cret")) << ReadLog();
 }
