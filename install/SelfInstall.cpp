@@ -114,10 +114,14 @@ void Look(InstalledCopy& copy, bool create, bool runsFromIt, const CString& ownV
 void LogStart(const CString& running, const InstalledCopy& machine, const InstalledCopy& own, StartPlan plan) {
     static const char* const kActions[] = {"run here", "install", "offer shortcuts", "stay", "switch"};
     static const char* const kCopies[] = {"no copy", "machine copy", "own copy"};
-    LogEvent("start %s; machine %s %s%s %s; own %s %s%s %s: %s, %s", running.c_str(), machine.folder.c_str(),
-             machine.executableFailed ? "executable " : "", machine.why, machine.facts.version.c_str(),
-             own.folder.c_str(), own.executableFailed ? "executable " : "", own.why, own.facts.version.c_str(),
-             kActions[static_cast<int>(plan.action)], kCopies[static_cast<int>(plan.copy)]);
+    const InstalledCopy* copies[] = {&machine, &own};
+    CString folders;
+    for (const InstalledCopy* copy : copies)
+        folders.Format("%s; %s %s %s%s%s%s", folders.c_str(), copy == &machine ? "machine" : "own",
+                       copy->folder.c_str(), copy->executableFailed ? "executable " : "", copy->why,
+                       copy->facts.version.IsEmpty() ? "" : " ", copy->facts.version.c_str());
+    LogEvent("start %s%s: %s, %s", running.c_str(), folders.c_str(), kActions[static_cast<int>(plan.action)],
+             kCopies[static_cast<int>(plan.copy)]);
 }
 
 Copy FolderOf(const CString& path, const InstalledCopy& machine, const InstalledCopy& own) {
