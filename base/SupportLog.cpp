@@ -79,26 +79,37 @@ void OpenUserSupportLog() {
 
 bool SupportLogOn() { return g_log[0] != '\0'; }
 
-void LogEvent(const char* format, ...) {
-    if (!g_log[0]) return;
+namespace {
+
+// The head (time, process, version), then the event; one line.
+void WriteLine(const char* format, va_list args) {
     SYSTEMTIME t{};
     GetSystemTime(&t);
     char line[kLineMax];
-    int head = std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02uZ %lu %s ", t.wYear, t.wMonth, t.wDay,
-                             t.wHour, t.wMinute, t.wSecond, static_cast<unsigned long>(GetCurrentProcessId()),
-                             g_version);
-    if (head < 0 || head >= kLineMax - 2) return;
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line + head, sizeof line - 2 - static_cast<std::size_t>(head), format, args);
-    va_end(args);
+    const int head = std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02uZ %lu %s ", t.wYear, t.wMonth,
+                                   t.wDay, t.wHour, t.wMinute, t.wSecond,
+                                   static_cast<unsigned long>(GetCurrentProcessId()), g_version);
+    // The version is short: the head always fits.
+    const std::size_t start = head > 0 && head < kLineMax / 2 ? static_cast<std::size_t>(head) : 0;
+    // Started by LogEvent's va_start; the analyser loses track of it across the call.
+    std::vsnprintf(line + start, sizeof line - 2 - start, format, args);  // NOLINT(clang-analyzer-valist.Uninitialized)
     line[kLineMax - 3] = '\0';
     std::size_t length = std::strlen(line);
-    for (std::size_t i = static_cast<std::size_t>(head); i < length; ++i)
+    for (std::size_t i = start; i < length; ++i)
         if (static_cast<unsigned char>(line[i]) < ' ') line[i] = ' ';
     line[length++] = '\r';
     line[length++] = '\n';
     Append(line, static_cast<DWORD>(length));
+}
+
+}  // namespace
+
+void LogEvent(const char* format, ...) {
+    if (!g_log[0]) return;
+    va_list args;
+    va_start(args, format);
+    WriteLine(format, args);
+    va_end(args);
 }
 
 void DeleteSupportLog() {
