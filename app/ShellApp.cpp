@@ -29,11 +29,12 @@ CShellApp::CShellApp() : CWinApp(nullptr) {}
 BOOL CShellApp::InitInstance() {
     // The layout's products are meant in double precision.
     _controlfp(_PC_53, _MCW_PC);
-    // Before anything is decided, so that every decision can be logged.
-    OpenUserSupportLog();
 
     // The removal shows no window: only its question and what it could not remove.
     const ProgramSwitches switches = ParseSwitches(plat::GetCommandLineA());
+    // Before anything is decided, so that every decision is logged (the
+    // window opens it after its start page's request).
+    if (switches.uninstall || switches.update) OpenUserSupportLog();
     if (switches.uninstall) {
         m_exitCode = RunUninstallCommand(switches.quiet);
         return FALSE;

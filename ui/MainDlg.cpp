@@ -5,6 +5,7 @@
 #include "ui/AboutCommand.h"
 #include "ui/Layout.h"
 #include "base/ModulePath.h"
+#include "base/SupportLog.h"
 #include "update/AutoUpdater.h"
 #include "update/BackgroundUpdate.h"
 #include "update/RestartWatch.h"
@@ -86,6 +87,9 @@ BOOL CMainDlg::OnInitDialog() {
 
     // The window exists: a copy that restarted into this file may end now.
     AnnounceRunning(RunningModulePath());
+    // After the request, which the log's folder and its check never delay;
+    // before the policy and the installation's decisions, and any worker.
+    OpenUserSupportLog();
     if (m_update) m_update->Start(ToPlat(m_hWnd));
     // May install, start the installed copy and close this window.
     RunSelfInstallStep(ToPlat(m_hWnd), page.version, m_szExeDir, m_szExeName);
