@@ -1,16 +1,13 @@
 // The support log's own rules: a line per event, its bound and one older
-// generation, a log that cannot be written, two writers at once, and
-// addresses without what may be secret in them.
+// generation, two writers at once, and addresses without what may be
+// secret in them.
 #include "SupportLogFile.h"
 
-#include "platform/Kernel.h"
-#include "tests/sim/SimSecurity.h"
 #include "tests/sim/SimWorld.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -58,54 +55,6 @@ TEST_F(SupportLog, FullItIsKeptAsTheOlderGenerationAndANewOneBegins) {
     const std::string lastOlder = Lines(older).back(), firstLog = Lines(log).front();
     EXPECT_EQ(std::stoi(lastOlder.substr(35, 6)) + 1, std::stoi(firstLog.substr(35, 6)));
     EXPECT_EQ(lines - 1, std::stoi(Lines(log).back().substr(35, 6)));
-}
-
-TEST_F(SupportLog, ARotationThatCannotBeDoneIsSkippedAndTheBoundHolds) {
-    ASSERT_TRUE(sim::PutFile(kLog, std::string(kSupportLogMax - 10, 'x')));
-    ASSERT_TRUE(sim::PutFile(kOlder, "old"));
-    // A reader holds the older generation without letting it be replaced.
-    plat::HANDLE reader = plat::CreateFileA(kOlder.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
-                                            plat::OPEN_EXISTING, plat::FILE_ATTRIBUTE_NORMAL);
-    ASSERT_NE(plat::INVALID_HANDLE_VALUE, reader);
-    LogEvent("dropped");
-    EXPECT_EQ(kSupportLogMax - 10, ReadLog().size());
-    EXPECT_EQ("old", ReadLog(kOlder));
-    plat::CloseHandle(reader);
-    LogEvent("kept");
-    EXPECT_EQ(kSupportLogMax - 10, ReadLog(kOlder).size());
-    EXPECT_NE(std::string::npos, ReadLog().find(" kept\r\n"));
-}
-
-// Whatever keeps it from being written, nothing is written and nothing
-// else happens (the update's own run with such a log: UpdateLogTest).
-TEST(SupportLogUnwritable, NothingIsWrittenThroughALinkOrIntoAnotherUsersFolderOrAHeldFile) {
-    const struct {
-        const char* what;
-        std::function<void()> make;
-        std::string where;  // what must stay as it is
-    } rows[] = {
-        {"folder is a link", [] { ASSERT_TRUE(sim::MakeFolder("C:\\Elsewhere"));
-                                  ASSERT_TRUE(sim::MakeLink(kLogFolder.substr(0, kLogFolder.size() - 1), "C:\\Elsewhere", true)); },
-         "C:\\Elsewhere\\tarnquill.log"},
-        {"folder of another user", [] { ASSERT_TRUE(sim::MakeFolder(kLogFolder));
-                                        ASSERT_TRUE(sim::SetAccess(kLogFolder, sim::Account::UserB,
-                                                                   {sim::Everywhere(sim::Account::Users, sim::kFullControl)}, true)); },
-         kLog},
-        {"file held without sharing", [] { ASSERT_TRUE(sim::PutFile(kLog, "held")); }, kLog},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        sim::Reset();
-        row.make();
-        const auto before = sim::ReadFileBytes(row.where);
-        plat::HANDLE holder = plat::CreateFileA(kLog.c_str(), plat::GENERIC_READ, 0, plat::OPEN_EXISTING, 0);
-        OpenLog();
-        LogEvent("never written");
-        EXPECT_EQ(before, sim::ReadFileBytes(row.where));
-        if (holder != plat::INVALID_HANDLE_VALUE) plat::CloseHandle(holder);
-        CloseLog();
-        EXPECT_EQ(0, sim::OpenHandleCount());
-    }
 }
 
 TEST_F(SupportLog, TwoWritersAtOnceNeverMixTheirLines) {
