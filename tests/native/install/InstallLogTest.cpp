@@ -92,6 +92,7 @@ TEST_F(InstallLog, ARemovalTakesTheLogOrSaysWhatItLeft) {
         ASSERT_TRUE(sim::PutFile(exe, kImage));
         sim::PutRegistryString(kUninstallEntryKey, "DisplayVersion", "5.0.0.0");
         if (leaves) sim::ProtectRegistryKey(kUninstallEntryKey);
+        LogEvent("an earlier line");
         EXPECT_EQ(leaves ? kUninstallPartly : kUninstallDone, Uninstall(exe)) << exe;
         EXPECT_EQ(leaves, ReadLog().find("removal: exit code 1, ") != std::string::npos) << ReadLog();
         EXPECT_EQ(leaves, ReadLog().find("HKEY_CURRENT_USER\\" + std::string(kUninstallEntryKey)) != std::string::npos);
