@@ -35,6 +35,11 @@ BOOL CShellApp::InitInstance() {
         m_exitCode = RunUninstallCommand(switches.quiet);
         return FALSE;
     }
+    // Nor does the installation a management tool runs; it starts nothing.
+    if (switches.install) {
+        m_exitCode = RunQuietInstallCommand();
+        return FALSE;
+    }
     // Nor does the update a scheduled task runs; it restarts nobody.
     if (switches.update) {
         m_exitCode = RunQuietUpdate(theUpdater);

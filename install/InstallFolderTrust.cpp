@@ -77,3 +77,25 @@ Trust PrepareInstallFolder(const CString& installFolder, HeldObject& held) {
     if (verdict != Trust::Ok) return verdict;
     return RemoveForeignEntries(installFolder, true) ? Trust::Ok : Trust::ForeignEntry;
 }
+
+Trust PrepareMachineFolder(const CString& installFolder, HeldObject& held) {
+    const CString name = FolderName(installFolder);
+    if (!plat::CreateMachineDirectoryA(name)) {
+        held = HeldObject::Open(name);
+        if (!held.Exists()) return Trust::Owner;
+        if (held.Verdict() == Trust::Link || !held.IsFolder()) {
+            // Judged on the name itself, removed itself.
+            const bool folder = held.IsFolder();
+            held.Release();
+            if (!(folder ? plat::RemoveDirectoryA(name) : plat::DeleteFileA(name)) ||
+                !plat::CreateMachineDirectoryA(name))
+                return Trust::Link;
+        } else if (!plat::TakeOverDirectoryA(name)) {
+            // Held meanwhile, so the name cannot become a link before it is changed.
+            return held.Verdict() == Trust::Ok ? Trust::Owner : held.Verdict();
+        }
+    }
+    held = HeldObject::Open(name);
+    if (!held.IsFolder() || held.Verdict() != Trust::Ok) return held.Exists() ? held.Verdict() : Trust::Owner;
+    return RemoveForeignEntries(installFolder, true) ? Trust::Ok : Trust::ForeignEntry;
+}

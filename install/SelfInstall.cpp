@@ -1,6 +1,7 @@
 #include "install/SelfInstall.h"
 
 #include "install/InstallDecision.h"
+#include "install/InstalledCopy.h"
 #include "install/InstallFolderTrust.h"
 #include "install/OwnImage.h"
 #include "install/OwnPath.h"
@@ -17,24 +18,6 @@
 #include "base/StartProgram.h"
 
 namespace {
-
-// Empty when the shell does not name the folder.
-CString SpecialFolder(plat::HWND hWnd, int csidl) {
-    char folder[plat::MAX_PATH] = {};
-    if (!plat::SHGetSpecialFolderPathA(hWnd, folder, csidl, plat::FALSE)) return CString();
-    return CString(folder);
-}
-
-// The short form of the running program's version ("5.0") as the entry
-// shows every version: four numbers, as read from the installed file.
-CString FourNumberVersion(const CString& version) {
-    if (version.IsEmpty()) return version;
-    CString four = version;
-    int dots = 0;
-    for (int i = 0; i < four.GetLength(); ++i) dots += four.GetAt(i) == '.';
-    for (; dots < 3; ++dots) four += ".0";
-    return four;
-}
 
 // The installed copy runs in its own folder: the restart after an update
 // starts the program's name in the current directory, which must then be the
@@ -69,38 +52,6 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     // placed: the running installed copy keeps the entry itself.
     if (placed) WriteUninstallEntry(installFolder, GetInstalledVersionOf(installTarget), imageBytes);
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
-}
-
-// One install folder as this start finds it, held (folder and executable)
-// while its paths are used.
-struct InstalledCopy {
-    explicit InstalledCopy(const CString& installFolder)
-        : folder(installFolder), target(InstallTargetIn(installFolder)) {}
-    CString folder;
-    CString target;
-    HeldObject heldFolder;
-    HeldObject heldTarget;
-    CopyFacts facts;
-};
-
-// create: a missing folder is made (with the program's protected rights);
-// otherwise a missing folder holds no copy. runsFromIt: the running file is
-// its executable, whose version is the running program's.
-void Look(InstalledCopy& copy, bool create, bool runsFromIt, const CString& ownVersion) {
-    if (copy.folder.IsEmpty()) return;
-    if (!create && plat::GetFileAttributesA(FolderName(copy.folder)) == plat::INVALID_FILE_ATTRIBUTES) return;
-    if (PrepareInstallFolder(copy.folder, copy.heldFolder) != Trust::Ok) return;
-    copy.heldTarget = HeldObject::Open(copy.target);
-    if (copy.heldTarget.Exists() && !copy.heldTarget.Trusted()) return;
-    copy.facts.usable = true;
-    if (!copy.heldTarget.Exists()) return;
-    copy.facts.version = runsFromIt ? FourNumberVersion(ownVersion) : GetInstalledVersionOf(copy.target);
-}
-
-Copy FolderOf(const CString& path, const InstalledCopy& machine, const InstalledCopy& own) {
-    if (IsInFolder(path, machine.folder)) return Copy::Machine;
-    if (IsInFolder(path, own.folder)) return Copy::Own;
-    return Copy::None;
 }
 
 }  // namespace
@@ -138,7 +89,10 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
         // After the start page's request, like the offer: the entry of an
         // installation made before it existed, of the version now updated,
         // or of the copy this user now uses.
-        if (SamePath(running, chosen.target)) KeepUninstallEntry(chosen.folder, FourNumberVersion(ownVersion));
+        // An installation an administrator made for every user is listed
+        // once, under the machine.
+        if (SamePath(running, chosen.target) && !(plan.copy == Copy::Machine && MachineEntryExists()))
+            KeepUninstallEntry(chosen.folder, FourNumberVersion(ownVersion));
         // The user's links that still lead into a machine's folder they
         // may no longer trust.
         if (plan.copy == Copy::Own && !machine.facts.usable) LeadLinksToOwnCopy(own.target, machine.folder);

@@ -104,20 +104,29 @@ void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder) {
 }
 
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers) {
-    const CString marker = ShortcutMarkerIn(installFolder);
-    if (MarkerExists(marker)) return;
+    if (MarkerExists(ShortcutMarkerIn(installFolder))) return;
     if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
                             plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
         return;
+    WriteShortcuts(hWnd, installFolder, allUsers ? LinkSet::UserAndAllUsers : LinkSet::User);
+}
 
+void WriteShortcuts(plat::HWND hWnd, const char* installFolder, LinkSet links) {
     const CString target = InstallTargetIn(installFolder);
     // The marker goes first, so a later failing row never brings the question back.
-    WriteLink(target, marker);
-    CreateDesktopShortcut(target);
-    if (allUsers) {
+    WriteLink(target, ShortcutMarkerIn(installFolder));
+    if (links == LinkSet::AllUsers) {
+        // A new link, of no older version's making: the full target.
+        const CString desktop = SpecialFolder(hWnd, plat::CSIDL_COMMON_DESKTOPDIRECTORY);
+        if (!desktop.IsEmpty()) WriteLink(target, DesktopLinkIn(desktop));
+    } else {
+        CreateDesktopShortcut(target);
+    }
+    if (links != LinkSet::User) {
         WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target);
         WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target);
     }
+    if (links == LinkSet::AllUsers) return;
     WriteStartMenuRow(hWnd, plat::CSIDL_STARTMENU, target);
     WriteProgramsRow(hWnd, plat::CSIDL_PROGRAMS, target);
 }

@@ -11,6 +11,7 @@
 #include "install/UninstallSettings.h"
 #include "platform/FileSearch.h"
 #include "platform/Kernel.h"
+#include "platform/Security.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 #include "platform/User.h"
@@ -23,6 +24,7 @@ constexpr char kQuestion[] = "确定要从这台电脑上删除 Veltrano 吗？"
 constexpr char kStillRunning[] = "Veltrano 仍在运行，没有删除任何内容。请关闭它，然后再试一次。";
 constexpr char kNoInstallFolder[] = "找不到 Veltrano 的安装文件夹，没有删除任何内容。";
 constexpr char kLeftBehind[] = "Veltrano 已删除，但以下内容无法删除：";
+constexpr char kAdministratorOnly[] = "Veltrano 是为这台电脑的所有用户安装的，只有管理员才能删除它。没有删除任何内容。";
 
 CString SpecialFolder(int csidl) {
     char folder[MAX_PATH] = {};
@@ -64,10 +66,13 @@ private:
 };
 
 // Each menu's link, and each programs menu's sub-folder once its link is
-// gone; all users' only with the machine's copy (allUsers).
+// gone; all users' (the common desktop's too) only with the machine's copy
+// (allUsers).
 void RemoveShortcuts(Removal& removal, bool allUsers) {
-    const CString desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
-    if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
+    for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+        const CString desktop = allUsers || csidl == CSIDL_DESKTOPDIRECTORY ? SpecialFolder(csidl) : CString();
+        if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
+    }
     for (int csidl : {CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU}) {
         const CString menu = allUsers || csidl == CSIDL_STARTMENU ? SpecialFolder(csidl) : CString();
         if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
@@ -109,14 +114,14 @@ bool FolderToEmpty(const HeldObject& folder) {
                                                       folder.Verdict() == Trust::AnotherWriter));
 }
 
-void RemoveInstallation(Removal& removal, const CString& installFolder, bool allUsers) {
+void RemoveInstallation(Removal& removal, const CString& installFolder, bool allUsers, bool forEveryone) {
     const CString target = InstallTargetIn(installFolder);
     const CString tempDir = TemporaryFolder();
     RemoveShortcuts(removal, allUsers);
     HeldObject folder = HeldObject::Open(FolderName(installFolder));
     if (!FolderToEmpty(folder)) {
         removal.Left(FolderName(installFolder));
-        removal.Left(UninstallEntryName());
+        removal.Left(UninstallEntryName(forEveryone));
         return;
     }
     const Array<CString> files = ProgramFilesIn(installFolder);
@@ -132,6 +137,7 @@ void RemoveInstallation(Removal& removal, const CString& installFolder, bool all
     if (FolderExists(installFolder)) removal.Folder(installFolder);
     // The entry is what lets the user try again: it goes with the executable.
     if (!executableGone || !RemoveUninstallEntry()) removal.Left(UninstallEntryName());
+    if (forEveryone && !RemoveUninstallEntry(true)) removal.Left(UninstallEntryName(true));
 }
 
 int Tell(bool quiet, const char* text, int code) {
@@ -139,14 +145,27 @@ int Tell(bool quiet, const char* text, int code) {
     return code;
 }
 
+// Windows asks for an administrator's consent or credentials and starts
+// this removal again, elevated, which then asks its own question; this one
+// ends with its exit code. Refused: nothing is removed, and the user is told
+// once who can.
+int RemoveElevated(bool quiet) {
+    DWORD code = 0;
+    if (ShellExecuteRunAsA(RunningModulePath(), quiet ? "/uninstall /quiet" : "/uninstall", &code))
+        return static_cast<int>(code);
+    return Tell(quiet, kAdministratorOnly, kUninstallNeedsAdministrator);
+}
+
 }  // namespace
 
 int RunUninstall(bool quiet, UpdateGate& updates) {
-    if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return kUninstallDeclined;
     // The user's own copy removes itself (its entry names it); any other
     // start removes the machine's.
     const CString ownFolder = OwnCopyFolderIn(SpecialFolder(CSIDL_LOCAL_APPDATA));
     const bool own = IsInFolder(RunningModulePath(), ownFolder);
+    const bool forEveryone = !own && MachineEntryExists();
+    if (forEveryone && !IsMachineAdministrator()) return RemoveElevated(quiet);
+    if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return kUninstallDeclined;
     const CString installFolder = own ? ownFolder : InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
     if (installFolder.IsEmpty()) return Tell(quiet, kNoInstallFolder, kUninstallStopped);
     // Copies first: one closed during its download gives up the lock at once.
@@ -155,7 +174,7 @@ int RunUninstall(bool quiet, UpdateGate& updates) {
         return Tell(quiet, kStillRunning, kUninstallStopped);
 
     Removal removal;
-    RemoveInstallation(removal, installFolder, !own);
+    RemoveInstallation(removal, installFolder, !own, forEveryone);
     if (removal.Complete()) return kUninstallDone;
     return Tell(quiet, kLeftBehind + removal.LeftList(), kUninstallPartly);
 }

@@ -33,6 +33,15 @@ private:
     void* m_p = nullptr;
 };
 
+bool DescriptorOf(const char* sddl, LocalBlock& descriptor) {
+    static const auto fromText = Advapi32<decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
+        "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+    return fromText && fromText(sddl, SDDL_REVISION_1, descriptor.Put(), nullptr);
+}
+
+// The machine's folder: no person's account, owner Administrators.
+constexpr char kMachineList[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
 // The current user's SID in a caller's buffer; false when it cannot be read.
 bool CurrentUserSid(BYTE (&buffer)[256]) {
     static const auto open = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
@@ -52,18 +61,15 @@ PSID UserSidIn(BYTE (&buffer)[256]) { return reinterpret_cast<TOKEN_USER*>(buffe
 // passes every entry to files and folders made inside.
 bool ProtectedDescriptor(LocalBlock& descriptor) {
     static const auto toText = Advapi32<decltype(&::ConvertSidToStringSidA)>("ConvertSidToStringSidA");
-    static const auto fromText = Advapi32<decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
-        "ConvertStringSecurityDescriptorToSecurityDescriptorA");
     BYTE user[256];
     LocalBlock userText;
-    if (!toText || !fromText || !CurrentUserSid(user) ||
-        !toText(UserSidIn(user), reinterpret_cast<LPSTR*>(userText.Put())))
+    if (!toText || !CurrentUserSid(user) || !toText(UserSidIn(user), reinterpret_cast<LPSTR*>(userText.Put())))
         return false;
     char sddl[512];
     const int n = std::snprintf(sddl, sizeof sddl, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)(A;OICI;0x1200a9;;;BU)",
                                 static_cast<const char*>(userText.Get()));
     if (n <= 0 || n >= static_cast<int>(sizeof sddl)) return false;
-    return fromText(sddl, SDDL_REVISION_1, descriptor.Put(), nullptr);
+    return DescriptorOf(sddl, descriptor);
 }
 
 bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
@@ -82,6 +88,13 @@ bool SameSid(PSID a, PSID b) {
 BOOL CreateProtectedDirectoryA(const char* lpPathName) {
     LocalBlock descriptor;
     if (!ProtectedDescriptor(descriptor)) return FALSE;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
+    return ::CreateDirectoryA(lpPathName, &attributes);
+}
+
+BOOL CreateMachineDirectoryA(const char* lpPathName) {
+    LocalBlock descriptor;
+    if (!DescriptorOf(kMachineList, descriptor)) return FALSE;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
     return ::CreateDirectoryA(lpPathName, &attributes);
 }
@@ -109,6 +122,48 @@ BOOL ProtectDirectoryA(const char* lpPathName) {
 }
 
 namespace {
+
+// Privileges an administrator's token holds but has switched off: taking
+// the ownership of what grants no right to change it, and naming a group
+// as its owner. Switched on for one call and back off after it, so no
+// other opening of the process passes an access list it should not.
+class TakeOverPrivileges {
+public:
+    TakeOverPrivileges() {
+        static const auto open = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
+        static const auto lookup = Advapi32<decltype(&::LookupPrivilegeValueA)>("LookupPrivilegeValueA");
+        if (!open || !lookup || !Adjust() ||
+            !open(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &m_token))
+            return;
+        struct {
+            ::DWORD count;
+            LUID_AND_ATTRIBUTES privileges[2];
+        } wanted{2, {}};
+        const char* names[2] = {"SeTakeOwnershipPrivilege", "SeRestorePrivilege"};
+        for (int i = 0; i < 2; ++i) {
+            if (!lookup(nullptr, names[i], &wanted.privileges[i].Luid)) return;
+            wanted.privileges[i].Attributes = SE_PRIVILEGE_ENABLED;
+        }
+        ::DWORD size = 0;
+        m_adjusted = Adjust()(m_token, FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&wanted), sizeof m_previous,
+                              reinterpret_cast<TOKEN_PRIVILEGES*>(m_previous), &size);
+    }
+    ~TakeOverPrivileges() {
+        if (m_adjusted) Adjust()(m_token, FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(m_previous), 0, nullptr, nullptr);
+        if (m_token) ::CloseHandle(m_token);
+    }
+    TakeOverPrivileges(const TakeOverPrivileges&) = delete;
+    TakeOverPrivileges& operator=(const TakeOverPrivileges&) = delete;
+
+private:
+    static decltype(&::AdjustTokenPrivileges) Adjust() {
+        static const auto adjust = Advapi32<decltype(&::AdjustTokenPrivileges)>("AdjustTokenPrivileges");
+        return adjust;
+    }
+    HANDLE m_token = nullptr;
+    BOOL m_adjusted = FALSE;
+    alignas(::DWORD) BYTE m_previous[64] = {};
+};
 
 TRUSTEE_KIND KindOf(PSID sid, PSID user) {
     if (!sid) return TRUSTEE_OTHER;
@@ -145,6 +200,46 @@ PSID EntrySid(ACE_HEADER* header) {
 }
 
 }  // namespace
+
+BOOL TakeOverDirectoryA(const char* lpPathName) {
+    static const auto ownerOf = Advapi32<decltype(&::GetSecurityDescriptorOwner)>("GetSecurityDescriptorOwner");
+    static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
+    static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
+    LocalBlock descriptor;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!ownerOf || !daclOf || !set || !DescriptorOf(kMachineList, descriptor) ||
+        !ownerOf(descriptor.Get(), &owner, &defaulted) ||
+        !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present)
+        return FALSE;
+    TakeOverPrivileges privileges;
+    // The name itself, never what a link there leads to.
+    HANDLE folder = ::CreateFileA(lpPathName, READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return FALSE;
+    const ::DWORD result =
+        set(folder, SE_FILE_OBJECT,
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner,
+            nullptr, dacl, nullptr);
+    ::CloseHandle(folder);
+    return result == ERROR_SUCCESS;
+}
+
+BOOL IsMachineAdministrator() {
+    static const auto make = Advapi32<decltype(&::CreateWellKnownSid)>("CreateWellKnownSid");
+    static const auto member = Advapi32<decltype(&::CheckTokenMembership)>("CheckTokenMembership");
+    BYTE user[256];
+    if (CurrentUserSid(user) && IsSid(UserSidIn(user), WinLocalSystemSid)) return TRUE;
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    ::DWORD size = sizeof admins;
+    BOOL isMember = FALSE;
+    // No token given: the thread's, or the process's. A group held for
+    // denying only (an administrator not elevated) is no membership.
+    return make && member && make(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+           member(nullptr, admins, &isMember) && isMember;
+}
 
 BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security) {
     static const auto get = Advapi32<decltype(&::GetSecurityInfo)>("GetSecurityInfo");

@@ -25,6 +25,55 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName) {
     return TRUE;
 }
 
+namespace {
+
+bool MayChangeMachine() {
+    return sim::CurrentUser() == sim::Account::System || sim::CurrentUser() == sim::Account::Administrators;
+}
+
+std::vector<sim::AccessEntry> MachineList() {
+    using sim::Account;
+    return {sim::Everywhere(Account::System, sim::kFullControl),
+            sim::Everywhere(Account::Administrators, sim::kFullControl),
+            sim::Everywhere(Account::Users, sim::kReadExecute)};
+}
+
+}  // namespace
+
+BOOL CreateMachineDirectoryA(const char* lpPathName) {
+    KernelLock lock;
+    if (sim::TakeFault(sim::Op::CreateProtectedDirectory) || !lpPathName) return FALSE;
+    ParsedPath p = ParsePath(lpPathName);
+    if (!p.ok || p.parts.empty()) return FALSE;
+    Node* folder = LookupParent(p);
+    // Naming a group as the owner needs a token that holds it.
+    if (!folder || folder->children.count(Key(p.parts.back())) || !Allowed(folder, sim::kWrite) ||
+        !MayChangeMachine())
+        return FALSE;
+    auto node = std::make_unique<Node>();
+    node->name = p.parts.back();
+    node->folder = true;
+    node->parent = folder;
+    InheritAccess(node.get());
+    node->owner = sim::Account::Administrators;
+    SetList(node.get(), MachineList(), true);
+    folder->children[Key(node->name)] = std::move(node);
+    return TRUE;
+}
+
+BOOL TakeOverDirectoryA(const char* lpPathName) {
+    KernelLock lock;
+    if (sim::TakeFault(sim::Op::TakeOverDirectory) || !lpPathName) return FALSE;
+    // The object at the name, a link included: nothing it leads to.
+    Node* node = Lookup(lpPathName);
+    if (!node || !MayChangeMachine()) return FALSE;
+    node->owner = sim::Account::Administrators;
+    SetList(node, MachineList(), true);
+    return TRUE;
+}
+
+BOOL IsMachineAdministrator() { return MayChangeMachine(); }
+
 BOOL ProtectDirectoryA(const char* lpPathName) {
     KernelLock lock;
     if (sim::TakeFault(sim::Op::ProtectDirectory) || !lpPathName) return FALSE;
