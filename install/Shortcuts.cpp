@@ -48,29 +48,7 @@ CString SpecialFolder(plat::HWND owner, int csidl) {
 
 void WriteLink(const CString& target, const CString& link) { CreateShortcut(target, link, ""); }
 
-// A start menu row: the link directly in the folder.
-void WriteStartMenuRow(plat::HWND hWnd, int csidl, const CString& target) {
-    const CString folder = SpecialFolder(hWnd, csidl);
-    if (folder.IsEmpty()) return;
-    WriteLink(target, StartMenuLinkIn(folder));
-}
-
-// A programs row: the link in its sub-folder, made first.
-void WriteProgramsRow(plat::HWND hWnd, int csidl, const CString& target) {
-    const CString folder = SpecialFolder(hWnd, csidl);
-    if (folder.IsEmpty()) return;
-    plat::CreateDirectoryA(ProgramsSubFolderIn(folder));  // exists on a second run
-    WriteLink(target, ProgramsLinkIn(folder));
-}
-
-bool MarkerExists(const char* marker) {
-    CFileFind finder;
-    if (!finder.FindFile(marker, 0)) return false;
-    finder.Close();
-    return true;
-}
-
-// The target a link file holds, empty when it cannot be read.
+// The target a link file holds, empty when there is none or it cannot be read.
 CString LinkTarget(const CString& linkPath) {
     plat::WCHAR wideLink[kWidePath];
     ToWide(linkPath, 0, wideLink);
@@ -86,21 +64,57 @@ CString LinkTarget(const CString& linkPath) {
     return CString(target);
 }
 
-void Relink(const CString& link, const CString& target, const char* machineFolder) {
-    if (plat::FileExists(link) && IsInFolder(LinkTarget(link), machineFolder)) WriteLink(target, link);
+// Every row is written, or with leadingInto only those whose link is there
+// and leads into that folder.
+bool Writes(const CString& link, const char* leadingInto) {
+    return !leadingInto || IsInFolder(LinkTarget(link), leadingInto);
+}
+
+// A start menu row: the link directly in the folder.
+void WriteStartMenuRow(plat::HWND hWnd, int csidl, const CString& target, const char* leadingInto) {
+    const CString folder = SpecialFolder(hWnd, csidl);
+    if (folder.IsEmpty() || !Writes(StartMenuLinkIn(folder), leadingInto)) return;
+    WriteLink(target, StartMenuLinkIn(folder));
+}
+
+// A programs row: the link in its sub-folder, made first.
+void WriteProgramsRow(plat::HWND hWnd, int csidl, const CString& target, const char* leadingInto) {
+    const CString folder = SpecialFolder(hWnd, csidl);
+    if (folder.IsEmpty() || !Writes(ProgramsLinkIn(folder), leadingInto)) return;
+    plat::CreateDirectoryA(ProgramsSubFolderIn(folder));  // exists on a second run
+    WriteLink(target, ProgramsLinkIn(folder));
+}
+
+// The rows after the marker, in their order.
+void WriteRows(plat::HWND hWnd, const CString& target, LinkSet links, const char* leadingInto) {
+    if (links == LinkSet::AllUsers) {
+        // A new link, of no older version's making: the full target.
+        const CString desktop = SpecialFolder(hWnd, plat::CSIDL_COMMON_DESKTOPDIRECTORY);
+        if (!desktop.IsEmpty()) WriteLink(target, DesktopLinkIn(desktop));
+    } else if (!leadingInto ||
+               Writes(DesktopLinkIn(SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY)), leadingInto)) {
+        CreateDesktopShortcut(target);
+    }
+    if (links != LinkSet::User) {
+        WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target, nullptr);
+        WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target, nullptr);
+    }
+    if (links == LinkSet::AllUsers) return;
+    WriteStartMenuRow(hWnd, plat::CSIDL_STARTMENU, target, leadingInto);
+    WriteProgramsRow(hWnd, plat::CSIDL_PROGRAMS, target, leadingInto);
+}
+
+bool MarkerExists(const char* marker) {
+    CFileFind finder;
+    if (!finder.FindFile(marker, 0)) return false;
+    finder.Close();
+    return true;
 }
 
 }  // namespace
 
 void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder) {
-    const CString desktop = SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY);
-    if (!desktop.IsEmpty() && plat::FileExists(DesktopLinkIn(desktop)) &&
-        IsInFolder(LinkTarget(DesktopLinkIn(desktop)), machineFolder))
-        CreateDesktopShortcut(ownTarget);
-    const CString menu = SpecialFolder(nullptr, plat::CSIDL_STARTMENU);
-    if (!menu.IsEmpty()) Relink(StartMenuLinkIn(menu), ownTarget, machineFolder);
-    const CString programs = SpecialFolder(nullptr, plat::CSIDL_PROGRAMS);
-    if (!programs.IsEmpty()) Relink(ProgramsLinkIn(programs), ownTarget, machineFolder);
+    WriteRows(nullptr, ownTarget, LinkSet::User, machineFolder);
 }
 
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers) {
@@ -115,20 +129,7 @@ void WriteShortcuts(plat::HWND hWnd, const char* installFolder, LinkSet links) {
     const CString target = InstallTargetIn(installFolder);
     // The marker goes first, so a later failing row never brings the question back.
     WriteLink(target, ShortcutMarkerIn(installFolder));
-    if (links == LinkSet::AllUsers) {
-        // A new link, of no older version's making: the full target.
-        const CString desktop = SpecialFolder(hWnd, plat::CSIDL_COMMON_DESKTOPDIRECTORY);
-        if (!desktop.IsEmpty()) WriteLink(target, DesktopLinkIn(desktop));
-    } else {
-        CreateDesktopShortcut(target);
-    }
-    if (links != LinkSet::User) {
-        WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target);
-        WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target);
-    }
-    if (links == LinkSet::AllUsers) return;
-    WriteStartMenuRow(hWnd, plat::CSIDL_STARTMENU, target);
-    WriteProgramsRow(hWnd, plat::CSIDL_PROGRAMS, target);
+    WriteRows(hWnd, target, links, nullptr);
 }
 
 plat::BOOL CreateShortcut(const char* lpszTarget, const char* lpszLink, const char* lpszArgs) {

@@ -69,16 +69,15 @@ private:
 // gone; all users' (the common desktop's too) only with the machine's copy
 // (allUsers).
 void RemoveShortcuts(Removal& removal, bool allUsers) {
-    for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
-        const CString desktop = allUsers || csidl == CSIDL_DESKTOPDIRECTORY ? SpecialFolder(csidl) : CString();
+    // The user's desktop, start menu and programs menu, then all users'.
+    static const int kMenus[2][3] = {{CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS},
+                                     {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS}};
+    for (int i = 0; i < (allUsers ? 2 : 1); ++i) {
+        const CString desktop = SpecialFolder(kMenus[i][0]);
         if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
-    }
-    for (int csidl : {CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU}) {
-        const CString menu = allUsers || csidl == CSIDL_STARTMENU ? SpecialFolder(csidl) : CString();
+        const CString menu = SpecialFolder(kMenus[i][1]);
         if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
-    }
-    for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-        const CString programs = allUsers || csidl == CSIDL_PROGRAMS ? SpecialFolder(csidl) : CString();
+        const CString programs = SpecialFolder(kMenus[i][2]);
         if (programs.IsEmpty()) continue;
         removal.File(ProgramsLinkIn(programs));
         if (FolderExists(ProgramsSubFolderIn(programs))) removal.Folder(ProgramsSubFolderIn(programs));

@@ -42,7 +42,7 @@ bool ImageHeaders::DirectoryAddress(unsigned entry, std::uint32_t* address) cons
     const unsigned directories = Magic() == kOptionalMagicPe32Plus ? kDirectoriesPe32Plus : kDirectoriesPe32;
     if (m_optionalSize < directories + (entry + 1) * kDirectoryEntrySize) return false;
     if (Dword(m_optional + directories - 4) <= entry) return false;  // NumberOfRvaAndSizes
-    *address = Dword(m_optional + directories + entry * kDirectoryEntrySize);
+    *address = Dword(m_optional + directories + std::size_t{entry} * kDirectoryEntrySize);
     return true;
 }
 

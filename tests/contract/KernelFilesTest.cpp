@@ -4,6 +4,7 @@
 // disk.
 #include "tests/contract/ContractFiles.h"
 #include "tests/contract/ContractWorld.h"
+#include "platform/Security.h"
 
 using namespace plat;
 
@@ -125,6 +126,27 @@ TEST_F(RunningImage, CanBeRenamedButNotDeletedOrOverwritten) {
     EXPECT_FALSE(DeleteFileA(bak.c_str()));
     EXPECT_TRUE(MoveFileExA(next.c_str(), image.c_str(), MOVEFILE_COPY_ALLOWED));
     EXPECT_EQ("MZ next", ReadBytes(image));
+}
+
+// What the update asks before it offers anything: whether a file may be
+// made in the executable's folder and the executable moved, by opening both
+// for that alone. A running image opens so; a file held by a handle that
+// does not share deleting does not.
+TEST_F(RunningImage, OpensToBeMovedAndItsFolderToTakeAFile) {
+    constexpr DWORD kShareEverything = kShareAll | FILE_SHARE_DELETE;
+    const std::string image = StartRunningImage();
+    HANDLE folder =
+        CreateFileA(Scratch().c_str(), FILE_ADD_FILE, kShareEverything, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    EXPECT_NE(INVALID_HANDLE_VALUE, folder);
+    CloseHandle(folder);
+    HANDLE moving = CreateFileA(image.c_str(), DELETE, kShareEverything, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_NE(INVALID_HANDLE_VALUE, moving);
+    CloseHandle(moving);
+    HANDLE held = OpenForRead(image);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              CreateFileA(image.c_str(), DELETE, kShareEverything, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    CloseHandle(held);
 }
 
 TEST_F(RunningImage, CanBeCopiedButNeverCopiedOver) {

@@ -58,6 +58,31 @@ TEST_F(ShellLinks, ASavedLinkLeadsToItsTarget) {
     EXPECT_STRCASEEQ(target.c_str(), LinkTarget(file).c_str());
 }
 
+// The link object loads a saved link and gives back its target as stored;
+// a file that is no link does not load.
+TEST_F(ShellLinks, ASavedLinkLoadsAndGivesItsTarget) {
+    const std::string target = Scratch() + "\\tarnquill", file = Scratch() + "\\ Veltrano.lnk";
+    ASSERT_EQ(S_OK, SaveLink(target, file));
+    ASSERT_TRUE(WriteBytes(Scratch() + "\\not.lnk", "text"));
+    for (const std::string& name : {file, Scratch() + "\\not.lnk", Scratch() + "\\none.lnk"}) {
+        IShellLinkA* link = NewLink();
+        ASSERT_NE(nullptr, link);
+        void* p = nullptr;
+        ASSERT_EQ(S_OK, link->QueryInterface(IID_IPersistFile, &p));
+        WCHAR wide[MAX_PATH] = {};
+        EXPECT_GT(MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, MAX_PATH), 0);
+        char got[MAX_PATH] = {};
+        const bool loaded = SUCCEEDED(static_cast<IPersistFile*>(p)->Load(wide, STGM_READ));
+        EXPECT_EQ(name == file, loaded) << name;
+        if (loaded) {
+            EXPECT_EQ(S_OK, link->GetPath(got, MAX_PATH));
+            EXPECT_STRCASEEQ(target.c_str(), got);
+        }
+        static_cast<IPersistFile*>(p)->Release();
+        EXPECT_EQ(0u, link->Release());
+    }
+}
+
 TEST_F(ShellLinks, SavingIntoAMissingFolderFails) {
     const std::string file = Scratch() + "\\missing\\ Veltrano.lnk";
     EXPECT_TRUE(FAILED(SaveLink(Scratch(), file)));
@@ -92,7 +117,7 @@ using SpecialFolders = WorldTest;
 
 TEST_F(SpecialFolders, AreExistingFoldersWithoutATrailingBackslash) {
     std::map<int, std::string> folders;
-    for (int csidl : {CSIDL_COMMON_APPDATA, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY,
+    for (int csidl : {CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY,
                       CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
         char path[MAX_PATH] = {};
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) << csidl;

@@ -16,7 +16,7 @@ def plant_folder_link(prefix):
     """C:\\tq-links\\link, a Unix symbolic link to C:\\tq-links\\target (which
     holds "inside"), for the contract cases about links: Wine cannot make
     one itself, and reads one as a reparse point."""
-    links = os.path.join(prefix.drive_c(), "tq-links")
+    links = os.path.join(prefix.drive_c, "tq-links")
     os.makedirs(os.path.join(links, "target"), exist_ok=True)
     with open(os.path.join(links, "target", "inside"), "w") as f:
         f.write("inside")

@@ -184,6 +184,25 @@ class InstalledCopyPresent(InstallCase):
         self.close_program(box.pid)
         proc.wait(15)
 
+    def test_a_newer_program_hard_linked_in_is_never_run_written_or_linked(self):
+        # Another name of a newer program, made the installed copy's name: it
+        # is not the program's own, whatever its bytes.
+        tool = "C:\\Tools\\newer.exe"
+        self.install_exe(tool, variant="5.0.0.1")
+        newer = self.read(tool)
+        os.makedirs(self.unix(INSTALL_FOLDER), exist_ok=True)
+        os.link(self.unix(tool), self.unix(INSTALLED))
+        box = self.first_start()
+        self.answer(box, IDYES)
+        self.assert_links_written(self.expected_links())
+        self.assertEqual(self.read(DOWNLOADED), self.read(INSTALLED))
+        self.assertEqual(1, os.stat(self.unix(INSTALLED)).st_nlink)
+        self.assertEqual(newer, self.read(tool), "written through the other name")
+        self.assertEqual(1, os.stat(self.unix(tool)).st_nlink)
+        self.assertEqual([], self.server.requests_for("/tarnquill/?software=5.0.0.1"), "the newer program ran")
+        self.assertEqual(1, len(self.programs()))
+        self.close_program(box.pid)
+
     def test_running_installed_copy_is_started_instead_of_overwritten(self):
         self.install_exe(INSTALLED)
         self.write(MARKER, b"marker")  # only its existence counts: no question

@@ -1,6 +1,8 @@
 """The self-update as a user meets it: the installed program under Wine checks
 the stand-in server, offers the new version, swaps its executable and restarts."""
 
+import os
+import re
 import time
 import unittest
 
@@ -194,6 +196,23 @@ class AcceptedUpdate(UpdateCase):
         self.assertEqual(self.new_image, self.read(INSTALLED))
         self.assertEqual(1, len(self.server.requests_for("/r/tarnquill.exe")))
         self.robot.answer(done, IDNO)
+
+    def test_a_folder_at_the_backups_name_does_not_stop_the_update(self):
+        # Made while the program runs (another user of the machine may make
+        # one): the old image is kept under a name of the swap's own.
+        self.publish(b"5.0.0.1", query="?v=5.0.0.1", body=self.new_image)
+        window = self.start_installed()
+        os.makedirs(self.unix(BACKUP))
+        self.tick(window)
+        self.robot.answer(self.offer("5.0.0.1"), IDYES)
+        done = self.robot.wait_box(caption=SUCCESS_CAPTION, timeout=60)
+        self.assertEqual(self.new_image, self.read(INSTALLED))
+        self.assertTrue(os.path.isdir(self.unix(BACKUP)))
+        backups = [name for name in self.listdir(FOLDER) if re.fullmatch(r"OldExecutable\.\d+\.bak", name)]
+        self.assertEqual(1, len(backups), self.listdir(FOLDER))
+        self.assertEqual(self.old_image, self.read(FOLDER + "\\" + backups[0]))
+        self.robot.answer(done, IDNO)
+        self.close(window)
 
     def test_restart_declined_keeps_the_window_open(self):
         window, done = self.reach_success_question()

@@ -113,23 +113,6 @@ TEST_F(ForeignEntries, NothingIsDoneThroughALink) {
     }
 }
 
-// A compressed, deduplicated or cloud-placeholder program is a file of its
-// own, not a link: the installed copy is used as it is.
-TEST_F(ForeignEntries, AReparsePointThatIsNoLinkIsTheFileItself) {
-    for (const plat::DWORD tag : {sim::kWofTag, sim::kDedupTag, sim::kCloudTag}) {
-        SCOPED_TRACE(tag);
-        TearDown();
-        SetUp();
-        ASSERT_TRUE(plat::CreateProtectedDirectoryA(kFolderName.c_str()));
-        ASSERT_TRUE(contract::WriteBytes(kTarget, kImage500));
-        ASSERT_TRUE(sim::MarkReparsePoint(kTarget, tag));
-        RunFrom(kTarget, kImage500, "\"" + kTarget + "\"");
-        sim::QueueAnswer(plat::IDYES);
-        Step();
-        EXPECT_EQ(6u, sim::LinkSaves().size());
-    }
-}
-
 // Another name of a program the user trusts (the administrators' own),
 // made the program's name in an older version's folder: never started or
 // linked to; the name is removed, and the program installs its own copy.
@@ -225,6 +208,28 @@ TEST_F(ForeignEntries, TheWholeAccessListCounts) {
         for (const AccessEntry& e : sim::AccessListOf(kFolderName))
             kept |= e.who == c.entry.who && e.rights == c.entry.rights && e.type == c.entry.type;
         EXPECT_EQ(c.rewritten, !kept && !c.onTheProgram);
+    }
+}
+
+// An IT department's folder (SYSTEM's, closed to Users) passes as it is: an
+// administrator's session installs into it and never gives it other rights.
+TEST_F(ForeignEntries, AnAdministratorNeverRewritesAFolderThatPasses) {
+    const std::vector<AccessEntry> theirs = {Everywhere(Account::System, sim::kFullControl),
+                                             Everywhere(Account::Administrators, sim::kFullControl),
+                                             Everywhere(Account::Users, sim::kReadExecute)};
+    ASSERT_TRUE(sim::MakeFolder(kFolderName));
+    ASSERT_TRUE(sim::SetAccess(kFolderName, Account::System, theirs, true));
+    sim::SetCurrentUser(Account::Administrators);
+    RunDownloaded(kImage500);
+    Step();
+    sim::SetCurrentUser(Account::UserA);
+    EXPECT_TRUE(Relaunched());
+    EXPECT_EQ(Account::System, sim::OwnerOf(kFolderName));
+    const auto list = sim::AccessListOf(kFolderName);
+    ASSERT_EQ(theirs.size(), list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(theirs[i].who, list[i].who);
+        EXPECT_EQ(theirs[i].rights, list[i].rights);
     }
 }
 

@@ -149,12 +149,12 @@ TEST_F(UninstallTest, AnUpdateHeldByACopyItCannotSeeStopsIt) {
 
 TEST_F(UninstallTest, WhatCannotBeRemovedIsLeftAndNamedTheRestGoes) {
     sim::InjectFault(sim::Op::DeleteFile, 1);       // the desktop link (another account's)
-    sim::InjectFault(sim::Op::RemoveDirectory, 1);  // the all-users sub-folder
+    sim::InjectFault(sim::Op::RemoveDirectory, 1);  // the user's programs sub-folder
     sim::QueueAnswer(plat::IDYES);
     sim::QueueAnswer(plat::IDOK);
     EXPECT_EQ(kUninstallPartly, Uninstall());
-    EXPECT_EQ((std::vector<std::string>{kDesktopLink, kCommonSubFolder}), Remaining());
-    EXPECT_EQ("Veltrano 已删除，但以下内容无法删除：\r\n" + kDesktopLink + "\r\n" + kCommonSubFolder + "\\",
+    EXPECT_EQ((std::vector<std::string>{kDesktopLink, kUserSubFolder}), Remaining());
+    EXPECT_EQ("Veltrano 已删除，但以下内容无法删除：\r\n" + kDesktopLink + "\r\n" + kUserSubFolder + "\\",
               LastBox());
     EXPECT_EQ(plat::MB_OK | plat::MB_ICONWARNING, sim::MessageBoxes().back().style);
 }
