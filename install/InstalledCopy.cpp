@@ -25,6 +25,11 @@ CString FourNumberVersion(const CString& version) {
 InstalledCopy::InstalledCopy(const CString& installFolder)
     : folder(installFolder), target(InstallTargetIn(installFolder)) {}
 
+namespace {
+
+// create: a missing folder is made (with the program's protected rights);
+// otherwise a missing folder holds no copy. runsFromIt: the running file is
+// its executable, whose version is the running program's.
 void Look(InstalledCopy& copy, bool create, bool runsFromIt, const CString& ownVersion) {
     if (copy.folder.IsEmpty()) return;
     if (!create && plat::GetFileAttributesA(FolderName(copy.folder)) == plat::INVALID_FILE_ATTRIBUTES) return;
@@ -40,4 +45,14 @@ Copy FolderOf(const CString& path, const InstalledCopy& machine, const Installed
     if (IsInFolder(path, machine.folder)) return Copy::Machine;
     if (IsInFolder(path, own.folder)) return Copy::Own;
     return Copy::None;
+}
+
+}  // namespace
+
+StartPlan PlanThisStart(const CString& running, const CString& ownVersion, InstalledCopy& machine,
+                        InstalledCopy& own) {
+    const Copy runs = FolderOf(running, machine, own);
+    Look(machine, runs != Copy::Own, SamePath(running, machine.target), ownVersion);
+    Look(own, runs == Copy::None && !machine.facts.usable, SamePath(running, own.target), ownVersion);
+    return PlanStart(runs, ownVersion, machine.facts, own.facts);
 }

@@ -24,11 +24,11 @@ struct InstalledCopy {
     CopyFacts facts;
 };
 
-// Judges the folder and its executable for this user and fills facts.
-// create: a missing folder is made (with the program's protected rights);
-// otherwise a missing folder holds no copy. runsFromIt: the running file is
-// its executable, whose version is the running program's.
-void Look(InstalledCopy& copy, bool create, bool runsFromIt, const CString& ownVersion);
-
-// The folder the running file lies in.
-Copy FolderOf(const CString& path, const InstalledCopy& machine, const InstalledCopy& own);
+// Both folders judged for this user as a start of the running file finds
+// them (their facts filled, what passes held), and what that start does.
+// A folder or executable that is not the program's own for this user
+// (another user's, a link, something of another's in it) is never started,
+// written or linked to. The own folder is made only for a download that
+// has nowhere else to go.
+StartPlan PlanThisStart(const CString& running, const CString& ownVersion, InstalledCopy& machine,
+                        InstalledCopy& own);

@@ -71,10 +71,7 @@ int InstallForEveryone(InstalledCopy& machine, const CString& running, const CSt
 int InstallForThisUser(InstalledCopy& machine, const CString& running, const CString& ownVersion,
                        UpdateGate& updates) {
     InstalledCopy own(OwnCopyFolderIn(SpecialFolder(nullptr, CSIDL_LOCAL_APPDATA)));
-    const Copy runs = FolderOf(running, machine, own);
-    Look(machine, runs != Copy::Own, SamePath(running, machine.target), ownVersion);
-    Look(own, runs == Copy::None && !machine.facts.usable, SamePath(running, own.target), ownVersion);
-    const StartPlan plan = PlanStart(runs, ownVersion, machine.facts, own.facts);
+    const StartPlan plan = PlanThisStart(running, ownVersion, machine, own);
     if (plan.copy == Copy::None) return kInstallFolderUnusable;
     InstalledCopy& chosen = plan.copy == Copy::Machine ? machine : own;
     if (NewerInstalled(ownVersion, chosen.facts.version)) return kInstallDone;

@@ -62,14 +62,7 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
     const CString running = RunningModulePath();
     InstalledCopy machine(InstallFolderIn(SpecialFolder(hWnd, plat::CSIDL_COMMON_APPDATA)));
     InstalledCopy own(OwnCopyFolderIn(SpecialFolder(hWnd, plat::CSIDL_LOCAL_APPDATA)));
-    const Copy runs = FolderOf(running, machine, own);
-    // A folder or executable that is not the program's own for this user
-    // (another user's, a link, something of another's in it) is never
-    // started, written or linked to. The own folder is made only for a
-    // download that has nowhere else to go.
-    Look(machine, runs != Copy::Own, SamePath(running, machine.target), ownVersion);
-    Look(own, runs == Copy::None && !machine.facts.usable, SamePath(running, own.target), ownVersion);
-    const StartPlan plan = PlanStart(runs, ownVersion, machine.facts, own.facts);
+    const StartPlan plan = PlanThisStart(running, ownVersion, machine, own);
     InstalledCopy& chosen = plan.copy == Copy::Machine ? machine : own;
     switch (plan.action) {
     case StartAction::RunHere:

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <shlobj.h>
 
 #include <cstddef>
 #include <cstdio>
@@ -99,71 +100,62 @@ BOOL CreateMachineDirectoryA(const char* lpPathName) {
     return ::CreateDirectoryA(lpPathName, &attributes);
 }
 
-BOOL ProtectDirectoryA(const char* lpPathName) {
-    static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
-    static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
-    LocalBlock descriptor;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    if (!daclOf || !set || !ProtectedDescriptor(descriptor) ||
-        !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present)
-        return FALSE;
-    // Through a handle on the name itself: a link there is not followed, so
-    // the list of whatever it leads to is never rewritten.
-    HANDLE folder = ::CreateFileA(lpPathName, READ_CONTROL | WRITE_DAC,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return FALSE;
-    // Applying the list also passes it to everything inside that inherits.
-    const ::DWORD result = set(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                               nullptr, nullptr, dacl, nullptr);
-    ::CloseHandle(folder);
-    return result == ERROR_SUCCESS;
-}
-
 namespace {
 
 // Privileges an administrator's token holds but has switched off: taking
-// the ownership of what grants no right to change it, and naming a group
-// as its owner. Switched on for one call and back off after it, so no
-// other opening of the process passes an access list it should not.
-class TakeOverPrivileges {
-public:
-    TakeOverPrivileges() {
-        static const auto open = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
-        static const auto lookup = Advapi32<decltype(&::LookupPrivilegeValueA)>("LookupPrivilegeValueA");
-        if (!open || !lookup || !Adjust() ||
-            !open(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &m_token))
-            return;
-        struct {
-            ::DWORD count;
-            LUID_AND_ATTRIBUTES privileges[2];
-        } wanted{2, {}};
-        const char* names[2] = {"SeTakeOwnershipPrivilege", "SeRestorePrivilege"};
-        for (int i = 0; i < 2; ++i) {
-            if (!lookup(nullptr, names[i], &wanted.privileges[i].Luid)) return;
-            wanted.privileges[i].Attributes = SE_PRIVILEGE_ENABLED;
-        }
-        ::DWORD size = 0;
-        m_adjusted = Adjust()(m_token, FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&wanted), sizeof m_previous,
-                              reinterpret_cast<TOKEN_PRIVILEGES*>(m_previous), &size);
-    }
-    ~TakeOverPrivileges() {
-        if (m_adjusted) Adjust()(m_token, FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(m_previous), 0, nullptr, nullptr);
-        if (m_token) ::CloseHandle(m_token);
-    }
-    TakeOverPrivileges(const TakeOverPrivileges&) = delete;
-    TakeOverPrivileges& operator=(const TakeOverPrivileges&) = delete;
+// the ownership of what grants no right to change it, and changing the list
+// of what denies it even to its owner. On for one call and off after it, so
+// no other opening of the process passes an access list it should not.
+bool SwitchTakeOverPrivileges(BOOL on) {
+    // Looked up at each call: one process takes a folder over once.
+    const auto open = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
+    const auto lookup = Advapi32<decltype(&::LookupPrivilegeValueA)>("LookupPrivilegeValueA");
+    const auto adjust = Advapi32<decltype(&::AdjustTokenPrivileges)>("AdjustTokenPrivileges");
+    HANDLE token = nullptr;
+    if (!open || !lookup || !adjust || !open(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return false;
+    struct {
+        ::DWORD count;
+        LUID_AND_ATTRIBUTES privileges[2];
+    } both{2, {{{0, 0}, on ? static_cast<::DWORD>(SE_PRIVILEGE_ENABLED) : 0}, {{0, 0}, 0}}};
+    both.privileges[1].Attributes = both.privileges[0].Attributes;
+    const bool switched = lookup(nullptr, "SeTakeOwnershipPrivilege", &both.privileges[0].Luid) &&
+                          lookup(nullptr, "SeRestorePrivilege", &both.privileges[1].Luid) &&
+                          adjust(token, FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&both), 0, nullptr, nullptr);
+    ::CloseHandle(token);
+    return switched;
+}
 
-private:
-    static decltype(&::AdjustTokenPrivileges) Adjust() {
-        static const auto adjust = Advapi32<decltype(&::AdjustTokenPrivileges)>("AdjustTokenPrivileges");
-        return adjust;
-    }
-    HANDLE m_token = nullptr;
-    BOOL m_adjusted = FALSE;
-    alignas(::DWORD) BYTE m_previous[64] = {};
-};
+// The descriptor's list (and owner) given to the object at the name itself,
+// through a handle on it: a link there is not followed, so whatever it
+// leads to is never changed. Applying the list also passes it to everything
+// inside that inherits.
+bool Apply(const char* path, const LocalBlock& descriptor, bool withOwner) {
+    static const auto ownerOf = Advapi32<decltype(&::GetSecurityDescriptorOwner)>("GetSecurityDescriptorOwner");
+    static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
+    static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!ownerOf || !daclOf || !set || !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present ||
+        (withOwner && !ownerOf(descriptor.Get(), &owner, &defaulted)))
+        return false;
+    if (withOwner) SwitchTakeOverPrivileges(TRUE);
+    HANDLE folder = ::CreateFileA(path, READ_CONTROL | WRITE_DAC | (withOwner ? WRITE_OWNER : 0),
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // A group of the token may be named the owner; another account needs
+    // the restore privilege still on.
+    const ::DWORD result =
+        folder == INVALID_HANDLE_VALUE
+            ? ERROR_ACCESS_DENIED
+            : set(folder, SE_FILE_OBJECT,
+                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION |
+                      (withOwner ? OWNER_SECURITY_INFORMATION : 0),
+                  owner, nullptr, dacl, nullptr);
+    if (withOwner) SwitchTakeOverPrivileges(FALSE);
+    if (folder != INVALID_HANDLE_VALUE) ::CloseHandle(folder);
+    return result == ERROR_SUCCESS;
+}
 
 TRUSTEE_KIND KindOf(PSID sid, PSID user) {
     if (!sid) return TRUSTEE_OTHER;
@@ -201,44 +193,21 @@ PSID EntrySid(ACE_HEADER* header) {
 
 }  // namespace
 
-BOOL TakeOverDirectoryA(const char* lpPathName) {
-    static const auto ownerOf = Advapi32<decltype(&::GetSecurityDescriptorOwner)>("GetSecurityDescriptorOwner");
-    static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
-    static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
+BOOL ProtectDirectoryA(const char* lpPathName) {
     LocalBlock descriptor;
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL present = FALSE, defaulted = FALSE;
-    if (!ownerOf || !daclOf || !set || !DescriptorOf(kMachineList, descriptor) ||
-        !ownerOf(descriptor.Get(), &owner, &defaulted) ||
-        !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present)
-        return FALSE;
-    TakeOverPrivileges privileges;
-    // The name itself, never what a link there leads to.
-    HANDLE folder = ::CreateFileA(lpPathName, READ_CONTROL | WRITE_DAC | WRITE_OWNER,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return FALSE;
-    const ::DWORD result =
-        set(folder, SE_FILE_OBJECT,
-            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, owner,
-            nullptr, dacl, nullptr);
-    ::CloseHandle(folder);
-    return result == ERROR_SUCCESS;
+    return ProtectedDescriptor(descriptor) && Apply(lpPathName, descriptor, false);
+}
+
+BOOL TakeOverDirectoryA(const char* lpPathName) {
+    LocalBlock descriptor;
+    return DescriptorOf(kMachineList, descriptor) && Apply(lpPathName, descriptor, true);
 }
 
 BOOL IsMachineAdministrator() {
-    static const auto make = Advapi32<decltype(&::CreateWellKnownSid)>("CreateWellKnownSid");
-    static const auto member = Advapi32<decltype(&::CheckTokenMembership)>("CheckTokenMembership");
-    BYTE user[256];
-    if (CurrentUserSid(user) && IsSid(UserSidIn(user), WinLocalSystemSid)) return TRUE;
-    BYTE admins[SECURITY_MAX_SID_SIZE];
-    ::DWORD size = sizeof admins;
-    BOOL isMember = FALSE;
-    // No token given: the thread's, or the process's. A group held for
-    // denying only (an administrator not elevated) is no membership.
-    return make && member && make(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
-           member(nullptr, admins, &isMember) && isMember;
+    // CheckTokenMembership of the Administrators group for the process's
+    // token, as shell32 documents it: LocalSystem's token holds that group
+    // too, and UAC's filtered token holds it for denying only.
+    return ::IsUserAnAdmin();
 }
 
 BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security) {
