@@ -1,6 +1,7 @@
 // Owners and access lists: advapi32, bound at first use (SystemDll.h) like
 // the CryptoAPI, for the order of the import table. When the library cannot
 // be bound every call fails, and the install folder is then not trusted.
+// Whether the token is an administrator's is shell32's (a known DLL).
 #include "platform/Security.h"
 #include "platform/win32/SystemDll.h"
 
