@@ -80,7 +80,9 @@ Trust PrepareInstallFolder(const CString& installFolder, HeldObject& held) {
 
 Trust PrepareMachineFolder(const CString& installFolder, HeldObject& held) {
     const CString name = FolderName(installFolder);
-    if (!plat::CreateMachineDirectoryA(name)) {
+    // Made now with the program's protected list, so nobody else can add
+    // anything before it is the machine's.
+    if (!plat::CreateProtectedDirectoryA(name)) {
         held = HeldObject::Open(name);
         if (!held.Exists()) return Trust::Owner;
         if (held.Verdict() == Trust::Link || !held.IsFolder()) {
@@ -88,13 +90,13 @@ Trust PrepareMachineFolder(const CString& installFolder, HeldObject& held) {
             const bool folder = held.IsFolder();
             held.Release();
             if (!(folder ? plat::RemoveDirectoryA(name) : plat::DeleteFileA(name)) ||
-                !plat::CreateMachineDirectoryA(name))
+                !plat::CreateProtectedDirectoryA(name))
                 return Trust::Link;
-        } else if (!plat::TakeOverDirectoryA(name)) {
-            // Held meanwhile, so the name cannot become a link before it is changed.
-            return held.Verdict() == Trust::Ok ? Trust::Owner : held.Verdict();
         }
     }
+    // A folder that was there is held meanwhile, so its name cannot become
+    // a link before it is changed.
+    if (!plat::TakeOverDirectoryA(name)) return Trust::Owner;
     held = HeldObject::Open(name);
     if (!held.IsFolder() || held.Verdict() != Trust::Ok) return held.Exists() ? held.Verdict() : Trust::Owner;
     return RemoveForeignEntries(installFolder, true) ? Trust::Ok : Trust::ForeignEntry;

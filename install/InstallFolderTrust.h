@@ -22,7 +22,7 @@
 Trust PrepareInstallFolder(const CString& installFolder, HeldObject& held);
 
 // The same for an installation an administrator (or SYSTEM) makes for
-// every user: the folder made, or taken over, with the machine's rights
+// every user: the folder made, or taken over, and given the machine's rights
 // (owner Administrators, no person's account). A link or a file at its
 // name is removed itself (never what it leads to) and the folder made anew;
 // then whatever is not the program's own goes, as above.

@@ -7,7 +7,8 @@
 #include "install/InstallDecision.h"
 #include "platform/WinTypes.h"
 
-// Empty when the shell does not name the folder.
+// Empty when the shell does not name the folder: a path made from it then
+// would land in the root of the current drive.
 CString SpecialFolder(plat::HWND hWnd, int csidl);
 
 // The short form of the running program's version ("5.0") as the entry

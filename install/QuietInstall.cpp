@@ -51,10 +51,11 @@ int InstallForEveryone(InstalledCopy& machine, const CString& running, const CSt
     if (machine.folder.IsEmpty() || PrepareMachineFolder(machine.folder, machine.heldFolder) != Trust::Ok)
         return kInstallFolderUnusable;
     const bool runsFromIt = SamePath(running, machine.target);
+    const CString version = FourNumberVersion(ownVersion);
     machine.heldTarget = HeldObject::Open(machine.target);
     if (machine.heldTarget.Exists() && !machine.heldTarget.Trusted()) return kInstallFolderUnusable;
     const CString installed = !machine.heldTarget.Exists() ? CString()
-                              : runsFromIt                  ? FourNumberVersion(ownVersion)
+                              : runsFromIt                  ? version
                                                             : GetInstalledVersionOf(machine.target);
     if (NewerInstalled(ownVersion, installed)) return kInstallDone;
     if (!runsFromIt && ShouldInstall(ownVersion, installed)) {
@@ -62,7 +63,7 @@ int InstallForEveryone(InstalledCopy& machine, const CString& running, const CSt
         if (placed != kInstallDone) return placed;
     }
     WriteShortcuts(nullptr, machine.folder, LinkSet::AllUsers);
-    WriteUninstallEntry(machine.folder, FourNumberVersion(ownVersion), 0, true);
+    WriteUninstallEntry(machine.folder, version, 0, true);
     RemoveUserEntryFor(machine.folder);
     return kInstallDone;
 }

@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/User.h"
 #include "base/ProgramPaths.h"
+#include "install/InstalledCopy.h"
 #include "install/PathCompare.h"
 
 #include <cstring>
@@ -36,14 +37,6 @@ ComPtr<plat::IPersistFile> PersistFileOf(const ComPtr<plat::IShellLinkA>& link) 
     ComPtr<plat::IPersistFile> file;
     if (plat::FAILED(link->QueryInterface(plat::IID_IPersistFile, file.PutVoid()))) file.Reset();
     return file;
-}
-
-// Empty when the shell cannot name the folder: a link written then would
-// land in the root of the current drive.
-CString SpecialFolder(plat::HWND owner, int csidl) {
-    char folder[plat::MAX_PATH] = {};
-    if (!plat::SHGetSpecialFolderPathA(owner, folder, csidl, plat::FALSE)) return CString();
-    return CString(folder);
 }
 
 void WriteLink(const CString& target, const CString& link) { CreateShortcut(target, link, ""); }

@@ -5,6 +5,7 @@
 #include "base/ModulePath.h"
 #include "base/ProgramPaths.h"
 #include "install/InstallFolderTrust.h"
+#include "install/InstalledCopy.h"
 #include "install/PathCompare.h"
 #include "install/RunningCopies.h"
 #include "install/UninstallEntry.h"
@@ -25,12 +26,6 @@ constexpr char kStillRunning[] = "Veltrano 仍在运行，没有删除任何内�
 constexpr char kNoInstallFolder[] = "找不到 Veltrano 的安装文件夹，没有删除任何内容。";
 constexpr char kLeftBehind[] = "Veltrano 已删除，但以下内容无法删除：";
 constexpr char kAdministratorOnly[] = "Veltrano 是为这台电脑的所有用户安装的，只有管理员才能删除它。没有删除任何内容。";
-
-CString SpecialFolder(int csidl) {
-    char folder[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE)) return CString();
-    return CString(folder);
-}
 
 CString TemporaryFolder() {
     char buffer[MAX_PATH] = {};
@@ -73,11 +68,11 @@ void RemoveShortcuts(Removal& removal, bool allUsers) {
     static const int kMenus[2][3] = {{CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS},
                                      {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS}};
     for (int i = 0; i < (allUsers ? 2 : 1); ++i) {
-        const CString desktop = SpecialFolder(kMenus[i][0]);
+        const CString desktop = SpecialFolder(nullptr, kMenus[i][0]);
         if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
-        const CString menu = SpecialFolder(kMenus[i][1]);
+        const CString menu = SpecialFolder(nullptr, kMenus[i][1]);
         if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
-        const CString programs = SpecialFolder(kMenus[i][2]);
+        const CString programs = SpecialFolder(nullptr, kMenus[i][2]);
         if (programs.IsEmpty()) continue;
         removal.File(ProgramsLinkIn(programs));
         if (FolderExists(ProgramsSubFolderIn(programs))) removal.Folder(ProgramsSubFolderIn(programs));
@@ -160,12 +155,12 @@ int RemoveElevated(bool quiet) {
 int RunUninstall(bool quiet, UpdateGate& updates) {
     // The user's own copy removes itself (its entry names it); any other
     // start removes the machine's.
-    const CString ownFolder = OwnCopyFolderIn(SpecialFolder(CSIDL_LOCAL_APPDATA));
+    const CString ownFolder = OwnCopyFolderIn(SpecialFolder(nullptr, CSIDL_LOCAL_APPDATA));
     const bool own = IsInFolder(RunningModulePath(), ownFolder);
     const bool forEveryone = !own && MachineEntryExists();
     if (forEveryone && !IsMachineAdministrator()) return RemoveElevated(quiet);
     if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) return kUninstallDeclined;
-    const CString installFolder = own ? ownFolder : InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
+    const CString installFolder = own ? ownFolder : InstallFolderIn(SpecialFolder(nullptr, CSIDL_COMMON_APPDATA));
     if (installFolder.IsEmpty()) return Tell(quiet, kNoInstallFolder, kUninstallStopped);
     // Copies first: one closed during its download gives up the lock at once.
     if (!CloseRunningCopies(installFolder, kCopiesCloseWaitMs) ||

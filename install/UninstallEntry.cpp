@@ -2,6 +2,7 @@
 
 #include "base/Handles.h"
 #include "base/ProgramPaths.h"
+#include "install/InstallFolderTrust.h"
 #include "install/PathCompare.h"
 #include "platform/Kernel.h"
 #include "platform/Registry.h"
@@ -23,12 +24,6 @@ bool SetString(HKEY key, const char* name, const char* value) {
 bool SetDword(HKEY key, const char* name, DWORD value) {
     return RegSetValueExA(key, name, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
            ERROR_SUCCESS;
-}
-
-// The folder as the list shows it, without its trailing backslash.
-CString WithoutTrailingBackslash(const CString& folder) {
-    const int length = folder.GetLength();
-    return length > 0 && folder.GetAt(length - 1) == '\\' ? folder.Left(length - 1) : folder;
 }
 
 HKEY RootOf(bool machine) { return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
@@ -68,7 +63,7 @@ bool WriteUninstallEntry(const CString& installFolder, const CString& version, D
     written &= SetString(key.Get(), "DisplayVersion", version);
     written &= SetString(key.Get(), "Publisher", kPublisher);
     written &= SetString(key.Get(), "DisplayIcon", target);
-    written &= SetString(key.Get(), "InstallLocation", WithoutTrailingBackslash(installFolder));
+    written &= SetString(key.Get(), "InstallLocation", FolderName(installFolder));
     written &= SetString(key.Get(), "UninstallString", quoted + " /uninstall");
     written &= SetString(key.Get(), "QuietUninstallString", quoted + " /uninstall /quiet");
     written &= SetDword(key.Get(), "NoModify", 1);
@@ -82,7 +77,7 @@ void KeepUninstallEntry(const CString& installFolder, const CString& version) {
     // The entry names the copy this user uses: the machine's, or their own
     // once the machine's is not theirs to trust.
     if (version.IsEmpty() || (EntryText("DisplayVersion") == version &&
-                              SamePath(EntryText("InstallLocation"), WithoutTrailingBackslash(installFolder))))
+                              SamePath(EntryText("InstallLocation"), FolderName(installFolder))))
         return;
     WriteUninstallEntry(installFolder, version, FileSizeOf(InstallTargetIn(installFolder)));
 }
@@ -102,5 +97,5 @@ bool MachineEntryExists() {
 }
 
 void RemoveUserEntryFor(const CString& installFolder) {
-    if (SamePath(EntryText("InstallLocation"), WithoutTrailingBackslash(installFolder))) RemoveUninstallEntry();
+    if (SamePath(EntryText("InstallLocation"), FolderName(installFolder))) RemoveUninstallEntry();
 }

@@ -20,16 +20,12 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName);
 // the path is given the list itself: what it leads to is never changed.
 BOOL ProtectDirectoryA(const char* lpPathName);
 
-// The machine's folder, for an installation every user runs and only
-// administrators change: owner Administrators (no person's account); SYSTEM
-// and Administrators full control, Users read and execute; protected, and
-// passed to everything made inside. Creates the folder (its last level);
-// FALSE when it exists.
-BOOL CreateMachineDirectoryA(const char* lpPathName);
-// Takes an existing folder for the machine: Administrators its owner, that
-// list its own, passed to everything inside that inherits. On the object at
-// the path itself (a link there is changed, never what it leads to); only an
-// elevated administrator or SYSTEM can.
+// Takes an existing folder for the machine, for an installation every user
+// runs and only administrators change: owner Administrators (no person's
+// account); SYSTEM and Administrators full control, Users read and execute;
+// protected, and passed to everything inside that inherits. On the object
+// at the path itself (a link there is changed, never what it leads to);
+// only an elevated administrator or SYSTEM can.
 BOOL TakeOverDirectoryA(const char* lpPathName);
 
 // Whether this process may change what every user of the machine runs: its

@@ -94,13 +94,6 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName) {
     return ::CreateDirectoryA(lpPathName, &attributes);
 }
 
-BOOL CreateMachineDirectoryA(const char* lpPathName) {
-    LocalBlock descriptor;
-    if (!DescriptorOf(kMachineList, descriptor)) return FALSE;
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
-    return ::CreateDirectoryA(lpPathName, &attributes);
-}
-
 namespace {
 
 // Privileges an administrator's token holds but has switched off: taking
@@ -114,11 +107,11 @@ bool SwitchTakeOverPrivileges(BOOL on) {
     const auto adjust = Advapi32<decltype(&::AdjustTokenPrivileges)>("AdjustTokenPrivileges");
     HANDLE token = nullptr;
     if (!open || !lookup || !adjust || !open(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return false;
+    const ::DWORD state = on ? SE_PRIVILEGE_ENABLED : 0;
     struct {
         ::DWORD count;
         LUID_AND_ATTRIBUTES privileges[2];
-    } both{2, {{{0, 0}, on ? static_cast<::DWORD>(SE_PRIVILEGE_ENABLED) : 0}, {{0, 0}, 0}}};
-    both.privileges[1].Attributes = both.privileges[0].Attributes;
+    } both{2, {{{0, 0}, state}, {{0, 0}, state}}};
     const bool switched = lookup(nullptr, "SeTakeOwnershipPrivilege", &both.privileges[0].Luid) &&
                           lookup(nullptr, "SeRestorePrivilege", &both.privileges[1].Luid) &&
                           adjust(token, FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&both), 0, nullptr, nullptr);

@@ -67,8 +67,8 @@ TEST_F(Security, AnAdministratorMakesOrTakesOverTheMachinesFolder) {
     RunAsMachineAdministrator();
     EXPECT_TRUE(IsMachineAdministrator());
     const std::string made = Scratch() + "\\machine";
-    EXPECT_TRUE(CreateMachineDirectoryA(made.c_str()));
-    EXPECT_FALSE(CreateMachineDirectoryA(made.c_str()));  // exists
+    ASSERT_TRUE(CreateProtectedDirectoryA(made.c_str()));
+    EXPECT_TRUE(TakeOverDirectoryA(made.c_str()));
     const std::string plain = Scratch() + "\\plain";
     ASSERT_TRUE(CreateDirectoryA(plain.c_str()));
     EXPECT_TRUE(TakeOverDirectoryA(plain.c_str()));

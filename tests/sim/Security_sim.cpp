@@ -40,27 +40,6 @@ std::vector<sim::AccessEntry> MachineList() {
 
 }  // namespace
 
-BOOL CreateMachineDirectoryA(const char* lpPathName) {
-    KernelLock lock;
-    if (sim::TakeFault(sim::Op::CreateProtectedDirectory) || !lpPathName) return FALSE;
-    ParsedPath p = ParsePath(lpPathName);
-    if (!p.ok || p.parts.empty()) return FALSE;
-    Node* folder = LookupParent(p);
-    // Naming a group as the owner needs a token that holds it.
-    if (!folder || folder->children.count(Key(p.parts.back())) || !Allowed(folder, sim::kWrite) ||
-        !MayChangeMachine())
-        return FALSE;
-    auto node = std::make_unique<Node>();
-    node->name = p.parts.back();
-    node->folder = true;
-    node->parent = folder;
-    InheritAccess(node.get());
-    node->owner = sim::Account::Administrators;
-    SetList(node.get(), MachineList(), true);
-    folder->children[Key(node->name)] = std::move(node);
-    return TRUE;
-}
-
 BOOL TakeOverDirectoryA(const char* lpPathName) {
     KernelLock lock;
     if (sim::TakeFault(sim::Op::TakeOverDirectory) || !lpPathName) return FALSE;
