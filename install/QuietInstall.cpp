@@ -73,7 +73,9 @@ int InstallForThisUser(InstalledCopy& machine, const CString& running, const CSt
                        UpdateGate& updates) {
     InstalledCopy own(OwnCopyFolderIn(SpecialFolder(nullptr, CSIDL_LOCAL_APPDATA)));
     const StartPlan plan = PlanThisStart(running, ownVersion, machine, own);
-    if (plan.copy == Copy::None) return kInstallFolderUnusable;
+    // Nowhere to install; or the copy to use has no executable, and a copy
+    // running from one of the folders never installs its image.
+    if (plan.copy == Copy::None || plan.action == StartAction::RunHere) return kInstallFolderUnusable;
     InstalledCopy& chosen = plan.copy == Copy::Machine ? machine : own;
     if (NewerInstalled(ownVersion, chosen.facts.version)) return kInstallDone;
     if (plan.action == StartAction::Install) {
