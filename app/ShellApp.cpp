@@ -34,9 +34,14 @@ BOOL CShellApp::InitInstance() {
     const ProgramSwitches switches = ParseSwitches(plat::GetCommandLineA());
     // Before anything is decided, so that every decision is logged (the
     // window opens it after its start page's request).
-    if (switches.uninstall || switches.update) OpenUserSupportLog();
+    if (switches.uninstall || switches.install || switches.update) OpenUserSupportLog();
     if (switches.uninstall) {
         m_exitCode = RunUninstallCommand(switches.quiet);
+        return FALSE;
+    }
+    // Nor does the installation a management tool runs; it starts nothing.
+    if (switches.install) {
+        m_exitCode = RunQuietInstallCommand();
         return FALSE;
     }
     // Nor does the update a scheduled task runs; it restarts nobody.

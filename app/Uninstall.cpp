@@ -1,5 +1,6 @@
 #include "app/Uninstall.h"
 
+#include "install/QuietInstall.h"
 #include "install/Uninstall.h"
 #include "update/UpdateLock.h"
 
@@ -20,4 +21,9 @@ private:
 int RunUninstallCommand(bool quiet) {
     HeldUpdateLock lock;
     return RunUninstall(quiet, lock);
+}
+
+int RunQuietInstallCommand() {
+    HeldUpdateLock lock;
+    return RunQuietInstall(lock);
 }

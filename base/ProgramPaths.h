@@ -109,7 +109,8 @@ constexpr char kOlderSupportLogName[] = "tarnquill.log.1";
 // --- Removal --------------------------------------------------------------------
 // The entry of the list of installed programs (Settings -> Apps), under
 // HKEY_CURRENT_USER: each user who installs has one, and needs no
-// administrator to write or remove it.
+// administrator to write or remove it. An installation an administrator
+// makes for every user has it under HKEY_LOCAL_MACHINE instead.
 constexpr char kUninstallEntryKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veltrano";
 // Every file the program writes into the install folder beside the installed
 // executable, in the order the removal deletes them: the marker, the backup,

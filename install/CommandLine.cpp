@@ -32,6 +32,7 @@ ProgramSwitches ParseSwitches(const char* commandLine) {
     if (!commandLine) return switches;
     bool quiet = false;
     bool update = false;
+    bool install = false;
     for (const char* p = SkipProgramPath(commandLine); *p;) {
         while (IsSpace(*p)) ++p;
         const char* word = p;
@@ -40,8 +41,10 @@ ProgramSwitches ParseSwitches(const char* commandLine) {
         if (WordIs(word, length, "/uninstall")) switches.uninstall = true;
         if (WordIs(word, length, "/quiet")) quiet = true;
         if (WordIs(word, length, "/update")) update = true;
+        if (WordIs(word, length, "/install")) install = true;
     }
     switches.quiet = switches.uninstall && quiet;
     switches.update = !switches.uninstall && update && quiet;
+    switches.install = !switches.uninstall && !update && install && quiet;
     return switches;
 }

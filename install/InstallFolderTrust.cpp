@@ -77,3 +77,27 @@ Trust PrepareInstallFolder(const CString& installFolder, HeldObject& held) {
     if (verdict != Trust::Ok) return verdict;
     return RemoveForeignEntries(installFolder, true) ? Trust::Ok : Trust::ForeignEntry;
 }
+
+Trust PrepareMachineFolder(const CString& installFolder, HeldObject& held) {
+    const CString name = FolderName(installFolder);
+    // Made now with the program's protected list, so nobody else can add
+    // anything before it is the machine's.
+    if (!plat::CreateProtectedDirectoryA(name)) {
+        held = HeldObject::Open(name);
+        if (!held.Exists()) return Trust::Owner;
+        if (held.Verdict() == Trust::Link || !held.IsFolder()) {
+            // Judged on the name itself, removed itself.
+            const bool folder = held.IsFolder();
+            held.Release();
+            if (!(folder ? plat::RemoveDirectoryA(name) : plat::DeleteFileA(name)) ||
+                !plat::CreateProtectedDirectoryA(name))
+                return Trust::Link;
+        }
+    }
+    // A folder that was there is held meanwhile, so its name cannot become
+    // a link before it is changed.
+    if (!plat::TakeOverDirectoryA(name)) return Trust::Owner;
+    held = HeldObject::Open(name);
+    if (!held.IsFolder() || held.Verdict() != Trust::Ok) return held.Exists() ? held.Verdict() : Trust::Owner;
+    return RemoveForeignEntries(installFolder, true) ? Trust::Ok : Trust::ForeignEntry;
+}

@@ -21,6 +21,13 @@
 // used. Anything else is left as it is, and the rule it failed returned.
 Trust PrepareInstallFolder(const CString& installFolder, HeldObject& held);
 
+// The same for an installation an administrator (or SYSTEM) makes for
+// every user: the folder made, or taken over, and given the machine's rights
+// (owner Administrators, no person's account). A link or a file at its
+// name is removed itself (never what it leads to) and the folder made anew;
+// then whatever is not the program's own goes, as above.
+Trust PrepareMachineFolder(const CString& installFolder, HeldObject& held);
+
 // The folder's name without its final backslash: the object itself, never
 // a path through it.
 CString FolderName(const CString& folder);

@@ -1,6 +1,7 @@
 #include "install/SelfInstall.h"
 
 #include "install/InstallDecision.h"
+#include "install/InstalledCopy.h"
 #include "install/InstallFolderTrust.h"
 #include "install/OwnImage.h"
 #include "install/OwnPath.h"
@@ -18,24 +19,6 @@
 #include "base/SupportLog.h"
 
 namespace {
-
-// Empty when the shell does not name the folder.
-CString SpecialFolder(plat::HWND hWnd, int csidl) {
-    char folder[plat::MAX_PATH] = {};
-    if (!plat::SHGetSpecialFolderPathA(hWnd, folder, csidl, plat::FALSE)) return CString();
-    return CString(folder);
-}
-
-// The short form of the running program's version ("5.0") as the entry
-// shows every version: four numbers, as read from the installed file.
-CString FourNumberVersion(const CString& version) {
-    if (version.IsEmpty()) return version;
-    CString four = version;
-    int dots = 0;
-    for (int i = 0; i < four.GetLength(); ++i) dots += four.GetAt(i) == '.';
-    for (; dots < 3; ++dots) four += ".0";
-    return four;
-}
 
 // The installed copy runs in its own folder: the restart after an update
 // starts the program's name in the current directory, which must then be the
@@ -73,63 +56,6 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
 }
 
-// One install folder as this start finds it, held (folder and executable)
-// while its paths are used.
-struct InstalledCopy {
-    explicit InstalledCopy(const CString& installFolder)
-        : folder(installFolder), target(InstallTargetIn(installFolder)) {}
-    CString folder;
-    CString target;
-    HeldObject heldFolder;
-    HeldObject heldTarget;
-    CopyFacts facts;
-    // For the log: why it is not usable, and whether its executable failed.
-    const char* why = "unknown";
-    bool executableFailed = false;
-};
-
-// create: a missing folder is made (with the program's protected rights);
-// otherwise a missing folder holds no copy. runsFromIt: the running file is
-// its executable, whose version is the running program's.
-void Look(InstalledCopy& copy, bool create, bool runsFromIt, const CString& ownVersion) {
-    if (copy.folder.IsEmpty()) return;
-    copy.why = "absent";
-    if (!create && plat::GetFileAttributesA(FolderName(copy.folder)) == plat::INVALID_FILE_ATTRIBUTES) return;
-    const Trust folder = PrepareInstallFolder(copy.folder, copy.heldFolder);
-    copy.why = TrustName(folder);
-    if (folder != Trust::Ok) return;
-    copy.heldTarget = HeldObject::Open(copy.target);
-    copy.executableFailed = copy.heldTarget.Exists() && !copy.heldTarget.Trusted();
-    if (copy.executableFailed) {
-        copy.why = TrustName(copy.heldTarget.Verdict());
-        return;
-    }
-    copy.facts.usable = true;
-    if (!copy.heldTarget.Exists()) return;
-    copy.facts.version = runsFromIt ? FourNumberVersion(ownVersion) : GetInstalledVersionOf(copy.target);
-}
-
-// The start, its decision and why, in one line: "machine <folder> link" says
-// the machine's folder was a link and therefore not used.
-void LogStart(const CString& running, const InstalledCopy& machine, const InstalledCopy& own, StartPlan plan) {
-    static const char* const kActions[] = {"run here", "install", "offer shortcuts", "stay", "switch"};
-    static const char* const kCopies[] = {"no copy", "machine copy", "own copy"};
-    const InstalledCopy* copies[] = {&machine, &own};
-    CString folders;
-    for (const InstalledCopy* copy : copies)
-        folders.Format("%s; %s %s %s%s%s%s", folders.c_str(), copy == &machine ? "machine" : "own",
-                       copy->folder.c_str(), copy->executableFailed ? "executable " : "", copy->why,
-                       copy->facts.version.IsEmpty() ? "" : " ", copy->facts.version.c_str());
-    LogEvent("start %s%s: %s, %s", running.c_str(), folders.c_str(), kActions[static_cast<int>(plan.action)],
-             kCopies[static_cast<int>(plan.copy)]);
-}
-
-Copy FolderOf(const CString& path, const InstalledCopy& machine, const InstalledCopy& own) {
-    if (IsInFolder(path, machine.folder)) return Copy::Machine;
-    if (IsInFolder(path, own.folder)) return Copy::Own;
-    return Copy::None;
-}
-
 }  // namespace
 
 void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
@@ -138,15 +64,7 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
     const CString running = RunningModulePath();
     InstalledCopy machine(InstallFolderIn(SpecialFolder(hWnd, plat::CSIDL_COMMON_APPDATA)));
     InstalledCopy own(OwnCopyFolderIn(SpecialFolder(hWnd, plat::CSIDL_LOCAL_APPDATA)));
-    const Copy runs = FolderOf(running, machine, own);
-    // A folder or executable that is not the program's own for this user
-    // (another user's, a link, something of another's in it) is never
-    // started, written or linked to. The own folder is made only for a
-    // download that has nowhere else to go.
-    Look(machine, runs != Copy::Own, SamePath(running, machine.target), ownVersion);
-    Look(own, runs == Copy::None && !machine.facts.usable, SamePath(running, own.target), ownVersion);
-    const StartPlan plan = PlanStart(runs, ownVersion, machine.facts, own.facts);
-    LogStart(running, machine, own, plan);
+    const StartPlan plan = PlanThisStart(running, ownVersion, machine, own);
     InstalledCopy& chosen = plan.copy == Copy::Machine ? machine : own;
     switch (plan.action) {
     case StartAction::RunHere:
@@ -166,7 +84,10 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
         // After the start page's request, like the offer: the entry of an
         // installation made before it existed, of the version now updated,
         // or of the copy this user now uses.
-        if (SamePath(running, chosen.target)) KeepUninstallEntry(chosen.folder, FourNumberVersion(ownVersion));
+        // An installation an administrator made for every user is listed
+        // once, under the machine.
+        if (SamePath(running, chosen.target) && !(plan.copy == Copy::Machine && MachineEntryExists()))
+            KeepUninstallEntry(chosen.folder, FourNumberVersion(ownVersion));
         // The user's links that still lead into a machine's folder they
         // may no longer trust.
         if (plan.copy == Copy::Own && !machine.facts.usable) LeadLinksToOwnCopy(own.target, machine.folder);

@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/User.h"
 #include "base/ProgramPaths.h"
+#include "install/InstalledCopy.h"
 #include "install/PathCompare.h"
 
 #include <cstring>
@@ -36,14 +37,6 @@ ComPtr<plat::IPersistFile> PersistFileOf(const ComPtr<plat::IShellLinkA>& link) 
     ComPtr<plat::IPersistFile> file;
     if (plat::FAILED(link->QueryInterface(plat::IID_IPersistFile, file.PutVoid()))) file.Reset();
     return file;
-}
-
-// Empty when the shell cannot name the folder: a link written then would
-// land in the root of the current drive.
-CString SpecialFolder(plat::HWND owner, int csidl) {
-    char folder[plat::MAX_PATH] = {};
-    if (!plat::SHGetSpecialFolderPathA(owner, folder, csidl, plat::FALSE)) return CString();
-    return CString(folder);
 }
 
 void WriteLink(const CString& target, const CString& link) { CreateShortcut(target, link, ""); }
@@ -86,13 +79,20 @@ void WriteProgramsRow(plat::HWND hWnd, int csidl, const CString& target, const c
 }
 
 // The rows after the marker, in their order.
-void WriteRows(plat::HWND hWnd, const CString& target, bool allUsers, const char* leadingInto) {
-    if (!leadingInto || Writes(DesktopLinkIn(SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY)), leadingInto))
+void WriteRows(plat::HWND hWnd, const CString& target, LinkSet links, const char* leadingInto) {
+    if (links == LinkSet::AllUsers) {
+        // A new link, of no older version's making: the full target.
+        const CString desktop = SpecialFolder(hWnd, plat::CSIDL_COMMON_DESKTOPDIRECTORY);
+        if (!desktop.IsEmpty()) WriteLink(target, DesktopLinkIn(desktop));
+    } else if (!leadingInto ||
+               Writes(DesktopLinkIn(SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY)), leadingInto)) {
         CreateDesktopShortcut(target);
-    if (allUsers) {
+    }
+    if (links != LinkSet::User) {
         WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_STARTMENU, target, nullptr);
         WriteProgramsRow(hWnd, plat::CSIDL_COMMON_PROGRAMS, target, nullptr);
     }
+    if (links == LinkSet::AllUsers) return;
     WriteStartMenuRow(hWnd, plat::CSIDL_STARTMENU, target, leadingInto);
     WriteProgramsRow(hWnd, plat::CSIDL_PROGRAMS, target, leadingInto);
 }
@@ -107,20 +107,22 @@ bool MarkerExists(const char* marker) {
 }  // namespace
 
 void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder) {
-    WriteRows(nullptr, ownTarget, false, machineFolder);
+    WriteRows(nullptr, ownTarget, LinkSet::User, machineFolder);
 }
 
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers) {
-    const CString marker = ShortcutMarkerIn(installFolder);
-    if (MarkerExists(marker)) return;
+    if (MarkerExists(ShortcutMarkerIn(installFolder))) return;
     if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
                             plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
         return;
+    WriteShortcuts(hWnd, installFolder, allUsers ? LinkSet::UserAndAllUsers : LinkSet::User);
+}
 
+void WriteShortcuts(plat::HWND hWnd, const char* installFolder, LinkSet links) {
     const CString target = InstallTargetIn(installFolder);
     // The marker goes first, so a later failing row never brings the question back.
-    WriteLink(target, marker);
-    WriteRows(hWnd, target, allUsers, nullptr);
+    WriteLink(target, ShortcutMarkerIn(installFolder));
+    WriteRows(hWnd, target, links, nullptr);
 }
 
 plat::BOOL CreateShortcut(const char* lpszTarget, const char* lpszLink, const char* lpszArgs) {

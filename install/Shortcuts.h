@@ -8,6 +8,15 @@
 // (desktop, start menu, programs) and, for the machine's copy (allUsers),
 // the two of all users.
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers);
+// Whose links an installation writes.
+enum class LinkSet {
+    User,             // the user's own copy: the user's three
+    UserAndAllUsers,  // the machine's copy installed by a user: the user's three and all users' two
+    AllUsers,         // installed for every user by an administrator: all users' three (the
+                      // common desktop too), none of the installing account's
+};
+// The marker and the links, without asking (the offer's Yes).
+void WriteShortcuts(plat::HWND hWnd, const char* installFolder, LinkSet links);
 // The user's own links at the program's names that lead into
 // machineFolder, written again to lead to ownTarget.
 void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder);

@@ -6,12 +6,14 @@
 #include "base/ProgramPaths.h"
 #include "base/SupportLog.h"
 #include "install/InstallFolderTrust.h"
+#include "install/InstalledCopy.h"
 #include "install/PathCompare.h"
 #include "install/RunningCopies.h"
 #include "install/UninstallEntry.h"
 #include "install/UninstallSettings.h"
 #include "platform/FileSearch.h"
 #include "platform/Kernel.h"
+#include "platform/Security.h"
 #include "platform/Shell.h"
 #include "platform/Threads.h"
 #include "platform/User.h"
@@ -24,12 +26,7 @@ constexpr char kQuestion[] = "确定要从这台电脑上删除 Veltrano 吗？"
 constexpr char kStillRunning[] = "Veltrano 仍在运行，没有删除任何内容。请关闭它，然后再试一次。";
 constexpr char kNoInstallFolder[] = "找不到 Veltrano 的安装文件夹，没有删除任何内容。";
 constexpr char kLeftBehind[] = "Veltrano 已删除，但以下内容无法删除：";
-
-CString SpecialFolder(int csidl) {
-    char folder[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE)) return CString();
-    return CString(folder);
-}
+constexpr char kAdministratorOnly[] = "Veltrano 是为这台电脑的所有用户安装的，只有管理员才能删除它。没有删除任何内容。";
 
 CString TemporaryFolder() {
     char buffer[MAX_PATH] = {};
@@ -65,16 +62,18 @@ private:
 };
 
 // Each menu's link, and each programs menu's sub-folder once its link is
-// gone; all users' only with the machine's copy (allUsers).
+// gone; all users' (the common desktop's too) only with the machine's copy
+// (allUsers).
 void RemoveShortcuts(Removal& removal, bool allUsers) {
-    const CString desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
-    if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
-    // The user's start menu and programs menu, then all users'.
-    static const int kMenus[2][2] = {{CSIDL_STARTMENU, CSIDL_PROGRAMS}, {CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS}};
+    // The user's desktop, start menu and programs menu, then all users'.
+    static const int kMenus[2][3] = {{CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS},
+                                     {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS}};
     for (int i = 0; i < (allUsers ? 2 : 1); ++i) {
-        const CString menu = SpecialFolder(kMenus[i][0]);
+        const CString desktop = SpecialFolder(nullptr, kMenus[i][0]);
+        if (!desktop.IsEmpty()) removal.File(DesktopLinkIn(desktop));
+        const CString menu = SpecialFolder(nullptr, kMenus[i][1]);
         if (!menu.IsEmpty()) removal.File(StartMenuLinkIn(menu));
-        const CString programs = SpecialFolder(kMenus[i][1]);
+        const CString programs = SpecialFolder(nullptr, kMenus[i][2]);
         if (programs.IsEmpty()) continue;
         removal.File(ProgramsLinkIn(programs));
         if (FolderExists(ProgramsSubFolderIn(programs))) removal.Folder(ProgramsSubFolderIn(programs));
@@ -110,14 +109,14 @@ bool FolderToEmpty(const HeldObject& folder) {
                                                       folder.Verdict() == Trust::AnotherWriter));
 }
 
-void RemoveInstallation(Removal& removal, const CString& installFolder, bool allUsers) {
+void RemoveInstallation(Removal& removal, const CString& installFolder, bool allUsers, bool forEveryone) {
     const CString target = InstallTargetIn(installFolder);
     const CString tempDir = TemporaryFolder();
     RemoveShortcuts(removal, allUsers);
     HeldObject folder = HeldObject::Open(FolderName(installFolder));
     if (!FolderToEmpty(folder)) {
         removal.Left(FolderName(installFolder));
-        removal.Left(UninstallEntryName());
+        removal.Left(UninstallEntryName(forEveryone));
         return;
     }
     const Array<CString> files = ProgramFilesIn(installFolder);
@@ -136,6 +135,7 @@ void RemoveInstallation(Removal& removal, const CString& installFolder, bool all
     if (FolderExists(installFolder)) removal.Folder(installFolder);
     // The entry is what lets the user try again: it goes with the executable.
     if (!executableGone || !RemoveUninstallEntry()) removal.Left(UninstallEntryName());
+    if (forEveryone && !RemoveUninstallEntry(true)) removal.Left(UninstallEntryName(true));
 }
 
 int Tell(bool quiet, const char* text, int code) {
@@ -144,18 +144,33 @@ int Tell(bool quiet, const char* text, int code) {
     return code;
 }
 
+// Windows asks for an administrator's consent or credentials and starts
+// this removal again, elevated, which then asks its own question; this one
+// ends with its exit code. Refused: nothing is removed, and the user is told
+// once who can.
+int RemoveElevated(bool quiet) {
+    DWORD code = 0;
+    if (ShellExecuteRunAsA(RunningModulePath(), quiet ? "/uninstall /quiet" : "/uninstall", &code)) {
+        LogEvent("removal: elevated, exit code %lu", static_cast<unsigned long>(code));
+        return static_cast<int>(code);
+    }
+    return Tell(quiet, kAdministratorOnly, kUninstallNeedsAdministrator);
+}
+
 }  // namespace
 
 int RunUninstall(bool quiet, UpdateGate& updates) {
+    // The user's own copy removes itself (its entry names it); any other
+    // start removes the machine's.
+    const CString ownFolder = OwnCopyFolderIn(SpecialFolder(nullptr, CSIDL_LOCAL_APPDATA));
+    const bool own = IsInFolder(RunningModulePath(), ownFolder);
+    const bool forEveryone = !own && MachineEntryExists();
+    if (forEveryone && !IsMachineAdministrator()) return RemoveElevated(quiet);
     if (!quiet && AfxMessageBox(kQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         LogEvent("removal: No");
         return kUninstallDeclined;
     }
-    // The user's own copy removes itself (its entry names it); any other
-    // start removes the machine's.
-    const CString ownFolder = OwnCopyFolderIn(SpecialFolder(CSIDL_LOCAL_APPDATA));
-    const bool own = IsInFolder(RunningModulePath(), ownFolder);
-    const CString installFolder = own ? ownFolder : InstallFolderIn(SpecialFolder(CSIDL_COMMON_APPDATA));
+    const CString installFolder = own ? ownFolder : InstallFolderIn(SpecialFolder(nullptr, CSIDL_COMMON_APPDATA));
     if (installFolder.IsEmpty()) return Tell(quiet, kNoInstallFolder, kUninstallStopped);
     // Copies first: one closed during its download gives up the lock at once.
     if (!CloseRunningCopies(installFolder, kCopiesCloseWaitMs) ||
@@ -163,7 +178,7 @@ int RunUninstall(bool quiet, UpdateGate& updates) {
         return Tell(quiet, kStillRunning, kUninstallStopped);
 
     Removal removal;
-    RemoveInstallation(removal, installFolder, !own);
+    RemoveInstallation(removal, installFolder, !own, forEveryone);
     // Nothing of the program is left: nor is its log (unless the user's own
     // copy, still installed, keeps it). The exit code says how it went.
     if (removal.Complete()) {

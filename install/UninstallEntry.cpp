@@ -2,6 +2,7 @@
 
 #include "base/Handles.h"
 #include "base/ProgramPaths.h"
+#include "install/InstallFolderTrust.h"
 #include "install/PathCompare.h"
 #include "platform/Kernel.h"
 #include "platform/Registry.h"
@@ -25,13 +26,9 @@ bool SetDword(HKEY key, const char* name, DWORD value) {
            ERROR_SUCCESS;
 }
 
-// The folder as the list shows it, without its trailing backslash.
-CString WithoutTrailingBackslash(const CString& folder) {
-    const int length = folder.GetLength();
-    return length > 0 && folder.GetAt(length - 1) == '\\' ? folder.Left(length - 1) : folder;
-}
+HKEY RootOf(bool machine) { return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-// A text value of the entry, empty when there is no entry or no such text.
+// A text value of the user's entry, empty when there is no entry or no such text.
 CString EntryText(const char* name) {
     RegKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kUninstallEntryKey, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
@@ -56,9 +53,9 @@ DWORD FileSizeOf(const char* path) {
 
 }  // namespace
 
-bool WriteUninstallEntry(const CString& installFolder, const CString& version, DWORD imageBytes) {
+bool WriteUninstallEntry(const CString& installFolder, const CString& version, DWORD imageBytes, bool machine) {
     RegKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kUninstallEntryKey, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(RootOf(machine), kUninstallEntryKey, KEY_SET_VALUE, key.Put()) != ERROR_SUCCESS)
         return false;
     const CString target = InstallTargetIn(installFolder);
     const CString quoted = "\"" + target + "\"";
@@ -66,11 +63,12 @@ bool WriteUninstallEntry(const CString& installFolder, const CString& version, D
     written &= SetString(key.Get(), "DisplayVersion", version);
     written &= SetString(key.Get(), "Publisher", kPublisher);
     written &= SetString(key.Get(), "DisplayIcon", target);
-    written &= SetString(key.Get(), "InstallLocation", WithoutTrailingBackslash(installFolder));
+    written &= SetString(key.Get(), "InstallLocation", FolderName(installFolder));
     written &= SetString(key.Get(), "UninstallString", quoted + " /uninstall");
     written &= SetString(key.Get(), "QuietUninstallString", quoted + " /uninstall /quiet");
     written &= SetDword(key.Get(), "NoModify", 1);
     written &= SetDword(key.Get(), "NoRepair", 1);
+    if (imageBytes == 0) imageBytes = FileSizeOf(target);
     written &= SetDword(key.Get(), "EstimatedSize", (imageBytes + 1023) / 1024);  // in KiB
     return written;
 }
@@ -79,14 +77,25 @@ void KeepUninstallEntry(const CString& installFolder, const CString& version) {
     // The entry names the copy this user uses: the machine's, or their own
     // once the machine's is not theirs to trust.
     if (version.IsEmpty() || (EntryText("DisplayVersion") == version &&
-                              SamePath(EntryText("InstallLocation"), WithoutTrailingBackslash(installFolder))))
+                              SamePath(EntryText("InstallLocation"), FolderName(installFolder))))
         return;
     WriteUninstallEntry(installFolder, version, FileSizeOf(InstallTargetIn(installFolder)));
 }
 
-bool RemoveUninstallEntry() {
-    const LONG result = RegDeleteKeyA(HKEY_CURRENT_USER, kUninstallEntryKey);
+bool RemoveUninstallEntry(bool machine) {
+    const LONG result = RegDeleteKeyA(RootOf(machine), kUninstallEntryKey);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
-CString UninstallEntryName() { return CString("HKEY_CURRENT_USER\\") + kUninstallEntryKey; }
+CString UninstallEntryName(bool machine) {
+    return CString(machine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + kUninstallEntryKey;
+}
+
+bool MachineEntryExists() {
+    RegKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntryKey, KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS;
+}
+
+void RemoveUserEntryFor(const CString& installFolder) {
+    if (SamePath(EntryText("InstallLocation"), FolderName(installFolder))) RemoveUninstallEntry();
+}

@@ -20,6 +20,19 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName);
 // the path is given the list itself: what it leads to is never changed.
 BOOL ProtectDirectoryA(const char* lpPathName);
 
+// Takes an existing folder for the machine, for an installation every user
+// runs and only administrators change: owner Administrators (no person's
+// account); SYSTEM and Administrators full control, Users read and execute;
+// protected, and passed to everything inside that inherits. On the object
+// at the path itself (a link there is changed, never what it leads to);
+// only an elevated administrator or SYSTEM can.
+BOOL TakeOverDirectoryA(const char* lpPathName);
+
+// Whether this process may change what every user of the machine runs: its
+// token holds the Administrators group (an elevated administrator; UAC's
+// filtered token holds it for denying only), or it runs as LocalSystem.
+BOOL IsMachineAdministrator();
+
 // Who an owner or an entry of an access list names, as far as the program
 // tells accounts apart.
 enum TRUSTEE_KIND { TRUSTEE_OTHER = 0, TRUSTEE_SYSTEM, TRUSTEE_ADMINISTRATORS, TRUSTEE_CURRENT_USER };

@@ -6,6 +6,12 @@ namespace plat {
 
 BOOL SHGetSpecialFolderPathA(HWND hwndOwner, char* lpszPath, int csidl, BOOL fCreate);
 
+// ShellExecuteExA with the verb "runas": Windows asks the user for an
+// administrator's consent or credentials and starts the program elevated.
+// Waits for it to end; its exit code in *lpExitCode. FALSE when the user
+// refused, or it could not be started (no such file): nothing ran.
+BOOL ShellExecuteRunAsA(const char* lpFile, const char* lpParameters, DWORD* lpExitCode);
+
 constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 // {00021401-0000-0000-C000-000000000046}
 constexpr GUID CLSID_ShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

@@ -123,6 +123,7 @@ constexpr int CSIDL_STARTMENU = 11;
 constexpr int CSIDL_DESKTOPDIRECTORY = 16;
 constexpr int CSIDL_COMMON_STARTMENU = 22;
 constexpr int CSIDL_COMMON_PROGRAMS = 23;
+constexpr int CSIDL_COMMON_DESKTOPDIRECTORY = 25;
 constexpr int CSIDL_COMMON_APPDATA = 35;
 constexpr int CSIDL_LOCAL_APPDATA = 28;
 

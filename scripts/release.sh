@@ -2,7 +2,7 @@
 # The maker's release step: writes an update directory that any static web
 # host can serve as /tarnquill/update/.
 #
-#   bash scripts/release.sh [--test-release] [AUTHENTICODE] [--timestamp URL] EXE KEY OUTDIR
+#   bash scripts/release.sh [--test-release] [AUTHENTICODE] [--timestamp URL] [--winget-url URL] EXE KEY OUTDIR
 #
 # EXE     the built tarnquill.exe to publish
 # KEY     the PEM private key that signs it (RSA-3072, kept offline)
@@ -22,6 +22,12 @@
 # --publisher NAME, --publisher-url URL  what the signature names (defaults:
 #                                 Veltrano tarnquill, http://www.veltrano.example/)
 # --timestamp URL                 an RFC 3161 time-stamping server
+# --winget-url URL                also writes OUTDIR/winget/, the Windows Package
+#                                 Manager's manifests (version, installer, default
+#                                 locale) of the silent installation for every user,
+#                                 with the SHA-256 of the published bytes; URL is
+#                                 where this release's executable stays for good, and
+#                                 its path must name the version (scripts/winget_manifests.py)
 #
 # Refuses an executable that does not embed the public half of KEY (the
 # update would never verify), and, unless --test-release is given (the test
@@ -33,16 +39,16 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 usage() {
   echo "usage: bash scripts/release.sh [--test-release] [--authenticode PFX |" \
        "--pkcs11-module SO --pkcs11-cert CERT --pkcs11-key URI] [--publisher NAME]" \
-       "[--publisher-url URL] [--timestamp URL] EXE KEY OUTDIR" >&2
+       "[--publisher-url URL] [--timestamp URL] [--winget-url URL] EXE KEY OUTDIR" >&2
   exit 2
 }
 test_release=0
-pfx="" p11_module="" p11_cert="" p11_key="" timestamp=""
+pfx="" p11_module="" p11_cert="" p11_key="" timestamp="" winget_url=""
 publisher="Veltrano tarnquill" publisher_url="http://www.veltrano.example/"
 while [ $# -gt 0 ]; do
   case "$1" in
     --test-release) test_release=1; shift ;;
-    --authenticode|--pkcs11-module|--pkcs11-cert|--pkcs11-key|--publisher|--publisher-url|--timestamp)
+    --authenticode|--pkcs11-module|--pkcs11-cert|--pkcs11-key|--publisher|--publisher-url|--timestamp|--winget-url)
       [ $# -ge 2 ] || usage
       case "$1" in
         --authenticode) pfx="$2" ;;
@@ -52,6 +58,7 @@ while [ $# -gt 0 ]; do
         --publisher) publisher="$2" ;;
         --publisher-url) publisher_url="$2" ;;
         --timestamp) timestamp="$2" ;;
+        --winget-url) winget_url="$2" ;;
       esac
       shift 2 ;;
     --*) usage ;;
@@ -106,6 +113,10 @@ print("%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF))
 PY
 )" || exit 1
 
+if [ -n "$winget_url" ]; then
+  python3 "$here/scripts/winget_manifests.py" check-url "$winget_url" "$version" || exit 1
+fi
+
 # The copy Windows sees is signed and checked here, before anything is
 # written: a refused signer leaves no directory behind.
 cp "$exe" "$work/tarnquill.exe"
@@ -125,7 +136,16 @@ openssl dgst -sha256 -verify "$work/pub.pem" -signature "$out/.tarnquill.exe.sig
 sync "$out/.tarnquill.exe.new" "$out/.tarnquill.exe.sig.new"
 mv -f "$out/.tarnquill.exe.new" "$out/tarnquill.exe"
 mv -f "$out/.tarnquill.exe.sig.new" "$out/tarnquill.exe.sig"
+if [ -n "$winget_url" ]; then
+  # The hash of the bytes published, Authenticode signature included.
+  sha="$(sha256sum "$out/tarnquill.exe" | cut -d' ' -f1)"
+  rm -rf "$out/winget"
+  python3 "$here/scripts/winget_manifests.py" write "$out/winget" "$version" "$winget_url" "$sha" || exit 1
+fi
 printf '%s' "$version" > "$out/.update.txt.new"
 sync "$out/.update.txt.new"
 mv -f "$out/.update.txt.new" "$out/update.txt"
 echo "released $version in $out (upload tarnquill.exe and tarnquill.exe.sig before update.txt)"
+if [ -n "$winget_url" ]; then
+  echo "winget manifests in $out/winget (publish tarnquill.exe at $winget_url first)"
+fi

@@ -6,7 +6,7 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ clang googletest libgtest-dev
       g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
       wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils fonts-wqy-microhei imagemagick
-      python3 cppcheck clang-tidy libclang-rt-14-dev locales
+      python3 python3-yaml cppcheck clang-tidy libclang-rt-14-dev locales
       nginx openssl libssl-dev osslsigncode softhsm2 libengine-pkcs11-openssl)
 
 missing=()

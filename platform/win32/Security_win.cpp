@@ -1,12 +1,14 @@
 // Owners and access lists: advapi32, bound at first use (SystemDll.h) like
 // the CryptoAPI, for the order of the import table. When the library cannot
 // be bound every call fails, and the install folder is then not trusted.
+// Whether the token is an administrator's is shell32's (a known DLL).
 #include "platform/Security.h"
 #include "platform/win32/SystemDll.h"
 
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <shlobj.h>
 
 #include <cstddef>
 #include <cstdio>
@@ -33,6 +35,15 @@ private:
     void* m_p = nullptr;
 };
 
+bool DescriptorOf(const char* sddl, LocalBlock& descriptor) {
+    static const auto fromText = Advapi32<decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
+        "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+    return fromText && fromText(sddl, SDDL_REVISION_1, descriptor.Put(), nullptr);
+}
+
+// The machine's folder: no person's account, owner Administrators.
+constexpr char kMachineList[] = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
 // The current user's SID in a caller's buffer; false when it cannot be read.
 bool CurrentUserSid(BYTE (&buffer)[256]) {
     static const auto open = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
@@ -52,18 +63,15 @@ PSID UserSidIn(BYTE (&buffer)[256]) { return reinterpret_cast<TOKEN_USER*>(buffe
 // passes every entry to files and folders made inside.
 bool ProtectedDescriptor(LocalBlock& descriptor) {
     static const auto toText = Advapi32<decltype(&::ConvertSidToStringSidA)>("ConvertSidToStringSidA");
-    static const auto fromText = Advapi32<decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
-        "ConvertStringSecurityDescriptorToSecurityDescriptorA");
     BYTE user[256];
     LocalBlock userText;
-    if (!toText || !fromText || !CurrentUserSid(user) ||
-        !toText(UserSidIn(user), reinterpret_cast<LPSTR*>(userText.Put())))
+    if (!toText || !CurrentUserSid(user) || !toText(UserSidIn(user), reinterpret_cast<LPSTR*>(userText.Put())))
         return false;
     char sddl[512];
     const int n = std::snprintf(sddl, sizeof sddl, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)(A;OICI;0x1200a9;;;BU)",
                                 static_cast<const char*>(userText.Get()));
     if (n <= 0 || n >= static_cast<int>(sizeof sddl)) return false;
-    return fromText(sddl, SDDL_REVISION_1, descriptor.Put(), nullptr);
+    return DescriptorOf(sddl, descriptor);
 }
 
 bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
@@ -86,29 +94,62 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName) {
     return ::CreateDirectoryA(lpPathName, &attributes);
 }
 
-BOOL ProtectDirectoryA(const char* lpPathName) {
-    static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
-    static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
-    LocalBlock descriptor;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    if (!daclOf || !set || !ProtectedDescriptor(descriptor) ||
-        !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present)
-        return FALSE;
-    // Through a handle on the name itself: a link there is not followed, so
-    // the list of whatever it leads to is never rewritten.
-    HANDLE folder = ::CreateFileA(lpPathName, READ_CONTROL | WRITE_DAC,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return FALSE;
-    // Applying the list also passes it to everything inside that inherits.
-    const ::DWORD result = set(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                               nullptr, nullptr, dacl, nullptr);
-    ::CloseHandle(folder);
-    return result == ERROR_SUCCESS;
+namespace {
+
+// Privileges an administrator's token holds but has switched off: taking
+// the ownership of what grants no right to change it, and changing the list
+// of what denies it even to its owner. On for one call and off after it, so
+// no other opening of the process passes an access list it should not.
+bool SwitchTakeOverPrivileges(BOOL on) {
+    // Looked up at each call: one process takes a folder over once.
+    const auto open = Advapi32<decltype(&::OpenProcessToken)>("OpenProcessToken");
+    const auto lookup = Advapi32<decltype(&::LookupPrivilegeValueA)>("LookupPrivilegeValueA");
+    const auto adjust = Advapi32<decltype(&::AdjustTokenPrivileges)>("AdjustTokenPrivileges");
+    HANDLE token = nullptr;
+    if (!open || !lookup || !adjust || !open(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return false;
+    const ::DWORD state = on ? SE_PRIVILEGE_ENABLED : 0;
+    struct {
+        ::DWORD count;
+        LUID_AND_ATTRIBUTES privileges[2];
+    } both{2, {{{0, 0}, state}, {{0, 0}, state}}};
+    const bool switched = lookup(nullptr, "SeTakeOwnershipPrivilege", &both.privileges[0].Luid) &&
+                          lookup(nullptr, "SeRestorePrivilege", &both.privileges[1].Luid) &&
+                          adjust(token, FALSE, reinterpret_cast<TOKEN_PRIVILEGES*>(&both), 0, nullptr, nullptr);
+    ::CloseHandle(token);
+    return switched;
 }
 
-namespace {
+// The descriptor's list (and owner) given to the object at the name itself,
+// through a handle on it: a link there is not followed, so whatever it
+// leads to is never changed. Applying the list also passes it to everything
+// inside that inherits.
+bool Apply(const char* path, const LocalBlock& descriptor, bool withOwner) {
+    static const auto ownerOf = Advapi32<decltype(&::GetSecurityDescriptorOwner)>("GetSecurityDescriptorOwner");
+    static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
+    static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!ownerOf || !daclOf || !set || !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present ||
+        (withOwner && !ownerOf(descriptor.Get(), &owner, &defaulted)))
+        return false;
+    if (withOwner) SwitchTakeOverPrivileges(TRUE);
+    HANDLE folder = ::CreateFileA(path, READ_CONTROL | WRITE_DAC | (withOwner ? WRITE_OWNER : 0),
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // A group of the token may be named the owner; another account needs
+    // the restore privilege still on.
+    const ::DWORD result =
+        folder == INVALID_HANDLE_VALUE
+            ? ERROR_ACCESS_DENIED
+            : set(folder, SE_FILE_OBJECT,
+                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION |
+                      (withOwner ? OWNER_SECURITY_INFORMATION : 0),
+                  owner, nullptr, dacl, nullptr);
+    if (withOwner) SwitchTakeOverPrivileges(FALSE);
+    if (folder != INVALID_HANDLE_VALUE) ::CloseHandle(folder);
+    return result == ERROR_SUCCESS;
+}
 
 TRUSTEE_KIND KindOf(PSID sid, PSID user) {
     if (!sid) return TRUSTEE_OTHER;
@@ -145,6 +186,23 @@ PSID EntrySid(ACE_HEADER* header) {
 }
 
 }  // namespace
+
+BOOL ProtectDirectoryA(const char* lpPathName) {
+    LocalBlock descriptor;
+    return ProtectedDescriptor(descriptor) && Apply(lpPathName, descriptor, false);
+}
+
+BOOL TakeOverDirectoryA(const char* lpPathName) {
+    LocalBlock descriptor;
+    return DescriptorOf(kMachineList, descriptor) && Apply(lpPathName, descriptor, true);
+}
+
+BOOL IsMachineAdministrator() {
+    // CheckTokenMembership of the Administrators group for the process's
+    // token, as shell32 documents it: LocalSystem's token holds that group
+    // too, and UAC's filtered token holds it for denying only.
+    return ::IsUserAnAdmin();
+}
 
 BOOL GetSecurityInfoOfHandle(HANDLE hFile, OBJECT_SECURITY* security) {
     static const auto get = Advapi32<decltype(&::GetSecurityInfo)>("GetSecurityInfo");

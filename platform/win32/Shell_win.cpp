@@ -140,4 +140,24 @@ HRESULT CoCreateInstance(const GUID& rclsid, DWORD dwClsContext, const GUID& rii
     return wrapped;
 }
 
+BOOL ShellExecuteRunAsA(const char* lpFile, const char* lpParameters, DWORD* lpExitCode) {
+    SHELLEXECUTEINFOA run{};
+    run.cbSize = sizeof run;
+    // The process to wait for; no box of the shell's own when it fails.
+    run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    run.lpVerb = "runas";
+    run.lpFile = lpFile;
+    run.lpParameters = lpParameters;
+    run.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExA(&run)) return FALSE;
+    ::DWORD code = 1;  // no process to ask: not known to have succeeded
+    if (run.hProcess) {
+        ::WaitForSingleObject(run.hProcess, INFINITE);
+        if (!::GetExitCodeProcess(run.hProcess, &code)) code = 1;
+        ::CloseHandle(run.hProcess);
+    }
+    if (lpExitCode) *lpExitCode = code;
+    return TRUE;
+}
+
 }  // namespace plat

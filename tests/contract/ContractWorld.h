@@ -53,6 +53,10 @@ std::string RefusedUrl();
 // Wine a Unix symbolic link, made in the prefix before the test runs); the
 // folder it leads to holds the file "inside", reading "inside".
 std::string PlantedFolderLink();
+// From now on the test's calls run as an elevated administrator, as every
+// process under Wine does.
+void RunAsMachineAdministrator();
+
 // A second name for an existing file (a hard link).
 bool MakeHardLink(const std::string& existing, const std::string& newName);
 

@@ -62,6 +62,7 @@ TEST_F(Registry, AKeyIsMadeWithItsParentsReadBackAndDeletedLeafFirst) {
 // Windows (and a 32-bit Wine prefix) has as its only one. Wine lets every
 // process write HKEY_LOCAL_MACHINE (all run as administrators).
 TEST_F(Registry, TheMachinesKeysAreReadThroughThe64BitView) {
+    RunAsMachineAdministrator();
     constexpr char kMachineKey[] = "Software\\tarnquill contract policy";
     RegKey key;
     ASSERT_EQ(ERROR_SUCCESS,

@@ -44,6 +44,39 @@ void ExpectTheUsersOwn(const std::string& path) {
     EXPECT_TRUE(usersEntry) << path;
 }
 
+// As the program judges the machine's folder: a trusted owner (Wine reads
+// back the current user, whatever was set) and nobody else may change it.
+void ExpectNobodyElseChanges(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << path;
+    OBJECT_SECURITY security{};
+    const BOOL read = GetSecurityInfoOfHandle(h, &security);
+    CloseHandle(h);
+    ASSERT_TRUE(read) << path;
+    EXPECT_NE(TRUSTEE_OTHER, security.owner) << path;
+    for (DWORD i = 0; i < security.entryCount; ++i) {
+        const ACCESS_ENTRY& e = security.entries[i];
+        if (e.who == TRUSTEE_OTHER && e.type == ACCESS_ALLOWED_ACE_TYPE) {
+            EXPECT_EQ(0u, e.mask & (FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | GENERIC_ALL)) << path;
+        }
+    }
+}
+
+TEST_F(Security, AnAdministratorMakesOrTakesOverTheMachinesFolder) {
+    RunAsMachineAdministrator();
+    EXPECT_TRUE(IsMachineAdministrator());
+    const std::string made = Scratch() + "\\machine";
+    ASSERT_TRUE(CreateProtectedDirectoryA(made.c_str()));
+    EXPECT_TRUE(TakeOverDirectoryA(made.c_str()));
+    const std::string plain = Scratch() + "\\plain";
+    ASSERT_TRUE(CreateDirectoryA(plain.c_str()));
+    EXPECT_TRUE(TakeOverDirectoryA(plain.c_str()));
+    EXPECT_FALSE(TakeOverDirectoryA((Scratch() + "\\missing").c_str()));
+    ExpectNobodyElseChanges(made);
+    ExpectNobodyElseChanges(plain);
+}
+
 TEST_F(Security, AProtectedFolderIsMadeOnceAndItAndItsFilesAreTheUsers) {
     const std::string folder = Scratch() + "\\protected";
     EXPECT_TRUE(CreateProtectedDirectoryA(folder.c_str()));

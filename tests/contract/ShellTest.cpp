@@ -117,8 +117,8 @@ using SpecialFolders = WorldTest;
 
 TEST_F(SpecialFolders, AreExistingFoldersWithoutATrailingBackslash) {
     std::map<int, std::string> folders;
-    for (int csidl : {CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU,
-                      CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+    for (int csidl : {CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY,
+                      CSIDL_COMMON_STARTMENU, CSIDL_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
         char path[MAX_PATH] = {};
         ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) << csidl;
         const std::string folder = folders[csidl] = path;
@@ -131,6 +131,15 @@ TEST_F(SpecialFolders, AreExistingFoldersWithoutATrailingBackslash) {
     char unknown[MAX_PATH] = {};
     EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, unknown, 0x7F, FALSE));  // no such folder id
     EXPECT_STRCASEEQ((folders[CSIDL_STARTMENU] + "\\Programs").c_str(), folders[CSIDL_PROGRAMS].c_str());
+}
+
+using Elevation = WorldTest;
+
+// Nothing to start: the shell fails before it asks anyone anything.
+TEST_F(Elevation, OfAMissingProgramFailsAndRunsNothing) {
+    DWORD code = 77;
+    EXPECT_FALSE(ShellExecuteRunAsA((Scratch() + "\\missing.exe").c_str(), "/uninstall", &code));
+    EXPECT_EQ(77u, code);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "tests/contract/ContractWorld.h"
 #include "tests/sim/SimInet.h"
 #include "tests/sim/SimKernel.h"
+#include "tests/sim/SimSecurity.h"
 #include "tests/sim/SimShell.h"
 #include "tests/sim/SimThreads.h"
 
@@ -31,6 +32,8 @@ std::string PlantedFolderLink() {
     EXPECT_TRUE(sim::MakeLink(link, target, true, sim::kSymlinkTag));
     return link;
 }
+
+void RunAsMachineAdministrator() { sim::SetCurrentUser(sim::Account::Administrators); }
 
 bool MakeHardLink(const std::string& existing, const std::string& newName) { return sim::HardLink(existing, newName); }
 

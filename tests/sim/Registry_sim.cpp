@@ -9,6 +9,7 @@
 #include "tests/sim/SimFaults.h"
 #include "tests/sim/SimInternal.h"
 #include "tests/sim/SimRegistry.h"
+#include "tests/sim/SimSecurity.h"
 #include "tests/sim/SimWorld.h"
 
 #include <cstring>
@@ -89,6 +90,13 @@ bool HasSubKeys(const std::string& path) {
     return it != State().keys.end() && it->first.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The machine's keys are changed only by an elevated administrator or SYSTEM.
+bool Refused(const std::string& path) {
+    const bool machine = path.compare(0, kMachine.size(), kMachine) == 0;
+    return State().protectedKeys.count(path) ||
+           (machine && CurrentUser() != Account::Administrators && CurrentUser() != Account::System);
+}
+
 const Value* Find(const std::string& subKey, const std::string& name) {
     auto key = State().keys.find(KeyPath(subKey));
     if (key == State().keys.end()) return nullptr;
@@ -146,6 +154,15 @@ void PutMachineValue(const std::string& subKey, const std::string& name, plat::D
     Put(kMachine + "\\" + KeyPath(subKey), name, Value{type, bytes});
 }
 
+std::optional<std::string> MachineRegistryString(const std::string& subKey, const std::string& name) {
+    detail::KernelLock lock;
+    auto key = State().keys.find(kMachine + "\\" + KeyPath(subKey));
+    if (key == State().keys.end()) return std::nullopt;
+    auto value = key->second.find(detail::Key(name));
+    if (value == key->second.end() || value->second.type != plat::REG_SZ) return std::nullopt;
+    return std::string(value->second.bytes.c_str());
+}
+
 void ProtectRegistryKey(const std::string& subKey) {
     detail::KernelLock lock;
     State().protectedKeys.insert(KeyPath(subKey));
@@ -167,8 +184,7 @@ LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired, HKEY* ph
     if (sim::TakeFault(sim::Op::RegCreateKey)) return ERROR_ACCESS_DENIED;
     std::string path;
     if (!phkResult || !sim::Resolve(hKey, lpSubKey, &path, samDesired) || path.empty()) return ERROR_FILE_NOT_FOUND;
-    if (!State().keys.count(path) && State().protectedKeys.count(path.substr(0, path.rfind('\\'))))
-        return ERROR_ACCESS_DENIED;
+    if (!State().keys.count(path) && sim::Refused(path.substr(0, path.rfind('\\')))) return ERROR_ACCESS_DENIED;
     // Every missing level is made, as Windows does.
     for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
         State().keys[path.substr(0, at)];
@@ -191,7 +207,7 @@ LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD dwType, const BYTE
     if (sim::TakeFault(sim::Op::RegSetValue)) return ERROR_ACCESS_DENIED;
     const std::string* path = sim::KeyOf(hKey);
     if (!path) return ERROR_FILE_NOT_FOUND;
-    if (State().protectedKeys.count(*path)) return ERROR_ACCESS_DENIED;
+    if (sim::Refused(*path)) return ERROR_ACCESS_DENIED;
     auto key = State().keys.find(*path);
     if (key == State().keys.end()) return ERROR_FILE_NOT_FOUND;  // deleted meanwhile
     key->second[sim::detail::Key(lpValueName ? lpValueName : "")] =
@@ -223,7 +239,7 @@ LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
     if (sim::TakeFault(sim::Op::RegDeleteKey)) return ERROR_ACCESS_DENIED;
     std::string path;
     if (!sim::Resolve(hKey, lpSubKey, &path) || !State().keys.count(path)) return ERROR_FILE_NOT_FOUND;
-    if (State().protectedKeys.count(path) || sim::HasSubKeys(path)) return ERROR_ACCESS_DENIED;
+    if (sim::Refused(path) || sim::HasSubKeys(path)) return ERROR_ACCESS_DENIED;
     State().keys.erase(path);
     return ERROR_SUCCESS;
 }

@@ -25,6 +25,34 @@ BOOL CreateProtectedDirectoryA(const char* lpPathName) {
     return TRUE;
 }
 
+namespace {
+
+bool MayChangeMachine() {
+    return sim::CurrentUser() == sim::Account::System || sim::CurrentUser() == sim::Account::Administrators;
+}
+
+std::vector<sim::AccessEntry> MachineList() {
+    using sim::Account;
+    return {sim::Everywhere(Account::System, sim::kFullControl),
+            sim::Everywhere(Account::Administrators, sim::kFullControl),
+            sim::Everywhere(Account::Users, sim::kReadExecute)};
+}
+
+}  // namespace
+
+BOOL TakeOverDirectoryA(const char* lpPathName) {
+    KernelLock lock;
+    if (sim::TakeFault(sim::Op::TakeOverDirectory) || !lpPathName) return FALSE;
+    // The object at the name, a link included: nothing it leads to.
+    Node* node = Lookup(lpPathName);
+    if (!node || !MayChangeMachine()) return FALSE;
+    node->owner = sim::Account::Administrators;
+    SetList(node, MachineList(), true);
+    return TRUE;
+}
+
+BOOL IsMachineAdministrator() { return MayChangeMachine(); }
+
 BOOL ProtectDirectoryA(const char* lpPathName) {
     KernelLock lock;
     if (sim::TakeFault(sim::Op::ProtectDirectory) || !lpPathName) return FALSE;

@@ -27,6 +27,8 @@ struct ShellState {
     int comDepth = 0;
     int liveObjects = 0;
     std::vector<LinkSave> saves;
+    std::optional<std::optional<plat::DWORD>> elevation;
+    std::vector<ElevatedStart> prompts;
 };
 
 ShellState& State() {
@@ -152,6 +154,7 @@ void ResetShell() {
         {plat::CSIDL_COMMON_APPDATA, "C:\\ProgramData"},
         {plat::CSIDL_LOCAL_APPDATA, "C:\\Users\\user\\AppData\\Local"},
         {plat::CSIDL_DESKTOPDIRECTORY, "C:\\Users\\user\\Desktop"},
+        {plat::CSIDL_COMMON_DESKTOPDIRECTORY, "C:\\Users\\Public\\Desktop"},
         {plat::CSIDL_COMMON_STARTMENU, common},
         {plat::CSIDL_COMMON_PROGRAMS, common + "\\Programs"},
         {plat::CSIDL_STARTMENU, user},
@@ -159,6 +162,9 @@ void ResetShell() {
     };
     for (const auto& folder : s.folders) MakeFolder(folder.second);
 }
+
+void AnswerElevation(std::optional<plat::DWORD> exitCode) { State().elevation = exitCode; }
+std::vector<ElevatedStart> ElevationPrompts() { return State().prompts; }
 
 void SetSpecialFolder(int csidl, const std::string& path) { State().folders[csidl] = path; }
 
@@ -196,6 +202,22 @@ BOOL SHGetSpecialFolderPathA(HWND hwndOwner, char* lpszPath, int csidl, BOOL fCr
     const std::string path = sim::SpecialFolder(csidl);
     if (path.empty() || path.size() >= MAX_PATH) return FALSE;
     std::memcpy(lpszPath, path.c_str(), path.size() + 1);
+    return TRUE;
+}
+
+BOOL ShellExecuteRunAsA(const char* lpFile, const char* lpParameters, DWORD* lpExitCode) {
+    sim::detail::KernelLock lock;
+    // No such program: the shell fails before anything is asked.
+    if (!lpFile || !sim::detail::Lookup(lpFile)) return FALSE;
+    sim::ShellState& s = sim::State();
+    s.prompts.push_back({lpFile, lpParameters ? lpParameters : ""});
+    if (!s.elevation) {
+        ADD_FAILURE() << "an elevation prompt the test did not expect";
+        return FALSE;
+    }
+    const std::optional<DWORD> answer = *s.elevation;
+    if (!answer) return FALSE;
+    if (lpExitCode) *lpExitCode = *answer;
     return TRUE;
 }
 

@@ -24,6 +24,7 @@ enum class Op : int {
     FlushFileBuffers,
     CreateProtectedDirectory,  // the security calls (platform/Security.h)
     ProtectDirectory,
+    TakeOverDirectory,
     GetSecurityInfo,
     CreateProcess,
     WaitForMultipleObjects,  // fails with WAIT_FAILED

@@ -23,6 +23,8 @@ void SetWow64(bool wow64);
 // A value under HKEY_LOCAL_MACHINE as Group Policy or an administrator's
 // 64-bit tool writes it: in the 64-bit view, its missing keys made.
 void PutMachineValue(const std::string& subKey, const std::string& name, plat::DWORD type, const std::string& bytes);
+// A REG_SZ under HKEY_LOCAL_MACHINE, as a 32-bit Windows holds it (one view).
+std::optional<std::string> MachineRegistryString(const std::string& subKey, const std::string& name);
 // Key handles still open.
 int OpenRegistryKeyCount();
 

@@ -15,7 +15,8 @@
 namespace sim {
 
 // ------------------------------------------------------- special folders
-// Defaults: CSIDL_COMMON_APPDATA "C:\ProgramData", CSIDL_LOCAL_APPDATA
+// Defaults: CSIDL_COMMON_APPDATA "C:\ProgramData", CSIDL_COMMON_DESKTOPDIRECTORY
+// "C:\Users\Public\Desktop", CSIDL_LOCAL_APPDATA
 // "C:\Users\user\AppData\Local", CSIDL_DESKTOPDIRECTORY
 // "C:\Users\user\Desktop", CSIDL_COMMON_STARTMENU
 // "C:\ProgramData\Microsoft\Windows\Start Menu" (CSIDL_COMMON_PROGRAMS its
@@ -66,5 +67,17 @@ struct LinkFile {
     std::string arguments;
 };
 std::optional<LinkFile> ReadLink(const std::string& path);
+
+// ------------------------------------------------------------ elevation
+// How the user answers the next elevation prompts (ShellExecuteRunAsA):
+// the elevated program's exit code, or nothing for a refusal. Unset: the
+// test did not expect a prompt, which fails it.
+void AnswerElevation(std::optional<plat::DWORD> exitCode);
+struct ElevatedStart {
+    std::string file;
+    std::string parameters;
+};
+// Every prompt shown, in order, whatever the answer.
+std::vector<ElevatedStart> ElevationPrompts();
 
 }  // namespace sim

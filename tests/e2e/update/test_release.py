@@ -2,11 +2,14 @@
 what it writes, signed for updates and for Windows, and what it refuses to
 publish. No Wine needed."""
 
+import hashlib
 import os
 import shutil
 import subprocess
 import tempfile
 import unittest
+
+import yaml
 
 from tests.harness.signing import REPO, SIGNING_KEY, STRANGER_KEY, TestCA
 
@@ -76,6 +79,51 @@ class ReleaseStep(unittest.TestCase):
         self.assertIn("Message digest algorithm  : SHA256", report)
         self.assertIn("Text description: Veltrano tarnquill", report)
         self.assertIn("URL description: http://www.veltrano.example/", report)
+
+    def test_winget_manifests_name_the_published_bytes_at_a_release_address(self):
+        url = "https://downloads.veltrano.example/tarnquill/5.0.0.1/tarnquill.exe"
+        r = self.release("--test-release", "--authenticode", self.pfx, "--winget-url", url, self.exe, SIGNING_KEY,
+                         self.out, password="TEST-ONLY pass")
+        self.assertEqual(0, r.returncode, r.stderr)
+        folder = os.path.join(self.out, "winget")
+        self.assertEqual(["Veltrano.tarnquill.installer.yaml", "Veltrano.tarnquill.locale.zh-CN.yaml",
+                          "Veltrano.tarnquill.yaml"], sorted(os.listdir(folder)))
+        manifests = {}
+        for name in os.listdir(folder):
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                manifest = yaml.safe_load(f)
+            self.assertEqual("Veltrano.tarnquill", manifest["PackageIdentifier"])
+            self.assertEqual("5.0.0.1", manifest["PackageVersion"])
+            self.assertEqual("1.6.0", manifest["ManifestVersion"])
+            manifests[manifest["ManifestType"]] = manifest
+        self.assertEqual("zh-CN", manifests["version"]["DefaultLocale"])
+        locale = manifests["defaultLocale"]
+        for field in ("PackageLocale", "Publisher", "PackageName", "License", "ShortDescription"):
+            self.assertTrue(locale.get(field), field)
+        installer = manifests["installer"]
+        with open(os.path.join(self.out, "tarnquill.exe"), "rb") as f:
+            published = hashlib.sha256(f.read()).hexdigest().upper()
+        self.assertEqual([{"Architecture": "x86", "InstallerUrl": url, "InstallerSha256": published}],
+                         installer["Installers"])
+        self.assertEqual(("exe", "machine", "elevationRequired"),
+                         (installer["InstallerType"], installer["Scope"], installer["ElevationRequirement"]))
+        self.assertEqual({"Silent": "/install /quiet", "SilentWithProgress": "/install /quiet"},
+                         installer["InstallerSwitches"])
+        self.assertEqual({10: "contactSupport", 11: "diskFull", 12: "installInProgress", 13: "contactSupport"},
+                         {c["InstallerReturnCode"]: c["ReturnResponse"] for c in installer["ExpectedReturnCodes"]})
+        self.assertEqual([{"DisplayName": "Veltrano", "Publisher": "Veltrano", "DisplayVersion": "5.0.0.1"}],
+                         installer["AppsAndFeaturesEntries"])
+
+    def test_a_winget_address_that_does_not_name_the_release_is_refused(self):
+        for url in ("http://www.veltrano.example/tarnquill/update/tarnquill.exe",
+                    "http://www.veltrano.example/tarnquill/update/tarnquill.exe?v=5.0.0.1",
+                    "https://downloads.veltrano.example/5.0.0.10/tarnquill.exe",
+                    "ftp://downloads.veltrano.example/5.0.0.1/tarnquill.exe"):
+            with self.subTest(url):
+                r = self.release("--test-release", "--winget-url", url, self.exe, SIGNING_KEY, self.out)
+                self.assertNotEqual(0, r.returncode)
+                self.assertIn("does not name version 5.0.0.1", r.stderr)
+                self.assertFalse(os.path.exists(self.out))
 
     def test_refusals_write_nothing(self):
         stranger = self.ca.pfx("no-code-signing", usage="none", password="")

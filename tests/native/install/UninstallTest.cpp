@@ -238,29 +238,35 @@ TEST_F(EntryTest, TheInstalledCopyWritesItWhenMissingOrOfAnotherVersionOnly) {
     EXPECT_EQ(writes, sim::CallCount(sim::Op::RegSetValue));
 }
 
-TEST(Switches, UninstallOrUpdateAndQuietAfterTheProgramsPathAnythingElseIgnored) {
+TEST(Switches, UninstallUpdateOrInstallAndQuietAfterTheProgramsPathAnythingElseIgnored) {
     struct Case {
         const char* line;
-        bool uninstall, quiet, update;
+        bool uninstall, quiet, update, install;
     } cases[] = {
-        {"\"C:\\a b\\tarnquill.exe\" /uninstall", true, false, false},
-        {"\"C:\\a b\\tarnquill.exe\" /UNINSTALL  /Quiet", true, true, false},
-        {"C:\\tarnquill.exe /quiet /uninstall", true, true, false},
-        {"\"C:\\x /uninstall\\tarnquill.exe\"", false, false, false},  // inside the path
-        {"\"C:\\tarnquill.exe\" /quiet", false, false, false},
-        {"\"C:\\tarnquill.exe\" /uninstallx file.txt", false, false, false},
-        {"\"C:\\tarnquill.exe", false, false, false},
-        {"", false, false, false},
-        {"\"C:\\tarnquill.exe\" /update /quiet", false, false, true},
-        {"C:\\tarnquill.exe /QUIET\t/Update", false, false, true},
-        {"\"C:\\tarnquill.exe\" /update", false, false, false},  // the window, as before
-        {"\"C:\\tarnquill.exe\" /update /quiet /uninstall", true, true, false},
+        {"\"C:\\a b\\tarnquill.exe\" /uninstall", true, false, false, false},
+        {"\"C:\\a b\\tarnquill.exe\" /UNINSTALL  /Quiet", true, true, false, false},
+        {"C:\\tarnquill.exe /quiet /uninstall", true, true, false, false},
+        {"\"C:\\x /uninstall\\tarnquill.exe\"", false, false, false, false},  // inside the path
+        {"\"C:\\tarnquill.exe\" /quiet", false, false, false, false},
+        {"\"C:\\tarnquill.exe\" /uninstallx file.txt", false, false, false, false},
+        {"\"C:\\tarnquill.exe", false, false, false, false},
+        {"", false, false, false, false},
+        {"\"C:\\tarnquill.exe\" /update /quiet", false, false, true, false},
+        {"C:\\tarnquill.exe /QUIET\t/Update", false, false, true, false},
+        {"\"C:\\tarnquill.exe\" /update", false, false, false, false},  // the window, as before
+        {"\"C:\\tarnquill.exe\" /update /quiet /uninstall", true, true, false, false},
+        {"\"C:\\tarnquill.exe\" /install /quiet", false, false, false, true},
+        {"tarnquill.exe /QUIET /Install", false, false, false, true},
+        {"\"C:\\tarnquill.exe\" /install", false, false, false, false},  // the window, as before
+        {"\"C:\\tarnquill.exe\" /install /quiet /uninstall", true, true, false, false},
+        {"\"C:\\tarnquill.exe\" /install /update /quiet", false, false, true, false},
     };
     for (const Case& c : cases) {
         const ProgramSwitches s = ParseSwitches(c.line);
         EXPECT_EQ(c.uninstall, s.uninstall) << c.line;
         EXPECT_EQ(c.quiet, s.quiet) << c.line;
         EXPECT_EQ(c.update, s.update) << c.line;
+        EXPECT_EQ(c.install, s.install) << c.line;
     }
 }
 
