@@ -5,6 +5,7 @@
 #include "SupportLogFile.h"
 
 #include "base/ProgramPaths.h"
+#include "install/QuietInstall.h"
 #include "install/Uninstall.h"
 #include "platform/Kernel.h"
 #include "tests/sim/SimRegistry.h"
@@ -76,6 +77,23 @@ TEST_F(InstallLog, AStartSaysWhichFolderItUsesAndWhyNotTheOther) {
         Step();
         EXPECT_NE(std::string::npos, ReadLog().find(" start " + kDownloaded + row.decision + "\r\n")) << ReadLog();
         EXPECT_TRUE(Relaunched(row.installed));
+    }
+}
+
+TEST_F(InstallLog, AQuietInstallationSaysForWhomWhatItFoundAndHowItEnded) {
+    for (const bool administrator : {false, true}) {
+        TearDown();
+        SetUp();
+        sim::SetCurrentUser(administrator ? sim::Account::Administrators : sim::Account::UserA);
+        RunFrom(kDownloaded, kImage, "\"" + kDownloaded + "\" /install /quiet");
+        NoUpdates gate;
+        EXPECT_EQ(kInstallDone, RunQuietInstall(gate));
+        sim::SetCurrentUser(sim::Account::UserA);
+        EXPECT_NE(std::string::npos, ReadLog().find(administrator ? " machine folder C:\\ProgramData\\Veltrano\\: ok\r\n"
+                                                                  : kMachine + "ok" + kOwn + "ok: install, machine copy\r\n"))
+            << ReadLog();
+        EXPECT_NE(std::string::npos, ReadLog().find(std::string(" /install /quiet for ") +
+                                                    (administrator ? "every user" : "this user") + ": exit code 0\r\n"));
     }
 }
 
