@@ -6,6 +6,10 @@ set(CMAKE_SYSTEM_PROCESSOR ${TQ_MINGW_PROCESSOR})
 set(CMAKE_C_COMPILER ${_tq_triple}-gcc)
 set(CMAKE_CXX_COMPILER ${_tq_triple}-g++)
 set(CMAKE_RC_COMPILER ${_tq_triple}-windres)
+# The release libraries hold GCC's intermediate code (link-time
+# optimisation): GCC's archiver and index maker read its symbols.
+set(CMAKE_AR ${_tq_triple}-gcc-ar)
+set(CMAKE_RANLIB ${_tq_triple}-gcc-ranlib)
 set(CMAKE_FIND_ROOT_PATH /usr/${_tq_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
