@@ -30,21 +30,19 @@ bool WordIs(const char* word, std::size_t length, const char* expected) {
 ProgramSwitches ParseSwitches(const char* commandLine) {
     ProgramSwitches switches;
     if (!commandLine) return switches;
-    bool quiet = false;
-    bool update = false;
-    bool install = false;
+    static const char* const kWords[] = {"/uninstall", "/quiet", "/update", "/install"};
+    unsigned seen = 0;  // a bit per word
     for (const char* p = SkipProgramPath(commandLine); *p;) {
         while (IsSpace(*p)) ++p;
         const char* word = p;
         while (*p && !IsSpace(*p)) ++p;
-        const std::size_t length = static_cast<std::size_t>(p - word);
-        if (WordIs(word, length, "/uninstall")) switches.uninstall = true;
-        if (WordIs(word, length, "/quiet")) quiet = true;
-        if (WordIs(word, length, "/update")) update = true;
-        if (WordIs(word, length, "/install")) install = true;
+        for (unsigned i = 0; i < 4; ++i)
+            if (WordIs(word, static_cast<std::size_t>(p - word), kWords[i])) seen |= 1u << i;
     }
+    const bool quiet = seen & 2u;
+    switches.uninstall = seen & 1u;
     switches.quiet = switches.uninstall && quiet;
-    switches.update = !switches.uninstall && update && quiet;
-    switches.install = !switches.uninstall && !update && install && quiet;
+    switches.update = !switches.uninstall && (seen & 4u) && quiet;
+    switches.install = !switches.uninstall && !(seen & 4u) && (seen & 8u) && quiet;
     return switches;
 }

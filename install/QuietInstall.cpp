@@ -38,8 +38,10 @@ int Place(InstalledCopy& copy, const CString& running, UpdateGate& updates) {
     return kInstallWriteFailed;
 }
 
-bool NewerInstalled(const CString& ownVersion, const CString& installed) {
-    return !installed.IsEmpty() && CompareVersions(ownVersion, installed) == kVersionOlder;
+// How the running version compares with an installed one: newer when
+// there is none (or it has no version), so it is installed.
+int AgainstInstalled(const CString& ownVersion, const CString& installed) {
+    return installed.IsEmpty() ? kVersionNewer : CompareVersions(ownVersion, installed);
 }
 
 // For every user: the machine's folder only (never a copy in SYSTEM's or
@@ -49,7 +51,6 @@ bool NewerInstalled(const CString& ownVersion, const CString& installed) {
 // shows one line.
 int InstallForEveryone(InstalledCopy& machine, const CString& running, const CString& ownVersion,
                        UpdateGate& updates) {
-    if (machine.folder.IsEmpty()) return kInstallFolderUnusable;
     const Trust folder = PrepareMachineFolder(machine.folder, machine.heldFolder);
     LogEvent("machine folder %s: %s", machine.folder.c_str(), TrustName(folder));
     if (folder != Trust::Ok) return kInstallFolderUnusable;
@@ -60,8 +61,9 @@ int InstallForEveryone(InstalledCopy& machine, const CString& running, const CSt
     const CString installed = !machine.heldTarget.Exists() ? CString()
                               : runsFromIt                  ? version
                                                             : GetInstalledVersionOf(machine.target);
-    if (NewerInstalled(ownVersion, installed)) return kInstallDone;
-    if (!runsFromIt && ShouldInstall(ownVersion, installed)) {
+    const int compared = AgainstInstalled(ownVersion, installed);
+    if (compared == kVersionOlder) return kInstallDone;  // kept, nothing changed
+    if (!runsFromIt && compared == kVersionNewer) {
         const int placed = Place(machine, running, updates);
         if (placed != kInstallDone) return placed;
     }
@@ -80,15 +82,14 @@ int InstallForThisUser(InstalledCopy& machine, const CString& running, const CSt
     // running from one of the folders never installs its image.
     if (plan.copy == Copy::None || plan.action == StartAction::RunHere) return kInstallFolderUnusable;
     InstalledCopy& chosen = plan.copy == Copy::Machine ? machine : own;
-    if (NewerInstalled(ownVersion, chosen.facts.version)) return kInstallDone;
+    if (AgainstInstalled(ownVersion, chosen.facts.version) == kVersionOlder) return kInstallDone;
     if (plan.action == StartAction::Install) {
         const int placed = Place(chosen, running, updates);
         if (placed != kInstallDone) return placed;
     }
     // The offer is made only while there is no marker: an administrator's
     // installation for everyone has one, and its own entry.
-    if (!FileExists(ShortcutMarkerIn(chosen.folder)))
-        WriteShortcuts(nullptr, chosen.folder, plan.copy == Copy::Machine ? LinkSet::UserAndAllUsers : LinkSet::User);
+    OfferShortcuts(nullptr, chosen.folder, plan.copy == Copy::Machine, false);
     if (!(plan.copy == Copy::Machine && MachineEntryExists()))
         KeepUninstallEntry(chosen.folder, GetInstalledVersionOf(chosen.target));
     return kInstallDone;

@@ -81,9 +81,9 @@ void WriteProgramsRow(plat::HWND hWnd, int csidl, const CString& target, const c
 // The rows after the marker, in their order.
 void WriteRows(plat::HWND hWnd, const CString& target, LinkSet links, const char* leadingInto) {
     if (links == LinkSet::AllUsers) {
-        // A new link, of no older version's making: the full target.
-        const CString desktop = SpecialFolder(hWnd, plat::CSIDL_COMMON_DESKTOPDIRECTORY);
-        if (!desktop.IsEmpty()) WriteLink(target, DesktopLinkIn(desktop));
+        // A new link, of no older version's making: the full target, like
+        // a start menu's (the same name in the folder).
+        WriteStartMenuRow(hWnd, plat::CSIDL_COMMON_DESKTOPDIRECTORY, target, nullptr);
     } else if (!leadingInto ||
                Writes(DesktopLinkIn(SpecialFolder(nullptr, plat::CSIDL_DESKTOPDIRECTORY)), leadingInto)) {
         CreateDesktopShortcut(target);
@@ -110,9 +110,9 @@ void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder) {
     WriteRows(nullptr, ownTarget, LinkSet::User, machineFolder);
 }
 
-void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers) {
+void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers, bool ask) {
     if (MarkerExists(ShortcutMarkerIn(installFolder))) return;
-    if (plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
+    if (ask && plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
                             plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
         return;
     WriteShortcuts(hWnd, installFolder, allUsers ? LinkSet::UserAndAllUsers : LinkSet::User);

@@ -2,12 +2,13 @@
 #pragma once
 #include "platform/WinTypes.h"
 
-// Asks once (until the marker exists) and writes the marker and the links,
+// Asks once (until the marker exists; with ask false, the answer is Yes
+// without a question) and writes the marker and the links,
 // each to the installed program whatever the running file is called (a
 // browser saves a second download as "tarnquill (1).exe"): the user's three
 // (desktop, start menu, programs) and, for the machine's copy (allUsers),
 // the two of all users.
-void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers);
+void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers, bool ask = true);
 // Whose links an installation writes.
 enum class LinkSet {
     User,             // the user's own copy: the user's three
@@ -15,7 +16,7 @@ enum class LinkSet {
     AllUsers,         // installed for every user by an administrator: all users' three (the
                       // common desktop too), none of the installing account's
 };
-// The marker and the links, without asking (the offer's Yes).
+// The marker and the links, without asking, marker or not.
 void WriteShortcuts(plat::HWND hWnd, const char* installFolder, LinkSet links);
 // The user's own links at the program's names that lead into
 // machineFolder, written again to lead to ownTarget.

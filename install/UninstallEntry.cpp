@@ -42,6 +42,11 @@ CString EntryText(const char* name) {
     return CString(text);
 }
 
+// Whether the user's entry lists the copy in that folder.
+bool EntryNames(const CString& installFolder) {
+    return SamePath(EntryText("InstallLocation"), FolderName(installFolder));
+}
+
 // The installed executable's size, 0 when it cannot be read.
 DWORD FileSizeOf(const char* path) {
     FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
@@ -76,10 +81,8 @@ bool WriteUninstallEntry(const CString& installFolder, const CString& version, D
 void KeepUninstallEntry(const CString& installFolder, const CString& version) {
     // The entry names the copy this user uses: the machine's, or their own
     // once the machine's is not theirs to trust.
-    if (version.IsEmpty() || (EntryText("DisplayVersion") == version &&
-                              SamePath(EntryText("InstallLocation"), FolderName(installFolder))))
-        return;
-    WriteUninstallEntry(installFolder, version, FileSizeOf(InstallTargetIn(installFolder)));
+    if (version.IsEmpty() || (EntryText("DisplayVersion") == version && EntryNames(installFolder))) return;
+    WriteUninstallEntry(installFolder, version, 0);
 }
 
 bool RemoveUninstallEntry(bool machine) {
@@ -97,5 +100,5 @@ bool MachineEntryExists() {
 }
 
 void RemoveUserEntryFor(const CString& installFolder) {
-    if (SamePath(EntryText("InstallLocation"), FolderName(installFolder))) RemoveUninstallEntry();
+    if (EntryNames(installFolder)) RemoveUninstallEntry();
 }

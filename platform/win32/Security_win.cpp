@@ -119,11 +119,11 @@ bool SwitchTakeOverPrivileges(BOOL on) {
     return switched;
 }
 
-// The descriptor's list (and owner) given to the object at the name itself,
-// through a handle on it: a link there is not followed, so whatever it
-// leads to is never changed. Applying the list also passes it to everything
-// inside that inherits.
-bool Apply(const char* path, const LocalBlock& descriptor, bool withOwner) {
+// The descriptor's list (and owner, when it names one) given to the object
+// at the name itself, through a handle on it: a link there is not followed,
+// so whatever it leads to is never changed. Applying the list also passes
+// it to everything inside that inherits.
+bool Apply(const char* path, const LocalBlock& descriptor) {
     static const auto ownerOf = Advapi32<decltype(&::GetSecurityDescriptorOwner)>("GetSecurityDescriptorOwner");
     static const auto daclOf = Advapi32<decltype(&::GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
     static const auto set = Advapi32<decltype(&::SetSecurityInfo)>("SetSecurityInfo");
@@ -131,10 +131,10 @@ bool Apply(const char* path, const LocalBlock& descriptor, bool withOwner) {
     PACL dacl = nullptr;
     BOOL present = FALSE, defaulted = FALSE;
     if (!ownerOf || !daclOf || !set || !daclOf(descriptor.Get(), &present, &dacl, &defaulted) || !present ||
-        (withOwner && !ownerOf(descriptor.Get(), &owner, &defaulted)))
+        !ownerOf(descriptor.Get(), &owner, &defaulted))
         return false;
-    if (withOwner) SwitchTakeOverPrivileges(TRUE);
-    HANDLE folder = ::CreateFileA(path, READ_CONTROL | WRITE_DAC | (withOwner ? WRITE_OWNER : 0),
+    if (owner) SwitchTakeOverPrivileges(TRUE);
+    HANDLE folder = ::CreateFileA(path, READ_CONTROL | WRITE_DAC | (owner ? WRITE_OWNER : 0),
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     // A group of the token may be named the owner; another account needs
@@ -144,9 +144,9 @@ bool Apply(const char* path, const LocalBlock& descriptor, bool withOwner) {
             ? ERROR_ACCESS_DENIED
             : set(folder, SE_FILE_OBJECT,
                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION |
-                      (withOwner ? OWNER_SECURITY_INFORMATION : 0),
+                      (owner ? OWNER_SECURITY_INFORMATION : 0),
                   owner, nullptr, dacl, nullptr);
-    if (withOwner) SwitchTakeOverPrivileges(FALSE);
+    if (owner) SwitchTakeOverPrivileges(FALSE);
     if (folder != INVALID_HANDLE_VALUE) ::CloseHandle(folder);
     return result == ERROR_SUCCESS;
 }
@@ -189,12 +189,12 @@ PSID EntrySid(ACE_HEADER* header) {
 
 BOOL ProtectDirectoryA(const char* lpPathName) {
     LocalBlock descriptor;
-    return ProtectedDescriptor(descriptor) && Apply(lpPathName, descriptor, false);
+    return ProtectedDescriptor(descriptor) && Apply(lpPathName, descriptor);
 }
 
 BOOL TakeOverDirectoryA(const char* lpPathName) {
     LocalBlock descriptor;
-    return DescriptorOf(kMachineList, descriptor) && Apply(lpPathName, descriptor, true);
+    return DescriptorOf(kMachineList, descriptor) && Apply(lpPathName, descriptor);
 }
 
 BOOL IsMachineAdministrator() {
