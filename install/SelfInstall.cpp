@@ -56,6 +56,11 @@ void Install(plat::HWND hWnd, const CString& installFolder, const CString& insta
     plat::SendMessageA(hWnd, plat::WM_CLOSE, 0, 0);
 }
 
+void ReleaseHolds(InstalledCopy& copy) {
+    copy.heldTarget.Release();
+    copy.heldFolder.Release();
+}
+
 }  // namespace
 
 void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
@@ -95,6 +100,17 @@ void RunSelfInstallStep(plat::HWND hWnd, const CString& ownVersion,
     case StartAction::Offer:
         break;
     }
+    // The question may stay open for as long as the user likes, so nothing
+    // is held while it is: another copy's update can still swap the
+    // executable. What the links are to lead to is judged again after a Yes.
+    const CString folder = chosen.folder;
+    const LinkSet links = plan.copy == Copy::Machine ? LinkSet::UserAndAllUsers : LinkSet::User;
+    ReleaseHolds(machine);
+    ReleaseHolds(own);
+    if (!AskForShortcuts(folder)) return;
+    HeldObject heldFolder;
+    if (PrepareInstallFolder(folder, heldFolder) != Trust::Ok) return;
+    const HeldObject target = HeldObject::Open(InstallTargetIn(folder));
     // All users' links only to the machine's copy: the own copy is this user's.
-    OfferShortcuts(hWnd, chosen.folder, plan.copy == Copy::Machine);
+    if (target.Trusted()) WriteShortcuts(hWnd, folder, links);
 }

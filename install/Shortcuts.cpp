@@ -110,11 +110,14 @@ void LeadLinksToOwnCopy(const char* ownTarget, const char* machineFolder) {
     WriteRows(nullptr, ownTarget, LinkSet::User, machineFolder);
 }
 
+bool AskForShortcuts(const char* installFolder) {
+    return !MarkerExists(ShortcutMarkerIn(installFolder)) &&
+           plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
+                               plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDNO;
+}
+
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers, bool ask) {
-    if (MarkerExists(ShortcutMarkerIn(installFolder))) return;
-    if (ask && plat::AfxMessageBox("为了方便你以后继续使用，是否添加一个快捷方式Veltrano到你的桌面和程序？",
-                            plat::MB_YESNO | plat::MB_ICONQUESTION) == plat::IDNO)
-        return;
+    if (ask ? !AskForShortcuts(installFolder) : MarkerExists(ShortcutMarkerIn(installFolder))) return;
     WriteShortcuts(hWnd, installFolder, allUsers ? LinkSet::UserAndAllUsers : LinkSet::User);
 }
 

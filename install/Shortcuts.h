@@ -9,6 +9,8 @@
 // (desktop, start menu, programs) and, for the machine's copy (allUsers),
 // the two of all users.
 void OfferShortcuts(plat::HWND hWnd, const char* installFolder, bool allUsers, bool ask = true);
+// The question alone: true when the marker is missing and the answer is Yes.
+bool AskForShortcuts(const char* installFolder);
 // Whose links an installation writes.
 enum class LinkSet {
     User,             // the user's own copy: the user's three

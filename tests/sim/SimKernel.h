@@ -142,6 +142,9 @@ struct MessageBoxCall {
 };
 // Scripts the answer of the next message box (first queued, first used).
 void QueueAnswer(int answer);
+// Runs while the next box is open, before its answer: what another process
+// or the user does meanwhile.
+void WhileNextBoxIsOpen(std::function<void()> action);
 // Answers still queued.
 int PendingAnswers();
 // Every box shown since Reset, answered or not.

@@ -15,6 +15,7 @@ namespace {
 
 struct BoxState {
     std::deque<int> answers;
+    std::function<void()> whileOpen;
     std::vector<MessageBoxCall> shown;
     std::vector<MessageBoxCall> unexpected;
     plat::HWND active = nullptr;
@@ -29,6 +30,11 @@ BoxState& State() {
 int Show(const MessageBoxCall& call) {
     auto& st = State();
     st.shown.push_back(call);
+    if (st.whileOpen) {
+        const std::function<void()> action = std::move(st.whileOpen);
+        st.whileOpen = nullptr;
+        action();
+    }
     if (st.answers.empty()) {
         st.unexpected.push_back(call);
         ADD_FAILURE() << "unexpected message box: caption \"" << call.caption << "\", text \""
@@ -47,6 +53,7 @@ void ResetMessageBoxes() { State() = BoxState{}; }
 }  // namespace detail
 
 void QueueAnswer(int answer) { detail::State().answers.push_back(answer); }
+void WhileNextBoxIsOpen(std::function<void()> action) { detail::State().whileOpen = std::move(action); }
 int PendingAnswers() { return static_cast<int>(detail::State().answers.size()); }
 std::vector<MessageBoxCall> MessageBoxes() { return detail::State().shown; }
 std::vector<MessageBoxCall> UnexpectedMessageBoxes() { return detail::State().unexpected; }

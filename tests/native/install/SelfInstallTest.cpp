@@ -2,6 +2,8 @@
 // is started, and that an incomplete executable is never installed.
 #include "InstallFixture.h"
 
+#include "platform/Kernel.h"
+
 #include "tests/sim/SimFaults.h"
 
 namespace installtest {
@@ -152,6 +154,23 @@ TEST_F(InstallTest, InstalledCopyStartedWithoutQuotesGoesStraightToTheOffer) {
     EXPECT_TRUE(NothingStartedOrClosed());
     EXPECT_EQ(0, sim::CallCount(sim::Op::ReadFile));
     EXPECT_EQ(0, sim::CallCount(sim::Op::GetFileVersionInfoSize));
+}
+
+TEST_F(InstallTest, NothingIsHeldWhileTheShortcutQuestionIsOpen) {
+    // The box may stay open for long: another copy's update swaps the
+    // executable meanwhile, and after Yes the links lead to what is there.
+    RunFrom(kTarget, kImage500, kTarget);
+    bool swapped = false;
+    sim::WhileNextBoxIsOpen([&swapped] {
+        swapped = plat::MoveFileExA(kTarget.c_str(), (kInstallFolder + "OldExecutable.bak").c_str(), 0) &&
+                  sim::PutFile(kTarget, sim::MakeExecutableImage("5.0.0.1"));
+    });
+    sim::QueueAnswer(plat::IDYES);
+    Step();
+    EXPECT_TRUE(swapped);
+    const auto marker = sim::ReadLink(kMarker);
+    ASSERT_TRUE(marker.has_value());
+    EXPECT_EQ(kTarget, marker->target);
 }
 
 TEST_F(InstallTest, InstalledCopyWithoutVersionDoesNotRestartItself) {
