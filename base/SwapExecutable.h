@@ -11,3 +11,8 @@
 // with these MoveFileExA flags; neither move ever overwrites a file. On a
 // failure the old image is put back: the path is never left empty.
 bool SwapInBehindBackup(const CString& exePath, const CString& newFile, plat::DWORD flags);
+// The same two moves with the old image moved to `aside` instead, or to
+// `ownAside` when what is at `aside` cannot be deleted (then `aside` names
+// it): the undo sets a failed update aside so.
+bool SwapBehind(const CString& exePath, const CString& newFile, CString& aside, const CString& ownAside,
+                plat::DWORD flags);

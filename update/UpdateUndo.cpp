@@ -7,6 +7,7 @@
 #include "base/ObjectTrust.h"
 #include "base/ProgramPaths.h"
 #include "base/StartProgram.h"
+#include "base/SwapExecutable.h"
 #include "base/VersionStrings.h"
 
 #include "platform/Kernel.h"
@@ -62,17 +63,10 @@ CString BackupOfThisSwap(const CString& exePath) {
 bool PutBackupBack(const CString& exePath, CString& aside) {
     CString backup = BackupOfThisSwap(exePath);
     if (!FileExists(backup)) return false;
-    // Left by an earlier undo; what cannot be deleted there (a folder
-    // another user made) takes a name of this process's own instead.
-    if (!DeleteFileA(aside) && GetFileAttributesA(aside) != INVALID_FILE_ATTRIBUTES) {
-        aside = OwnFailedUpdateBeside(exePath, GetCurrentProcessId());
-        DeleteFileA(aside);
-    }
-    if (!MoveFileExA(exePath, aside, kMoveFlags)) return false;
-    if (MoveFileExA(backup, exePath, kMoveFlags)) return true;
-    // The executable's path is never left empty.
-    MoveFileExA(aside, exePath, kMoveFlags);
-    return false;
+    // What an earlier undo left there is replaced; what cannot be deleted
+    // there (a folder another user made) gives way to a name of this
+    // process's own.
+    return SwapBehind(exePath, backup, aside, OwnFailedUpdateBeside(exePath, GetCurrentProcessId()), kMoveFlags);
 }
 
 }  // namespace
