@@ -359,6 +359,14 @@ class Prefix:
             raise
         return code, proc.output()
 
+    def registry_value(self, key, name):
+        """A value as reg.exe reads it, None when there is none."""
+        code, out = self.run("reg", "query", key, "/v", name, timeout=30)
+        if code != 0:
+            return None
+        match = re.search(r"%s\s+REG_\w+\s+(.*)" % re.escape(name), out.decode("latin-1"))
+        return match.group(1).strip() if match else None
+
     def kill_all(self):
         self.ended = True
         kill_prefix(self.path, self.env)

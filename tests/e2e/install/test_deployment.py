@@ -15,11 +15,7 @@ MACHINE_ENTRY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\
 
 class SilentInstallation(UninstallCase):
     def machine_value(self, name):
-        code, out = self.prefix.run("reg", "query", MACHINE_ENTRY, "/v", name, timeout=30)
-        if code != 0:
-            return None
-        match = re.search(r"%s\s+REG_\w+\s+(.*)" % re.escape(name), out.decode("latin-1"))
-        return match.group(1).strip() if match else None
+        return self.prefix.registry_value(MACHINE_ENTRY, name)
 
     def all_users_links(self):
         return [(install.MARKER, install.INSTALLED)] + [

@@ -17,11 +17,7 @@ REMOVE_QUESTION = "确定要从这台电脑上删除 Veltrano 吗？"
 class UninstallCase(install.InstallCase):
     def entry_value(self, name):
         """The entry's value as reg.exe reads it, None when there is none."""
-        code, out = self.prefix.run("reg", "query", ENTRY, "/v", name, timeout=30)
-        if code != 0:
-            return None
-        match = re.search(r"%s\s+REG_\w+\s+(.*)" % re.escape(name), out.decode("latin-1"))
-        return match.group(1).strip() if match else None
+        return self.prefix.registry_value(ENTRY, name)
 
     def installed_with_links(self):
         """Installed, shortcuts accepted, the installed copy's window open."""
